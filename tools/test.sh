@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the three presets and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+tools/deps.sh
+jobs=${TW_JOBS:-$(nproc)}
+
+status=0
+for preset in native win64 win32; do
+  echo "== $preset: configure and build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$jobs"
+done
+for preset in native win64 win32; do
+  echo "== $preset: tests"
+  log=build/$preset/ctest.log
+  if ! ctest --preset "$preset" -j "$jobs" 2>&1 | tee "$log" >/dev/null; then
+    status=1
+  fi
+  # Failures with their output, then CTest's summary lines.
+  sed -n '/^The following tests FAILED/,$p' "$log"
+  grep -E 'tests passed|tests failed|Total Test time' "$log" || true
+  grep -B2 -A40 -E '\*\*\*(Failed|Exception|Timeout)' "$log" | head -300 || true
+done
+exit $status
