@@ -10,8 +10,9 @@ for preset in win64 win32; do
   cmake --build --preset "$preset" -j "$jobs"
 done
 exe=build/win64/app/Tapwright.exe
-if [[ ! -f $exe ]]; then
-  echo "run: everything is built; Tapwright.exe itself comes with the program's start-up step."
+if ! grep -q TW_MAIN_WINDOW app/src/main_win.cpp; then
+  echo "run: everything is built ($exe carries its version resource and manifest);"
+  echo "run: the program's window comes with the start-up step, so there is nothing to show yet."
   exit 0
 fi
 export WINEPREFIX=${WINEPREFIX:-$HOME/.tapwright-wine}
