@@ -1,0 +1,670 @@
+#include "document.h"
+
+#include <cstring>
+#include <new>
+
+#include "event.h"
+
+namespace orlan {
+
+namespace {
+
+const StyleSheetHooks* g_sheet_hooks = nullptr;
+const NodeDataHooks* g_node_hooks = nullptr;
+
+constexpr std::uint32_t kFirstTextCapacity = 16;
+constexpr std::uint32_t kFirstScratchCapacity = 256;
+constexpr std::int16_t kFirstClassCapacity = 4;
+
+bool is_html_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
+}
+
+// Makes `buffer` hold at least `needed` bytes, doubling from `first`. The first
+// `keep` bytes survive a move. False when out of memory (the buffer is unchanged).
+bool grow_buffer(Document& document, char*& buffer, std::uint32_t& capacity, std::uint64_t needed,
+                 std::uint32_t keep, std::uint32_t first) {
+  if (buffer && capacity >= needed) return true;
+  if (needed > UINT32_MAX) return false;
+  std::uint64_t target = capacity ? capacity : first;
+  while (target < needed) target *= 2;
+  if (target > UINT32_MAX) target = needed;
+  std::size_t real = 0;
+  auto* fresh =
+      static_cast<char*>(document.buffers.allocate(static_cast<std::size_t>(target), &real));
+  if (!fresh) return false;
+  if (buffer && keep) std::memcpy(fresh, buffer, keep);
+  if (buffer) document.buffers.release(buffer, capacity);
+  buffer = fresh;
+  capacity = static_cast<std::uint32_t>(real > UINT32_MAX ? UINT32_MAX : real);
+  return true;
+}
+
+void release_buffer(Document& document, char*& buffer, std::uint32_t& capacity) {
+  if (buffer) document.buffers.release(buffer, capacity);
+  buffer = nullptr;
+  capacity = 0;
+}
+
+void forget_interaction(Document& d, Node* n) {
+  if (d.hovered == n) d.hovered = nullptr;
+  if (d.focused == n) d.focused = nullptr;
+  if (d.pressed == n) {
+    d.pressed = nullptr;
+    d.pressed_double = false;
+  }
+  if (d.pointer_track_a == n) d.pointer_track_a = nullptr;
+  if (d.pointer_track_b == n) d.pointer_track_b = nullptr;
+  if (d.select_popup == n) d.select_popup = nullptr;
+  if (d.popup_owner == n) d.popup_owner = nullptr;
+  if (d.tooltip == n) d.tooltip = nullptr;
+  if (d.tooltip_owner == n) d.tooltip_owner = nullptr;
+  if (d.last_click == n) {
+    d.last_click = nullptr;
+    d.last_click_kind = 0;
+  }
+  if (d.capture_from == n || d.capture_to == n) {
+    d.capture_from = nullptr;
+    d.capture_to = nullptr;
+    d.capture_active = false;
+  }
+  // The parser's landmarks must not outlive their elements either.
+  if (d.html == n) d.html = nullptr;
+  if (d.head == n) d.head = nullptr;
+  if (d.body == n) d.body = nullptr;
+}
+
+// Frees everything a single node record holds and returns it to the free list.
+void destroy_record(Document& d, Node* n) {
+  for (Attribute* a = n->attributes; a;) {
+    Attribute* next = a->next;
+    release_buffer(d, a->value, a->capacity);
+    d.attribute_pool.release(a);
+    a = next;
+  }
+  n->attributes = nullptr;
+  n->style = nullptr;  // computed styles live in the style stage's arena
+  if (n->box) {
+    if (g_node_hooks && g_node_hooks->release_box) g_node_hooks->release_box(d, *n);
+    n->box = nullptr;
+  }
+  if (n->animation) {
+    if (g_node_hooks && g_node_hooks->release_animation) g_node_hooks->release_animation(d, *n);
+    n->animation = nullptr;
+  }
+  if (n->edit_state) d.edit_pool.release(n->edit_state);
+  release_handlers(d, *n);
+  if (n->classes) {
+    d.buffers.release(n->classes, static_cast<std::size_t>(n->class_capacity) * sizeof(Atom));
+  }
+  release_buffer(d, n->text, n->text_capacity);
+  forget_interaction(d, n);
+  d.node_pool.release(n);
+  --d.live_nodes;
+}
+
+// Destroys a detached node and its subtree, children first, without recursion (the
+// application can build trees of any depth).
+void destroy_subtree(Document& d, Node* top) {
+  Node* n = top;
+  for (;;) {
+    while (n->first_child) n = n->first_child;
+    if (n == top) {
+      destroy_record(d, n);
+      return;
+    }
+    Node* parent = n->parent;
+    Node* next = n->next_sibling;
+    parent->first_child = next;
+    if (next)
+      next->prev_sibling = nullptr;
+    else
+      parent->last_child = nullptr;
+    destroy_record(d, n);
+    n = next ? next : parent;
+  }
+}
+
+Node* acquire_node(Document& d, NodeKind kind) {
+  Node* n = d.node_pool.acquire();
+  if (!n) return nullptr;
+  n->document = &d;
+  n->kind = kind;
+  ++d.live_nodes;
+  return n;
+}
+
+// Whether a change of this attribute can change which rules match.
+bool attribute_affects_style(const Document& d, Atom name) {
+  std::string_view text = d.atoms.text(name);
+  if (text.size() < 6 || text.substr(0, 5) != "data-") return true;
+  const StyleSheetSlots& s = d.sheets;
+  if (s.all_data_attributes) return true;
+  for (int i = 0; i < s.data_attribute_count && i < StyleSheetSlots::kMaxDataAttributes; ++i)
+    if (s.data_attributes[i] == name) return true;
+  return false;
+}
+
+bool ascii_iequals(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
+    if (x != y) return false;
+  }
+  return true;
+}
+
+ControlKind input_control_kind(std::string_view type) {
+  if (ascii_iequals(type, "checkbox")) return ControlKind::kCheckbox;
+  if (ascii_iequals(type, "radio")) return ControlKind::kRadio;
+  if (ascii_iequals(type, "button") || ascii_iequals(type, "submit") ||
+      ascii_iequals(type, "reset"))
+    return ControlKind::kButton;
+  return ControlKind::kTextField;
+}
+
+bool append_class(Document& d, Node& e, Atom klass) {
+  if (e.class_count == UINT16_MAX || e.class_capacity == INT16_MAX) return false;
+  if (e.class_count >= e.class_capacity) {
+    std::int32_t capacity = e.class_capacity ? e.class_capacity * 2 : kFirstClassCapacity;
+    if (capacity > INT16_MAX) capacity = INT16_MAX;
+    std::size_t real = 0;
+    auto* fresh = static_cast<Atom*>(d.buffers.allocate(capacity * sizeof(Atom), &real));
+    if (!fresh) return false;
+    if (e.classes) {
+      std::memcpy(fresh, e.classes, e.class_count * sizeof(Atom));
+      d.buffers.release(e.classes, static_cast<std::size_t>(e.class_capacity) * sizeof(Atom));
+    }
+    e.classes = fresh;
+    e.class_capacity = static_cast<std::int16_t>(capacity);
+  }
+  e.classes[e.class_count++] = klass;
+  return true;
+}
+
+// Splits the `class` value at ASCII whitespace into the class list, first-seen order.
+Status rebuild_class_list(Document& d, Node& e, std::string_view value) {
+  e.class_count = 0;
+  std::size_t i = 0;
+  while (i < value.size()) {
+    while (i < value.size() && is_html_space(value[i])) ++i;
+    std::size_t start = i;
+    while (i < value.size() && !is_html_space(value[i])) ++i;
+    if (i == start) break;
+    Atom klass = 0;
+    if (!d.atoms.intern(value.substr(start, i - start), klass)) return kOutOfMemory;
+    if (!has_class_atom(e, klass) && !append_class(d, e, klass)) return kOutOfMemory;
+  }
+  return kOk;
+}
+
+// Stores the bytes of an attribute value, creating the record when missing.
+Status store_attribute(Document& d, Node& e, Atom name, std::string_view value, Attribute** out) {
+  Attribute* a = find_attribute(e, name);
+  if (value.size() >= UINT32_MAX) return kOutOfMemory;
+  if (a) {
+    if (!grow_buffer(d, a->value, a->capacity, value.size() + 1, 0, kFirstTextCapacity))
+      return kOutOfMemory;
+  } else {
+    a = d.attribute_pool.acquire();
+    if (!a) return kOutOfMemory;
+    if (!grow_buffer(d, a->value, a->capacity, value.size() + 1, 0, kFirstTextCapacity)) {
+      d.attribute_pool.release(a);
+      return kOutOfMemory;
+    }
+    a->name = name;
+    a->next = e.attributes;
+    e.attributes = a;
+  }
+  if (!value.empty()) std::memcpy(a->value, value.data(), value.size());
+  a->value[value.size()] = '\0';
+  a->length = static_cast<std::uint32_t>(value.size());
+  *out = a;
+  return kOk;
+}
+
+// Rewrites the `class` attribute as the class names joined by single spaces.
+Status write_class_attribute(Document& d, Node& e) {
+  std::uint64_t total = 0;
+  for (std::uint16_t i = 0; i < e.class_count; ++i) total += d.atoms.text(e.classes[i]).size() + 1;
+  if (!grow_buffer(d, d.scratch, d.scratch_capacity, total + 1, 0, kFirstScratchCapacity))
+    return kOutOfMemory;
+  std::uint32_t length = 0;
+  for (std::uint16_t i = 0; i < e.class_count; ++i) {
+    if (i) d.scratch[length++] = ' ';
+    std::string_view name = d.atoms.text(e.classes[i]);
+    std::memcpy(d.scratch + length, name.data(), name.size());
+    length += static_cast<std::uint32_t>(name.size());
+  }
+  d.scratch[length] = '\0';
+  d.scratch_length = length;
+  Attribute* a = nullptr;
+  return store_attribute(d, e, d.names.klass, std::string_view(d.scratch, length), &a);
+}
+
+}  // namespace
+
+void set_style_sheet_hooks(const StyleSheetHooks* hooks) noexcept {
+  g_sheet_hooks = hooks;
+}
+void set_node_data_hooks(const NodeDataHooks* hooks) noexcept {
+  g_node_hooks = hooks;
+}
+
+Document::Document() noexcept = default;
+
+Document::~Document() {
+  if (scratch) buffers.release(scratch, scratch_capacity);
+}
+
+Document* create_document() noexcept {
+  void* memory = system_allocate(sizeof(Document));
+  if (!memory) return nullptr;
+  auto* d = new (memory) Document();
+  d->root = acquire_node(*d, NodeKind::kRoot);
+  bool ok = d->root != nullptr;
+  // The attribute names the tree treats specially, in a fixed order.
+  Atom* special[] = {&d->names.id,      &d->names.klass,    &d->names.style, &d->names.disabled,
+                     &d->names.value,   &d->names.tabindex, &d->names.href,  &d->names.type,
+                     &d->names.checked, &d->names.selected};
+  const char* special_names[] = {"id",       "class", "style", "disabled", "value",
+                                 "tabindex", "href",  "type",  "checked",  "selected"};
+  for (int i = 0; ok && i < 10; ++i) ok = d->atoms.intern(special_names[i], *special[i]);
+  if (ok && g_sheet_hooks && g_sheet_hooks->create) ok = g_sheet_hooks->create(*d);
+  if (!ok) {
+    destroy_document(d);
+    return nullptr;
+  }
+  d->root->tag_id = -1;
+  return d;
+}
+
+void destroy_document(Document* d) noexcept {
+  if (!d) return;
+  if (g_sheet_hooks && g_sheet_hooks->destroy) g_sheet_hooks->destroy(*d);
+  // Handlers must not run any more: whatever waits on the deferred list goes now.
+  d->dispatch_depth = 0;
+  while (Node* n = d->deferred) {
+    d->deferred = n->next_sibling;
+    n->next_sibling = nullptr;
+    destroy_subtree(*d, n);
+  }
+  if (d->root) destroy_subtree(*d, d->root);
+  d->~Document();
+  system_free(d);
+}
+
+Node* create_element_node(Document& d, std::string_view name) noexcept {
+  Atom tag = 0;
+  if (!d.atoms.intern_lower(name, tag)) return nullptr;
+  Node* n = acquire_node(d, NodeKind::kElement);
+  if (!n) return nullptr;
+  n->tag = tag;
+  TagId id = find_known_tag(d.atoms.text(tag));
+  n->tag_id = static_cast<std::int16_t>(id);
+  switch (id) {
+    case TagId::kInput:
+    case TagId::kTextarea:
+      n->control = ControlKind::kTextField;
+      break;
+    case TagId::kSelect:
+      n->control = ControlKind::kSelect;
+      break;
+    case TagId::kButton:
+      n->control = ControlKind::kButton;
+      break;
+    default:
+      break;
+  }
+  return n;
+}
+
+Node* create_text_node(Document& d, std::string_view text) noexcept {
+  Node* n = acquire_node(d, NodeKind::kText);
+  if (!n) return nullptr;
+  if (!set_node_text(*n, text)) {
+    destroy_record(d, n);
+    return nullptr;
+  }
+  return n;
+}
+
+void unlink(Node& n) noexcept {
+  Node* p = n.parent;
+  if (!p) return;
+  if (n.prev_sibling)
+    n.prev_sibling->next_sibling = n.next_sibling;
+  else
+    p->first_child = n.next_sibling;
+  if (n.next_sibling)
+    n.next_sibling->prev_sibling = n.prev_sibling;
+  else
+    p->last_child = n.prev_sibling;
+  n.parent = n.prev_sibling = n.next_sibling = nullptr;
+}
+
+void link_child(Node& parent, Node& child, Node* reference) noexcept {
+  unlink(child);
+  child.parent = &parent;
+  if (reference) {
+    child.next_sibling = reference;
+    child.prev_sibling = reference->prev_sibling;
+    if (reference->prev_sibling)
+      reference->prev_sibling->next_sibling = &child;
+    else
+      parent.first_child = &child;
+    reference->prev_sibling = &child;
+  } else {
+    child.prev_sibling = parent.last_child;
+    child.next_sibling = nullptr;
+    if (parent.last_child)
+      parent.last_child->next_sibling = &child;
+    else
+      parent.first_child = &child;
+    parent.last_child = &child;
+  }
+}
+
+void drop_styles(Node& top, bool boxes) noexcept {
+  Document& d = *top.document;
+  Node* n = &top;
+  for (;;) {
+    n->style = nullptr;
+    if (boxes && n->box) {
+      if (g_node_hooks && g_node_hooks->release_box) g_node_hooks->release_box(d, *n);
+      n->box = nullptr;
+    }
+    if (n->first_child) {
+      n = n->first_child;
+      continue;
+    }
+    while (n != &top && !n->next_sibling) n = n->parent;
+    if (n == &top) return;
+    n = n->next_sibling;
+  }
+}
+
+void discard_node(Node& n) noexcept {
+  Document& d = *n.document;
+  if (n.doomed) return;
+  if (d.dispatch_depth > 0) {
+    drop_styles(n, true);
+    n.doomed = 1;
+    n.next_sibling = d.deferred;
+    d.deferred = &n;
+    return;
+  }
+  destroy_subtree(d, &n);
+}
+
+bool is_connected(const Node& node) noexcept {
+  const Node* n = &node;
+  while (n->parent) n = n->parent;
+  return n->kind == NodeKind::kRoot;
+}
+
+bool set_node_text(Node& n, std::string_view text) noexcept {
+  if (text.size() >= UINT32_MAX) return false;
+  if (!grow_buffer(*n.document, n.text, n.text_capacity, text.size() + 1, 0, kFirstTextCapacity))
+    return false;
+  if (!text.empty()) std::memcpy(n.text, text.data(), text.size());
+  n.text[text.size()] = '\0';
+  n.text_length = static_cast<std::uint32_t>(text.size());
+  return true;
+}
+
+void invalidate(Document& d) noexcept {
+  if (d.invalidate) d.invalidate(&d, d.invalidate_user);
+}
+
+namespace {
+void propagate_descendant_bit(Node& n) {
+  for (Node* a = n.parent; a && !(a->dirty & kDirtyDescendant); a = a->parent)
+    a->dirty |= kDirtyDescendant;
+}
+}  // namespace
+
+void mark_dirty(Node& n, std::uint8_t bits) noexcept {
+  Document& d = *n.document;
+  n.dirty |= bits;
+  if (bits & (kDirtyStyle | kDirtyLayout)) d.needs_style_and_layout = true;
+  // A :has() selector can make any change restyle the elements above it.
+  if ((bits & kDirtyStyle) && d.sheets.has_selectors && d.html && d.html != &n) {
+    d.html->dirty |= kDirtyStyle;
+    propagate_descendant_bit(*d.html);
+  }
+  propagate_descendant_bit(n);
+  invalidate(d);
+}
+
+Attribute* find_attribute(const Node& e, Atom name) noexcept {
+  for (Attribute* a = e.attributes; a; a = a->next)
+    if (a->name == name) return a;
+  return nullptr;
+}
+
+Status set_attribute_atom(Node& e, Atom name, std::string_view value, Marking marking) noexcept {
+  Document& d = *e.document;
+  Attribute* a = nullptr;
+  if (Status s = store_attribute(d, e, name, value, &a); s != kOk) return s;
+  Status status = kOk;
+  const SpecialAtoms& k = d.names;
+  if (name == k.id) {
+    Atom id = 0;
+    if (d.atoms.intern(value, id))
+      e.id = id;
+    else
+      status = kOutOfMemory;
+  } else if (name == k.klass) {
+    status = rebuild_class_list(d, e, value);
+  } else if (name == k.disabled) {
+    e.state |= kStateDisabled;
+  } else if (name == k.type && e.has_tag(TagId::kInput)) {
+    e.control = input_control_kind(value);
+  } else if ((name == k.checked && e.has_tag(TagId::kInput)) ||
+             (name == k.selected && e.has_tag(TagId::kOption))) {
+    e.state |= kStateChecked;
+  }
+  if (marking == Marking::kMark && attribute_affects_style(d, name)) mark_dirty(e, kDirtyStyle);
+  return status;
+}
+
+Status set_attribute_named(Node& e, std::string_view name, std::string_view value,
+                           Marking marking) noexcept {
+  Atom atom = 0;
+  if (!e.document->atoms.intern_lower(name, atom)) return kOutOfMemory;
+  return set_attribute_atom(e, atom, value, marking);
+}
+
+Status remove_attribute_atom(Node& e, Atom name) noexcept {
+  Document& d = *e.document;
+  Attribute** link = &e.attributes;
+  while (*link && (*link)->name != name) link = &(*link)->next;
+  Attribute* a = *link;
+  if (!a) return kOk;
+  *link = a->next;
+  release_buffer(d, a->value, a->capacity);
+  d.attribute_pool.release(a);
+  const SpecialAtoms& k = d.names;
+  if (name == k.id) {
+    e.id = 0;
+  } else if (name == k.klass) {
+    e.class_count = 0;
+  } else if (name == k.disabled) {
+    e.state &= static_cast<std::uint16_t>(~kStateDisabled);
+  } else if (name == k.type && e.has_tag(TagId::kInput)) {
+    e.control = ControlKind::kTextField;
+  } else if (name == k.checked || name == k.selected) {
+    e.state &= static_cast<std::uint16_t>(~kStateChecked);
+  }
+  if (attribute_affects_style(d, name)) mark_dirty(e, kDirtyStyle);
+  return kOk;
+}
+
+bool has_class_atom(const Node& e, Atom klass) noexcept {
+  for (std::uint16_t i = 0; i < e.class_count; ++i)
+    if (e.classes[i] == klass) return true;
+  return false;
+}
+
+Status add_class_atom(Node& e, Atom klass) noexcept {
+  if (has_class_atom(e, klass)) return kOk;
+  Document& d = *e.document;
+  if (!append_class(d, e, klass)) return kOutOfMemory;
+  if (write_class_attribute(d, e) != kOk) {
+    --e.class_count;  // a class whose attribute text cannot be written is not added
+    return kOutOfMemory;
+  }
+  mark_dirty(e, kDirtyStyle);
+  return kOk;
+}
+
+Status remove_class_atom(Node& e, Atom klass) noexcept {
+  std::uint16_t i = 0;
+  while (i < e.class_count && e.classes[i] != klass) ++i;
+  if (i == e.class_count) return kOk;
+  std::memmove(e.classes + i, e.classes + i + 1, (e.class_count - i - 1) * sizeof(Atom));
+  --e.class_count;
+  Status status = write_class_attribute(*e.document, e);
+  mark_dirty(e, kDirtyStyle);
+  return status;
+}
+
+const char* text_content_scratch(Node& node, std::uint32_t* length) noexcept {
+  if (node.is_text()) {
+    *length = node.text_length;
+    return node.text ? node.text : "";
+  }
+  Document& d = *node.document;
+  std::uint64_t total = 0;
+  if (!grow_buffer(d, d.scratch, d.scratch_capacity, 1, 0, kFirstScratchCapacity)) return nullptr;
+  Node* n = node.first_child;
+  while (n) {
+    bool descend = false;
+    if (n->generated == 0) {
+      if (n->is_text() && n->text_length) {
+        if (!grow_buffer(d, d.scratch, d.scratch_capacity, total + n->text_length + 1,
+                         static_cast<std::uint32_t>(total), kFirstScratchCapacity))
+          return nullptr;
+        std::memcpy(d.scratch + total, n->text, n->text_length);
+        total += n->text_length;
+      }
+      descend = n->first_child != nullptr;
+    }
+    if (descend) {
+      n = n->first_child;
+      continue;
+    }
+    while (n != &node && !n->next_sibling) n = n->parent;
+    if (n == &node) break;
+    n = n->next_sibling;
+  }
+  d.scratch[total] = '\0';
+  d.scratch_length = static_cast<std::uint32_t>(total);
+  *length = d.scratch_length;
+  return d.scratch;
+}
+
+Node* find_element_by_id(Document& d, Atom id) noexcept {
+  if (id == 0) return nullptr;
+  Node* top = d.root;
+  Node* n = top->first_child;
+  while (n) {
+    if (n->is_element()) {
+      if (n->id == id) return n;
+      if (n->first_child) {
+        n = n->first_child;
+        continue;
+      }
+    }
+    while (n != top && !n->next_sibling) n = n->parent;
+    if (n == top) break;
+    n = n->next_sibling;
+  }
+  return nullptr;
+}
+
+void clear_document(Document& d) noexcept {
+  while (Node* child = d.root->first_child) {
+    unlink(*child);
+    discard_node(*child);
+  }
+  d.html = d.head = d.body = nullptr;
+  mark_dirty(*d.root, kDirtyAll);
+}
+
+namespace {
+constexpr std::string_view kInactiveClass = "ui-window-inactive";
+}
+
+void update_window_inactive_class(Document& d) noexcept {
+  if (!d.html) return;
+  Atom klass = 0;
+  if (d.window_inactive) {
+    if (d.atoms.intern(kInactiveClass, klass)) add_class_atom(*d.html, klass);
+  } else if ((klass = d.atoms.lookup(kInactiveClass)) != 0) {
+    remove_class_atom(*d.html, klass);
+  }
+}
+
+void set_window_active(Document& d, bool active) {
+  bool inactive = !active;
+  if (inactive != d.window_inactive) {
+    d.window_inactive = inactive;
+    update_window_inactive_class(d);
+  }
+  if (!d.html) return;
+  Event event;
+  event.type = static_cast<std::int32_t>(active ? EventType::kActivate : EventType::kDeactivate);
+  event.target = d.html;
+  dispatch(event);
+}
+
+void set_viewport(Document& d, float width, float height) noexcept {
+  bool changed = width != d.viewport_width || height != d.viewport_height;
+  d.viewport_width = width;
+  d.viewport_height = height;
+  mark_dirty(*d.root, kDirtyLayout);
+  if (changed && d.viewport_queried && d.html) mark_dirty(*d.html, kDirtyStyle);
+}
+
+void begin_dispatch(Document& d) noexcept {
+  ++d.dispatch_depth;
+}
+
+void end_dispatch(Document& d) noexcept {
+  if (d.dispatch_depth > 0) --d.dispatch_depth;
+  if (d.dispatch_depth > 0) return;
+  while (Node* n = d.deferred) {
+    d.deferred = n->next_sibling;
+    n->next_sibling = nullptr;
+    destroy_subtree(d, n);
+  }
+}
+
+void set_focus(Document& d, Node* element) {
+  if (d.focused == element) return;
+  DispatchScope scope(d);
+  Node* old = d.focused;
+  d.focused = element;
+  if (old) {
+    old->state &= static_cast<std::uint16_t>(~kStateFocused);
+    mark_dirty(*old, kDirtyStyle);
+    Event blur_event;
+    blur_event.type = static_cast<std::int32_t>(EventType::kBlur);
+    blur_event.target = old;
+    dispatch(blur_event);
+  }
+  if (element && d.focused == element) {
+    element->state |= kStateFocused;
+    mark_dirty(*element, kDirtyStyle);
+    Event focus_event;
+    focus_event.type = static_cast<std::int32_t>(EventType::kFocus);
+    focus_event.target = element;
+    dispatch(focus_event);
+  }
+}
+
+}  // namespace orlan
