@@ -1,0 +1,64 @@
+#pragma once
+
+// Whole-file reads and atomic whole-file replacement for the list files.
+// Windows: the wide file API (CreateFileW, MoveFileExW); elsewhere POSIX calls.
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "write_all.h"
+
+namespace tw::sys {
+
+struct FileRead {
+  FileResult result;
+  std::string bytes;  // the whole file when result.ok()
+};
+
+// Reads the whole file. CannotOpen when it cannot be opened (missing, no access, a folder on
+// Windows); Failed when a read fails after opening.
+FileRead read_whole_file(const std::filesystem::path& path);
+
+// Replaces `target` with a file holding exactly `bytes`, or leaves it untouched.
+//
+// The bytes go to a new temporary file in the target's folder, are flushed to the disk, and
+// the temporary file is then moved over the target in one step (MoveFileExW with
+// replace-existing and write-through; rename elsewhere). Whatever fails, the old file stays as
+// it was and the temporary file is removed, so a crash, a full disk or a locked target never
+// leaves a truncated list behind.
+FileResult replace_file(const std::filesystem::path& target, std::string_view bytes);
+
+// The steps of replace_file, for callers (and tests) that write in pieces. Destroying it
+// before commit() succeeded removes the temporary file and leaves the target alone.
+class AtomicFileReplace {
+ public:
+  explicit AtomicFileReplace(std::filesystem::path target);
+  ~AtomicFileReplace();
+  AtomicFileReplace(const AtomicFileReplace&) = delete;
+  AtomicFileReplace& operator=(const AtomicFileReplace&) = delete;
+
+  // Creates the temporary file beside the target.
+  FileResult open();
+  // Appends to the temporary file. Only after open() succeeded.
+  FileResult write(std::string_view bytes);
+  // Flushes and closes the temporary file and moves it over the target. On failure the
+  // temporary file is removed at once.
+  FileResult commit();
+
+  const std::filesystem::path& temp_path() const noexcept { return m_temp; }
+
+ private:
+  struct Handle;
+  void discard() noexcept;
+
+  std::filesystem::path m_target;
+  std::filesystem::path m_temp;
+  std::unique_ptr<Handle> m_handle;
+};
+
+// Deletes the file, a read-only one too; every failure (a missing file included) is ignored.
+void remove_file_quietly(const std::filesystem::path& path) noexcept;
+
+}  // namespace tw::sys

@@ -1,0 +1,256 @@
+#include "click_list.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fatal.h"
+#include "module_path.h"
+#include "system_error.h"
+#include "test_folder.h"
+
+namespace {
+
+using tw::ClickEntry;
+using tw::ClickList;
+using tw::test::read_bytes;
+using tw::test::TestFolder;
+using tw::test::write_bytes;
+
+#ifdef _WIN32
+constexpr std::uint32_t kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+#else
+constexpr std::uint32_t kPathNotFound = ENOENT;
+#endif
+
+ClickEntry at(int x, int y) {
+  return ClickEntry{x, y, 1000, 1000, 0, 0};
+}
+
+ClickList list_of(std::initializer_list<ClickEntry> entries) {
+  ClickList list;
+  for (const ClickEntry& entry : entries) list.append(entry);
+  return list;
+}
+
+std::vector<int> xs(const ClickList& list) {
+  std::vector<int> out;
+  for (const ClickEntry& entry : list.entries()) out.push_back(entry.x);
+  return out;
+}
+
+// Records every message the dialog would show.
+struct Dialog {
+  std::vector<std::string> shown;
+  tw::ShowMessage show() {
+    return [this](const std::string& text) { shown.push_back(text); };
+  }
+};
+
+TEST(ListOperations, MoveUpSwapsAndMarksTheRowAbove) {
+  ClickList list = list_of({at(1, 0), at(2, 0), at(3, 0)});
+  EXPECT_TRUE(list.move_up(2));
+  EXPECT_EQ(xs(list), (std::vector<int>{1, 3, 2}));
+  EXPECT_EQ(list.marked_row(), 1u);
+  EXPECT_TRUE(list.move_up(1));
+  EXPECT_EQ(xs(list), (std::vector<int>{3, 1, 2}));
+  EXPECT_EQ(list.marked_row(), 0u);
+}
+
+TEST(ListOperations, MoveDownSwapsAndMarksTheRowBelow) {
+  ClickList list = list_of({at(1, 0), at(2, 0), at(3, 0)});
+  EXPECT_TRUE(list.move_down(0));
+  EXPECT_EQ(xs(list), (std::vector<int>{2, 1, 3}));
+  EXPECT_EQ(list.marked_row(), 1u);
+}
+
+TEST(ListOperations, MovingPastEitherEndChangesNothing) {
+  ClickList list = list_of({at(1, 0), at(2, 0), at(3, 0)});
+  list.set_marker(1);
+  EXPECT_FALSE(list.move_up(0));
+  EXPECT_FALSE(list.move_down(2));
+  EXPECT_FALSE(list.move_down(7));
+  EXPECT_FALSE(list.move_up(3));
+  EXPECT_EQ(xs(list), (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(list.marked_row(), 1u);
+  ClickList empty;
+  EXPECT_FALSE(empty.move_up(0));
+  EXPECT_FALSE(empty.move_down(0));
+}
+
+TEST(ListOperations, DeleteRemovesTheRowAndClearsTheMarker) {
+  ClickList list = list_of({at(1, 0), at(2, 0), at(3, 0)});
+  list.set_marker(2);
+  EXPECT_TRUE(list.remove(0));
+  EXPECT_EQ(xs(list), (std::vector<int>{2, 3}));
+  EXPECT_EQ(list.marked_row(), std::nullopt);
+  list.set_marker(1);
+  EXPECT_FALSE(list.remove(2));
+  EXPECT_EQ(list.marked_row(), 1u);  // nothing removed, nothing cleared
+  EXPECT_TRUE(list.remove(1));
+  EXPECT_EQ(xs(list), (std::vector<int>{2}));
+}
+
+TEST(ListOperations, AppendKeepsTheMarkerReplaceClearsIt) {
+  ClickList list = list_of({at(1, 0)});
+  list.set_marker(0);
+  list.append(at(2, 0));
+  EXPECT_EQ(list.marked_row(), 0u);
+  list.replace({at(5, 0), at(6, 0)});
+  EXPECT_EQ(xs(list), (std::vector<int>{5, 6}));
+  EXPECT_EQ(list.marked_row(), std::nullopt);
+}
+
+TEST(ListOperations, AMarkerPastTheEndIsAFatalError) {
+  ClickList list = list_of({at(1, 0)});
+  EXPECT_THROW(list.set_marker(1), tw::FatalError);
+  EXPECT_THROW(list.at(1), tw::FatalError);
+  EXPECT_EQ(list.at(0).x, 1);
+}
+
+TEST(ClearButton, AsksFirstAndEmptiesOnYes) {
+  ClickList list = list_of({at(1, 0), at(2, 0)});
+  list.set_marker(1);
+  std::vector<std::string> asked;
+  bool answer = false;
+  auto ask = [&](const std::string& text) {
+    asked.push_back(text);
+    return answer;
+  };
+  EXPECT_FALSE(tw::clear_list(list, "en", ask));
+  EXPECT_EQ(list.size(), 2u);
+  EXPECT_EQ(list.marked_row(), 1u);
+  answer = true;
+  EXPECT_TRUE(tw::clear_list(list, "ko", ask));
+  EXPECT_TRUE(list.empty());
+  EXPECT_EQ(list.marked_row(), std::nullopt);
+  EXPECT_EQ(asked, (std::vector<std::string>{"Do you want to clear all contents?",
+                                             "모든 내용을 비우시겠습니까?"}));
+}
+
+TEST(ClearButton, AnEmptyListAsksNothing) {
+  ClickList list;
+  bool asked = false;
+  EXPECT_FALSE(tw::clear_list(list, "en", [&](const std::string&) { return asked = true; }));
+  EXPECT_FALSE(asked);
+}
+
+TEST(ListFiles, SaveWritesCrLfLinesAndLoadReadsThemBack) {
+  TestFolder folder;
+  Dialog dialog;
+  ClickList list =
+      list_of({ClickEntry{512, 384, 1000, 1000, 0, 1}, ClickEntry{-1280, 200, 250, 900, 2, 0}});
+  tw::save_list(list, folder / "two.lst", "en", dialog.show());
+  EXPECT_EQ(read_bytes(folder / "two.lst"), "512x384,0,1,1000,1000\r\n-1280x200,2,0,250,900\r\n");
+
+  ClickList loaded = list_of({at(9, 9)});
+  loaded.set_marker(0);
+  tw::load_list(loaded, folder / "two.lst", "en", dialog.show());
+  EXPECT_EQ(loaded.entries(), list.entries());
+  EXPECT_EQ(loaded.marked_row(), std::nullopt);
+  EXPECT_TRUE(dialog.shown.empty());
+}
+
+TEST(ListFiles, AMissingFileLoadsNothingAndSaysNothing) {
+  TestFolder folder;
+  Dialog dialog;
+  ClickList list = list_of({at(1, 0)});
+  list.set_marker(0);
+  tw::load_list(list, folder / "missing.lst", "en", dialog.show());
+  EXPECT_EQ(xs(list), (std::vector<int>{1}));
+  EXPECT_EQ(list.marked_row(), 0u);
+  EXPECT_TRUE(dialog.shown.empty());
+}
+
+TEST(ListFiles, AFileOfBadLinesYieldsAnEmptyList) {
+  TestFolder folder;
+  Dialog dialog;
+  write_bytes(folder / "bad.lst", "abc\r\nx1,0,0,0\n");
+  ClickList list = list_of({at(1, 0)});
+  tw::load_list(list, folder / "bad.lst", "en", dialog.show());
+  EXPECT_TRUE(list.empty());
+  EXPECT_TRUE(dialog.shown.empty());
+}
+
+TEST(ListFiles, InvalidUtf8IsReportedAndTheListKept) {
+  TestFolder folder;
+  Dialog dialog;
+  write_bytes(folder / "latin1.lst", "1x2,0,0,1000\r\n\xE9t\xE9\r\n");
+  ClickList list = list_of({at(7, 0)});
+  tw::load_list(list, folder / "latin1.lst", "en", dialog.show());
+  EXPECT_EQ(xs(list), (std::vector<int>{7}));
+  EXPECT_EQ(dialog.shown,
+            std::vector<std::string>{"An error has occurred.\nstream did not contain valid UTF-8"});
+  tw::load_list(list, folder / "latin1.lst", "ko", dialog.show());
+  EXPECT_EQ(dialog.shown.back(), "오류가 발생했습니다.\nstream did not contain valid UTF-8");
+}
+
+TEST(ListFiles, AFailedSaveReportsTheSystemTextAndChangesNothing) {
+  TestFolder folder;
+  Dialog dialog;
+  ClickList list = list_of({at(1, 0)});
+  tw::save_list(list, folder / "no-folder" / "x.lst", "en", dialog.show());
+  ASSERT_EQ(dialog.shown.size(), 1u);
+  EXPECT_EQ(dialog.shown[0],
+            "An error has occurred.\n" + tw::sys::system_error_text(kPathNotFound));
+  EXPECT_EQ(xs(list), (std::vector<int>{1}));
+  EXPECT_EQ(folder.names(), std::vector<std::string>{});
+}
+
+TEST(ListFiles, AFailedSaveOverAFolderKeepsItAndLeavesNoTemporaryFile) {
+  TestFolder folder;
+  Dialog dialog;
+  std::filesystem::create_directory(folder / "list.lst");
+  tw::save_list(list_of({at(1, 0)}), folder / "list.lst", "en", dialog.show());
+  ASSERT_EQ(dialog.shown.size(), 1u);
+  EXPECT_EQ(dialog.shown[0].rfind("An error has occurred.\n", 0), 0u) << dialog.shown[0];
+  EXPECT_GT(dialog.shown[0].size(), std::string("An error has occurred.\n").size());
+  EXPECT_TRUE(std::filesystem::is_directory(folder / "list.lst"));
+  EXPECT_EQ(folder.names(), (std::vector<std::string>{"list.lst"}));
+}
+
+TEST(ListFiles, SavingAnEmptyListDeletesTheFileSilently) {
+  TestFolder folder;
+  Dialog dialog;
+  write_bytes(folder / "list.lst", "1x2,0,0,1000,1000\r\n");
+  tw::save_list(ClickList{}, folder / "list.lst", "en", dialog.show());
+  EXPECT_FALSE(std::filesystem::exists(folder / "list.lst"));
+  // Deleting a file that is not there is no failure either.
+  tw::save_list(ClickList{}, folder / "list.lst", "en", dialog.show());
+  tw::save_list(ClickList{}, folder / "no-folder" / "list.lst", "en", dialog.show());
+  EXPECT_TRUE(dialog.shown.empty());
+}
+
+TEST(DefaultListPath, SitsBesideTheExecutable) {
+  EXPECT_EQ(tw::default_list_path_beside("/opt/tapwright/Tapwright.exe"),
+            std::filesystem::path("/opt/tapwright") / "Tapwright.lst");
+  EXPECT_EQ(tw::default_list_path_beside(""), std::filesystem::path("Tapwright.lst"));
+  EXPECT_EQ(tw::default_list_path_beside("Tapwright.exe"), std::filesystem::path("Tapwright.lst"));
+  std::filesystem::path path = tw::default_list_path();
+  EXPECT_EQ(path.filename(), "Tapwright.lst");
+  EXPECT_EQ(path.parent_path(), tw::sys::executable_path().parent_path());
+  EXPECT_TRUE(path.is_absolute()) << path;
+}
+
+// Load at start and save on close use the default file beside the executable.
+TEST(DefaultListPath, SaveAndLoadWithoutAPathUseTheDefaultFile) {
+  std::filesystem::path file = tw::default_list_path();
+  std::filesystem::remove(file);
+  Dialog dialog;
+  ClickList list = list_of({at(11, 12), at(13, 14)});
+  tw::save_list(list, std::nullopt, "en", dialog.show());
+  EXPECT_EQ(read_bytes(file), "11x12,0,0,1000,1000\r\n13x14,0,0,1000,1000\r\n");
+  ClickList loaded;
+  tw::load_list(loaded, std::nullopt, "en", dialog.show());
+  EXPECT_EQ(loaded.entries(), list.entries());
+  // Closing with an empty list removes the default file; the next start loads nothing, silently.
+  tw::save_list(ClickList{}, std::nullopt, "en", dialog.show());
+  EXPECT_FALSE(std::filesystem::exists(file));
+  ClickList next_start;
+  tw::load_list(next_start, std::nullopt, "en", dialog.show());
+  EXPECT_TRUE(next_start.empty());
+  EXPECT_TRUE(dialog.shown.empty());
+}
+
+}  // namespace
