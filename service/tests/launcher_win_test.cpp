@@ -7,6 +7,7 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -46,12 +47,12 @@ std::wstring ascii_wide(const std::string& text) {
 
 class TempFolder {
  public:
-  TempFolder() {
+  explicit TempFolder(const std::wstring& suffix = L"") {
     static int counter = 0;
     wchar_t base[MAX_PATH + 1] = {};
     GetTempPathW(MAX_PATH + 1, base);
     m_path = std::wstring(base) + L"tw-service-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-             std::to_wstring(++counter) + L"\\";
+             std::to_wstring(++counter) + suffix + L"\\";
     CreateDirectoryW(m_path.c_str(), nullptr);
   }
   ~TempFolder() {
@@ -111,7 +112,9 @@ struct ProcessResult {
   DWORD exit_code = 0;
 };
 
+// Runs `exe` until it ends; `on_start` gets its process id while it runs.
 ProcessResult run_program(const std::wstring& exe, const std::wstring& arguments,
+                          const std::function<void(DWORD)>& on_start = {},
                           DWORD timeout_ms = 30000) {
   std::wstring command = L"\"" + exe + L"\"";
   if (!arguments.empty()) command += L" " + arguments;
@@ -123,6 +126,7 @@ ProcessResult run_program(const std::wstring& exe, const std::wstring& arguments
     return {};
   }
   CloseHandle(process.hThread);
+  if (on_start) on_start(process.dwProcessId);
   ProcessResult result;
   if (WaitForSingleObject(process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
     result.finished = true;
@@ -149,7 +153,8 @@ struct Installation {
   TempFolder folder;
   std::wstring service;
 
-  explicit Installation(bool with_main_program = true) {
+  explicit Installation(bool with_main_program = true, const std::wstring& folder_suffix = L"")
+      : folder(folder_suffix) {
     service = folder.file(L"TapwrightService.exe");
     EXPECT_TRUE(CopyFileW(windows_path(TW_SERVICE_EXE).c_str(), service.c_str(), FALSE));
     if (with_main_program) install_stand_in(folder);
@@ -422,6 +427,37 @@ TEST(ServiceProgram, SecondInstanceEndsAtOnce) {
   EXPECT_EQ(result.exit_code, 0u);
   EXPECT_TRUE(server.requests().empty());
   EXPECT_EQ(wait_for_start_record(install.folder, 2s), std::nullopt);
+}
+
+TEST(ServiceProgram, AnsweringNoStartsTheMainProgram) {
+  HttpTestServer server;
+  server.set_default_reply(Reply::with_body(kUpdateReply));
+  Installation install;
+  EndpointVariable endpoint(server.url("/api.init.php"));
+  std::unique_ptr<BoxWatcher> watcher;
+  ProcessResult result = run_program(install.service, L"", [&](DWORD process) {
+    watcher = std::make_unique<BoxWatcher>(process, IDNO);
+  });
+  ASSERT_NE(watcher, nullptr);
+  watcher->stop();
+  ASSERT_TRUE(result.finished);
+  EXPECT_EQ(result.exit_code, 0u);
+  std::vector<SeenBox> boxes = watcher->boxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kEnglishOffer);
+  EXPECT_EQ(boxes[0].owner_title, L"SvcTapwright");
+  EXPECT_EQ(wait_for_start_record(install.folder), "started args=0\n");
+}
+
+TEST(ServiceProgram, FolderWithNonAsciiNameWorks) {
+  HttpTestServer server;
+  Installation install(true, L"-탭라이트-Ü");
+  EndpointVariable endpoint(server.url("/api.init.php"));
+  ProcessResult result = run_program(install.service, L"");
+  ASSERT_TRUE(result.finished);
+  EXPECT_EQ(wait_for_start_record(install.folder), "started args=0\n");
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests()[0].header("User-Version"), "3.10.4.15");
 }
 
 // --- message boxes and recorded actions ---------------------------------------------------
