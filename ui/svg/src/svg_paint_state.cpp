@@ -1,0 +1,97 @@
+#include "svg_paint_state.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "svg_number.h"
+#include "svg_paint_value.h"
+
+namespace orlan::svg {
+
+namespace {
+
+bool iequals(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
+std::optional<std::uint32_t> parse_paint(std::string_view value) {
+  if (iequals(value, "none")) return 0u;
+  return parse_css_colour(value);
+}
+
+// A plain number (opacities, stroke width); stroke width may carry "px".
+std::optional<float> parse_plain_number(std::string_view value) {
+  std::size_t pos = 0;
+  float number = 0;
+  if (!read_number_at(value, pos, number) || pos != value.size()) return std::nullopt;
+  return number;
+}
+
+float clamp_unit(float v) {
+  return std::clamp(v, 0.0f, 1.0f);
+}
+
+}  // namespace
+
+void apply_paint_property(PaintState& state, std::string_view name, std::string_view raw) {
+  const std::string_view value = trim_svg_space(raw);
+  if (name == "fill") {
+    if (auto paint = parse_paint(value)) state.fill = *paint;
+  } else if (name == "stroke") {
+    if (auto paint = parse_paint(value)) state.stroke = *paint;
+  } else if (name == "stroke-width") {
+    if (auto width = parse_number_px(value); width && *width >= 0) state.stroke_width = *width;
+  } else if (name == "opacity") {
+    // No group compositing: opacity only scales the alphas of what is drawn inside.
+    if (auto v = parse_plain_number(value)) state.opacity *= clamp_unit(*v);
+  } else if (name == "fill-opacity") {
+    if (auto v = parse_plain_number(value)) state.fill_opacity = clamp_unit(*v);
+  } else if (name == "stroke-opacity") {
+    if (auto v = parse_plain_number(value)) state.stroke_opacity = clamp_unit(*v);
+  } else if (name == "stroke-linecap") {
+    if (iequals(value, "round"))
+      state.cap = LineCap::Round;
+    else if (iequals(value, "square"))
+      state.cap = LineCap::Square;
+    else if (iequals(value, "butt"))
+      state.cap = LineCap::Butt;
+  } else if (name == "stroke-linejoin") {
+    if (iequals(value, "round"))
+      state.join = LineJoin::Round;
+    else if (iequals(value, "bevel"))
+      state.join = LineJoin::Bevel;
+    else if (iequals(value, "miter"))
+      state.join = LineJoin::Miter;
+  } else if (name == "fill-rule") {
+    if (iequals(value, "evenodd"))
+      state.fill_rule = FillRule::EvenOdd;
+    else if (iequals(value, "nonzero"))
+      state.fill_rule = FillRule::NonZero;
+  } else if (name == "transform") {
+    apply_transform_list(value, state.matrix);
+  }
+}
+
+void apply_style_attribute(PaintState& state, std::string_view style) {
+  std::size_t pos = 0;
+  while (pos <= style.size()) {
+    std::size_t end = style.find(';', pos);
+    if (end == std::string_view::npos) end = style.size();
+    const std::string_view pair = style.substr(pos, end - pos);
+    const std::size_t colon = pair.find(':');
+    if (colon != std::string_view::npos) {
+      apply_paint_property(state, trim_svg_space(pair.substr(0, colon)),
+                           trim_svg_space(pair.substr(colon + 1)));
+    }
+    pos = end + 1;
+  }
+}
+
+}  // namespace orlan::svg
