@@ -4,6 +4,7 @@
 
 #include "launcher_win.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -377,6 +378,15 @@ TEST(ServiceProgram, NoUpdateStartsTheMainProgramWithoutArguments) {
   // The fixed version of the stand-in (its version string says otherwise on purpose).
   EXPECT_EQ(request.header("User-Version"), "3.10.4.15");
   EXPECT_EQ(request.header("User-Debug"), "false");
+  // The three headers go as one block, in this order.
+  auto at = std::find(request.header_lines.begin(), request.header_lines.end(),
+                      "User-Version: 3.10.4.15");
+  ASSERT_NE(at, request.header_lines.end());
+  ASSERT_GE(request.header_lines.end() - at, 3);
+  EXPECT_EQ(at[1], "User-Debug: false");
+  EXPECT_EQ(at[2].rfind("User-Union: ", 0), 0u);
+  // Asked past every cache.
+  EXPECT_EQ(request.header("Pragma"), "no-cache");
   EXPECT_FALSE(request.header("User-Language").has_value());
   EXPECT_FALSE(request.header("User-Command").has_value());
 

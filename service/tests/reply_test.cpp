@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 namespace {
@@ -94,6 +95,33 @@ TEST(JsonUnescape, TrailingBackslashIsDropped) {
 TEST(JsonUnescape, EscapedBackslashDoesNotStartAnotherEscape) {
   EXPECT_EQ(unescape_json_text(R"(\\n)"), u"\\n");
   EXPECT_EQ(unescape_json_text(R"(\\\n)"), u"\\\n");
+}
+
+TEST(JsonUnescape, NeverGrowsAndNeverReadsPastTheEnd) {
+  // Random texts made of the characters that matter to the search and the escapes; the
+  // sanitizers of the native build watch every read.
+  const std::string alphabet = "\\\"u0aF9:update{}/bfnrtx\xff";
+  std::mt19937 random(20261209);
+  std::uniform_int_distribution<std::size_t> length(0, 40);
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    std::size_t n = length(random);
+    for (std::size_t i = 0; i < n; ++i) text.push_back(alphabet[pick(random)]);
+    std::u16string plain = unescape_json_text(text);
+    ASSERT_LE(plain.size(), text.size()) << text;
+    std::string body = "{\"update\":\"" + text;
+    std::u16string url = find_update_url(body);
+    ASSERT_LE(url.size(), text.size()) << text;
+    // Without any backslash the value is the text up to the first quote, byte for byte.
+    if (text.find('\\') == std::string::npos) {
+      std::u16string expected;
+      for (char c : text.substr(0, text.find('"'))) {
+        expected.push_back(static_cast<unsigned char>(c));
+      }
+      ASSERT_EQ(url, expected) << text;
+    }
+  }
 }
 
 }  // namespace
