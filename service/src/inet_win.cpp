@@ -15,6 +15,10 @@ using InternetHandle = UniqueHandle<HINTERNET, &InternetCloseHandle>;
 // Reads are made in pieces of at most this many bytes.
 constexpr DWORD kReadPiece = 1025;
 
+// A real reply is a few hundred bytes. Reading stops here so that an endless or enormous
+// reply cannot exhaust the 32-bit address space; the search only sees what was read.
+constexpr std::size_t kMaxBody = std::size_t{4} << 20;
+
 }  // namespace
 
 std::string fetch_with_wininet(std::u16string_view url, std::u16string_view header_block) {
@@ -33,6 +37,10 @@ std::string fetch_with_wininet(std::u16string_view url, std::u16string_view head
     // A failing read ends the body as an empty one would; it would otherwise never end.
     if (!InternetReadFile(request.get(), piece, kReadPiece, &read) || read == 0) break;
     body.append(piece, read);
+    if (body.size() >= kMaxBody) {
+      body.resize(kMaxBody);
+      break;
+    }
   }
   return body;
 }

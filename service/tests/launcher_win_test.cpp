@@ -632,6 +632,22 @@ TEST(ServiceUpdateCheck, LongReplyIsReadWhole) {
   EXPECT_EQ(actions.opened, std::vector<std::wstring>{L"https://h/far"});
 }
 
+TEST(ServiceUpdateCheck, ReplyPastFourMebibytesIsNotRead) {
+  std::string pad(std::size_t{4} << 20, 'x');
+  HttpTestServer server;
+  server.set_default_reply(
+      Reply::with_body("{\"pad\":\"" + pad + "\",\"update\":\"https://h/late\"}"));
+  TempFolder folder;
+  install_stand_in(folder);
+  Actions actions;
+  BoxWatcher watcher(GetCurrentProcessId(), IDYES);
+  run_in_process(recording_config(folder, actions), options_for(server));
+  watcher.stop();
+  EXPECT_TRUE(watcher.boxes().empty());
+  EXPECT_TRUE(actions.opened.empty());
+  EXPECT_EQ(actions.started.size(), 1u);
+}
+
 TEST(ServiceUpdateCheck, MainProgramWithoutVersionResourceSendsZeros) {
   HttpTestServer server;
   TempFolder folder;
