@@ -327,6 +327,19 @@ TEST(CrashReport, SilentServerDelaysTheFaultOnlyUntilTheDeadline) {
   EXPECT_LT(run.fault_to_exit_ms, 1500.0 + 3000.0);
 }
 
+TEST(CrashReport, SecondFaultWhileReportingGoesStraightToThePreviousFilter) {
+  HttpTestServer server;
+  server.set_default_reply(Reply::never());
+  ProbeRun run = run_probe("second-fault", server.url("/except.php"), {"--deadline-ms", "5000"});
+  // The second thread's division ends the process, long before the first report's deadline.
+  EXPECT_EQ(run.exit_code, 0xC0000094u);
+  EXPECT_LT(run.fault_to_exit_ms, 4000.0);
+  std::vector<RecordedRequest> requests = server.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_NE(requests[0].body.find("exception message : Access Violation in "), std::string::npos);
+  EXPECT_EQ(requests[0].body.find("Integer Divide by Zero"), std::string::npos);
+}
+
 TEST(CrashReport, UnreachableServerDoesNotHoldTheFaultBack) {
   std::string url;
   {

@@ -4,7 +4,7 @@
 //   olib_except_fault_probe <kind> [--no-reporter] [--deadline-ms N] [--mark FILE]
 //
 // kinds: null-write, null-call, divide-zero, internal, internal-four, thread,
-//        unloaded-call, misaligned-stack
+//        unloaded-call, misaligned-stack, second-fault
 //
 // --mark names a file that receives, before the fault, the relative address ranges of the
 // faulting function and its caller ("faulting <begin> <end>", "caller <begin> <end>", in
@@ -211,6 +211,16 @@ int main(int argc, char** argv) {
       std::fclose(g_mark);
     }
     return 0;
+  }
+  if (kind == "second-fault") {
+    // A second thread faults while the first fault is still being reported.
+    std::thread([] {
+      Sleep(300);
+      divide_by_zero();
+    }).detach();
+    mark_fault_tick();
+    write_through_null();
+    return 1;
   }
   if (kind == "thread") {
     mark_range("faulting", reinterpret_cast<const void*>(&write_through_null));

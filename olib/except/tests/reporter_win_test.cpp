@@ -1,0 +1,125 @@
+// The reporter installed in this very process: module tracking through the loader's
+// notifications, the named sender thread, notes, and an internal fault's upload.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "fatal.h"
+#include "http_test_server.h"
+#include "reporter.h"
+#include "win32_include.h"
+// After windows.h:
+#include <tlhelp32.h>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+int g_previous_hook_calls = 0;
+void previous_hook(const tw::FatalReport&) noexcept {
+  ++g_previous_hook_calls;
+}
+
+std::string ascii(const char16_t* units) {
+  std::string out;
+  for (; *units; ++units) out += static_cast<char>(*units);
+  return out;
+}
+
+std::wstring thread_names() {
+  using GetDescription = HRESULT(WINAPI*)(HANDLE, PWSTR*);
+  auto describe = reinterpret_cast<GetDescription>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetThreadDescription")));
+  if (!describe) return L"(no thread descriptions)";
+  std::wstring names;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != GetCurrentProcessId()) continue;
+    HANDLE thread = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID);
+    if (!thread) continue;
+    PWSTR name = nullptr;
+    if (SUCCEEDED(describe(thread, &name)) && name) {
+      names += name;
+      names += L";";
+      LocalFree(name);
+    }
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
+  return names;
+}
+
+class Reporter : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server = new olib::testing::HttpTestServer();
+    std::string url = server->url("/except.php");
+    SetEnvironmentVariableW(L"TAPWRIGHT_REPORT_URL", std::wstring(url.begin(), url.end()).c_str());
+    tw::set_fatal_hook(&previous_hook);
+    olib::except::ReporterConfig config;
+    config.show_message_box = false;
+    config.app_language = "ko";
+    olib::except::install(config);
+    olib::except::install(config);  // a second installation does nothing
+  }
+  static void TearDownTestSuite() {
+    tw::set_fatal_hook(nullptr);
+    delete server;
+  }
+  static olib::testing::HttpTestServer* server;
+};
+
+olib::testing::HttpTestServer* Reporter::server = nullptr;
+
+TEST_F(Reporter, KnowsTheProgramsOwnModule) {
+  olib::except::ModuleHit hit;
+  auto here = reinterpret_cast<std::uintptr_t>(&thread_names);
+  ASSERT_TRUE(olib::except::lookup_module(here, hit));
+  EXPECT_EQ(ascii(hit.name), "olib_except_reporter_test.exe");
+  EXPECT_EQ(hit.base, reinterpret_cast<std::uintptr_t>(GetModuleHandleW(nullptr)));
+}
+
+TEST_F(Reporter, FollowsLibrariesLoadedAndUnloadedLater) {
+  const wchar_t* name = L"lz32.dll";
+  ASSERT_EQ(GetModuleHandleW(name), nullptr);
+  HMODULE module = LoadLibraryW(name);
+  ASSERT_NE(module, nullptr);
+  auto base = reinterpret_cast<std::uintptr_t>(module);
+  olib::except::ModuleHit hit;
+  ASSERT_TRUE(olib::except::lookup_module(base + 0x10, hit));
+  EXPECT_EQ(hit.base, base);
+  EXPECT_EQ(ascii(hit.name), "lz32.dll");
+  FreeLibrary(module);
+  ASSERT_EQ(GetModuleHandleW(name), nullptr);
+  EXPECT_FALSE(olib::except::lookup_module(base + 0x10, hit));
+}
+
+TEST_F(Reporter, SenderThreadIsNamed) {
+  std::wstring names = thread_names();
+  EXPECT_NE(names.find(L"olib-except;"), std::wstring::npos)
+      << std::string(names.begin(), names.end());
+}
+
+TEST_F(Reporter, InternalFaultIsUploadedBeforeTheFaultGoesOn) {
+  olib::except::add_note("reporter test: note before the fault");
+  std::size_t before = server->requests().size();
+  int hook_calls = g_previous_hook_calls;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(tw::raise_fatal("list state broken"), tw::FatalError);
+  auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(g_previous_hook_calls, hook_calls + 1);
+  // The faulting thread waited for the delivery: the upload is already there.
+  auto requests = server->requests();
+  ASSERT_EQ(requests.size(), before + 1);
+  const std::string& body = requests.back().body;
+  EXPECT_NE(body.find("exception message : panic: list state broken\r\n"), std::string::npos);
+  EXPECT_NE(body.find("app language      : ko\r\n"), std::string::npos);
+  EXPECT_NE(body.find("notes:\r\nreporter test: note before the fault\r\n"), std::string::npos);
+  EXPECT_NE(body.find("  olib_except_reporter_test.exe\r\n"), std::string::npos);
+  EXPECT_LT(waited, 6s);
+}
+
+}  // namespace
