@@ -292,6 +292,7 @@ void destroy_document(Document* d) noexcept {
     destroy_subtree(*d, n);
   }
   if (d->root) destroy_subtree(*d, d->root);
+  if (d->destroy_images) d->destroy_images(d->images);
   d->~Document();
   system_free(d);
 }

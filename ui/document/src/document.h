@@ -17,6 +17,9 @@
 namespace orlan {
 
 struct StyleSheet;  // defined by the style-sheet stage
+namespace image {
+class ImageRegistry;  // defined by the image stage
+}
 
 // The three style sheets and what the tree needs to know about them. The style-sheet
 // stage creates and destroys the sheets through the hooks it installs
@@ -125,6 +128,10 @@ struct Document {
   char* scratch = nullptr;
   std::uint32_t scratch_length = 0;
   std::uint32_t scratch_capacity = 0;
+
+  // The image registry, made by the image stage on first use, and how it is freed.
+  image::ImageRegistry* images = nullptr;
+  void (*destroy_images)(image::ImageRegistry* images) = nullptr;
 };
 
 // A new document with its root and special atoms, or null when out of memory.

@@ -208,4 +208,16 @@ std::int32_t event_button(Event* event);
 // Stops the engine's default action for this event.
 void prevent_default(Event* event);
 
+// ---- Images ------------------------------------------------------------------------------
+
+// Registers image bytes (SVG text, or PNG, BMP, GIF or JPEG) under a name: `img` elements
+// whose `src` equals the name, and CSS url() with that name, show it. The document keeps
+// its own copy. Setting a name again replaces its image and refreshes its users.
+// 1 "image_set: bad argument": null document, name or bytes, or either length 0;
+// 1 "image_set: cannot parse SVG '<name>'": SVG text that does not parse;
+// 1 "image_set: unsupported or corrupt image '<name>'": bytes that cannot be sized;
+// 5 "out of memory". A rejected image leaves an earlier one of the same name in place.
+Status image_set(Document* document, const char* name, std::size_t name_length,
+                 const void* bytes, std::size_t length);
+
 }  // namespace orlan
