@@ -125,6 +125,9 @@ void BM_RebuildRows(benchmark::State& state) {
   state.counters["sys_allocs_after_warmup"] = static_cast<double>(allocations);
   state.counters["arena_chunks_added"] =
       static_cast<double>(doc->arena.chunk_count() - chunks_before);
+  state.counters["node_record_bytes"] = sizeof(Node);
+  state.counters["attribute_record_bytes"] = sizeof(Attribute);
+  state.counters["handler_record_bytes"] = sizeof(Handler);
   if (allocations != 0) state.SkipWithError("the row rebuild reached the system allocator");
   destroy_view(view);
 }

@@ -175,6 +175,30 @@ bool dispatch(Event& event) {
   return event.default_prevented != 0;
 }
 
+bool fire_event(Node& target, EventType type) {
+  Event event;
+  event.type = static_cast<std::int32_t>(type);
+  event.target = &target;
+  return dispatch(event);
+}
+
+bool fire_pointer_event(Node& target, EventType type, std::int32_t button, float x, float y,
+                        std::uint32_t modifiers) {
+  Event event;
+  event.type = static_cast<std::int32_t>(type);
+  event.target = &target;
+  event.payload.pointer = PointerData{x, y, button, 0, modifiers};
+  return dispatch(event);
+}
+
+bool fire_key_event(Node& target, EventType type, std::uint32_t key_code, std::uint32_t modifiers) {
+  Event event;
+  event.type = static_cast<std::int32_t>(type);
+  event.target = &target;
+  event.payload.key = KeyData{key_code, modifiers, 0, 0};
+  return dispatch(event);
+}
+
 void release_handlers(Document& d, Node& node) noexcept {
   for (Handler* h = node.handlers; h;) {
     Handler* next = h->next;

@@ -93,6 +93,14 @@ void run_handlers(Node& node, Event& event);
 // destroyed when the outermost dispatch ends. Returns whether the default was prevented.
 bool dispatch(Event& event);
 
+// Shorthands that build the record and dispatch it at `target` (for the engine's input
+// paths and for tests of application handlers). Each returns whether a handler
+// prevented the default.
+bool fire_event(Node& target, EventType type);
+bool fire_pointer_event(Node& target, EventType type, std::int32_t button, float x, float y,
+                        std::uint32_t modifiers);
+bool fire_key_event(Node& target, EventType type, std::uint32_t key_code, std::uint32_t modifiers);
+
 // Frees the handler records of a node being destroyed.
 void release_handlers(Document& document, Node& node) noexcept;
 

@@ -889,6 +889,18 @@ TEST_F(Doc, CreateViewReportsOutOfMemory) {
   EXPECT_EQ(create_view(), nullptr);
 }
 
+TEST_F(Doc, CreateElementReportsOutOfMemory) {
+  fail_system_allocations_after(0);
+  Node* made = nullptr;
+  int count = 0;
+  do {
+    made = create_element(doc, "div", 3);
+  } while (made && ++count < 100000);
+  fail_system_allocations_after(-1);
+  EXPECT_EQ(made, nullptr);
+  EXPECT_STREQ(last_error(), "out of memory");
+}
+
 TEST_F(Doc, AttributeThatCannotGrowKeepsItsOldValue) {
   Node* e = element("div");
   ASSERT_EQ(set(e, "title", "short"), kOk);

@@ -260,11 +260,53 @@ TEST_F(Events, AccessorsReadOnlyTheirPayload) {
   prevent_default(nullptr);
 }
 
+TEST_F(Events, FireShorthandsCarryTheirPayload) {
+  struct Seen {
+    std::uint32_t key = 0, modifiers = 0;
+    std::int32_t button = -1;
+    Node* target = nullptr;
+  } seen;
+  auto grab = [](Event* e, void* user) {
+    auto* s = static_cast<Seen*>(user);
+    s->key = event_key(e);
+    s->modifiers = event_modifiers(e);
+    s->button = event_button(e);
+    s->target = event_target(e);
+  };
+  ASSERT_EQ(on(outer, "keydown", 7, grab, &seen), kOk);
+  ASSERT_EQ(on(outer, "mousedown", 9, grab, &seen), kOk);
+  fire_key_event(*inner, EventType::kKeydown, 'C', kModCtrl);
+  EXPECT_EQ(seen.key, 67u);
+  EXPECT_EQ(seen.modifiers, kModCtrl);
+  EXPECT_EQ(seen.target, inner);
+  fire_pointer_event(*inner, EventType::kMousedown, 2, 5, 6, kModShift);
+  EXPECT_EQ(seen.button, 2);
+  EXPECT_EQ(seen.key, 0u);
+  EXPECT_EQ(seen.modifiers, kModShift);
+}
+
 TEST_F(Events, DestroyingAnElementReturnsItsHandlersForReuse) {
   for (int i = 0; i < 3; ++i) ASSERT_EQ(on(inner, "click", 5, record, &log.lines + i), kOk);
   std::size_t free_before = doc->handler_pool.free_count();
   remove(inner);
   EXPECT_EQ(doc->handler_pool.free_count(), free_before + 3);
+}
+
+TEST_F(Events, OnReportsOutOfMemoryWhenTheArenaCannotGrow) {
+  fail_system_allocations_after(0);
+  Status status = kOk;
+  int registered = 0;
+  // Distinct user pointers make every registration a new record, until the current
+  // arena chunk is used up.
+  for (; registered < 100000 && status == kOk; ++registered)
+    status = on(inner, "click", 5, record, reinterpret_cast<void*>(registered + 1));
+  fail_system_allocations_after(-1);
+  EXPECT_EQ(status, kOutOfMemory);
+  EXPECT_STREQ(last_error(), "out of memory");
+  EXPECT_GT(registered, 100) << "the chunk in use still served records";
+  int count = 0;
+  for (Handler* h = inner->handlers; h; h = h->next) ++count;
+  EXPECT_EQ(count, registered - 1);
 }
 
 TEST_F(Events, ClearedCallbacksAreUnlinkedAfterDispatch) {
