@@ -87,8 +87,17 @@ void apply_style_attribute(PaintState& state, std::string_view style) {
     const std::string_view pair = style.substr(pos, end - pos);
     const std::size_t colon = pair.find(':');
     if (colon != std::string_view::npos) {
-      apply_paint_property(state, trim_svg_space(pair.substr(0, colon)),
-                           trim_svg_space(pair.substr(colon + 1)));
+      // Property names in a style attribute are CSS names: ASCII case-insensitive.
+      const std::string_view name = trim_svg_space(pair.substr(0, colon));
+      char lower[32];
+      if (name.size() <= sizeof lower) {
+        for (std::size_t i = 0; i < name.size(); ++i) {
+          const char c = name[i];
+          lower[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+        }
+        apply_paint_property(state, std::string_view(lower, name.size()),
+                             trim_svg_space(pair.substr(colon + 1)));
+      }
     }
     pos = end + 1;
   }

@@ -89,6 +89,9 @@ TEST(SvgPaintState, StyleAttributePairsInOrder) {
   EXPECT_EQ(s.fill, 0xFF00FF00u);
   EXPECT_EQ(s.stroke, 0xFF0000FFu);
   EXPECT_FLOAT_EQ(s.stroke_width, 3);
+  apply_style_attribute(s, "FILL: Navy; Stroke-Width: 0.5");
+  EXPECT_EQ(s.fill, 0xFF000080u);
+  EXPECT_FLOAT_EQ(s.stroke_width, 0.5f);
 }
 
 TEST(SvgPaintState, TransformMultipliesIntoTheMatrix) {
