@@ -166,6 +166,24 @@ DelayBlur leave_delay_field(DelayField field, std::string_view value, std::strin
   return blur;
 }
 
+MaskEdit DelayEditor::focus(std::string_view value) {
+  MaskEdit edit = focus_delay_text(value);
+  m_previous = edit.text;
+  return edit;
+}
+
+MaskEdit DelayEditor::input(std::string_view value, std::size_t caret, bool& delay2_follows) {
+  MaskEdit edit = edit_delay_text(m_previous, value, caret);
+  m_previous = edit.text;
+  delay2_follows = delay2_follows_after_input(m_field, delay2_follows);
+  return edit;
+}
+
+DelayBlur DelayEditor::blur(std::string_view value, std::string_view delay2_value,
+                            bool delay2_follows) const {
+  return leave_delay_field(m_field, value, delay2_value, delay2_follows);
+}
+
 DelayRange read_delay_range(std::optional<std::string_view> delay1_text,
                             std::optional<std::string_view> delay2_text) {
   DelayRange range;

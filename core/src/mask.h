@@ -81,6 +81,29 @@ struct DelayBlur {
 DelayBlur leave_delay_field(DelayField field, std::string_view value, std::string_view delay2_value,
                             bool delay2_follows);
 
+// The editor of one delay input with its memory (the last text it accepted), binding the rules
+// above to the input's focus, input and blur events. The follow flag lives with the caller
+// (the main screen's state).
+class DelayEditor {
+ public:
+  explicit DelayEditor(DelayField field) : m_field(field) {}
+
+  DelayField field() const noexcept { return m_field; }
+  const std::string& previous() const noexcept { return m_previous; }
+
+  // `focus`: the value to write and the caret to set.
+  MaskEdit focus(std::string_view value);
+  // `input`: `caret` is the smaller end of the selection (0 when unreadable). Clears
+  // `delay2_follows` when this is delay2.
+  MaskEdit input(std::string_view value, std::size_t caret, bool& delay2_follows);
+  // `blur`: see leave_delay_field; `delay2_value` is only read for delay1.
+  DelayBlur blur(std::string_view value, std::string_view delay2_value, bool delay2_follows) const;
+
+ private:
+  DelayField m_field;
+  std::string m_previous;
+};
+
 // The delay range of a run or a new entry: delay2 is at least delay1. A missing input reads
 // as empty text (one second). delay1 == 0 means "no delay set" to the caller.
 struct DelayRange {

@@ -286,6 +286,37 @@ TEST(DelayFollow, TypingIntoDelay2StopsFollowing) {
   EXPECT_FALSE(tw::delay2_follows_after_input(DelayField::Delay1, false));
 }
 
+// The two delay inputs as the main screen drives them: focus, keystrokes, blur.
+TEST(DelayEditor, DrivesBothInputsThroughTheirEvents) {
+  tw::DelayEditor delay1(DelayField::Delay1), delay2(DelayField::Delay2);
+  bool follows = true;
+
+  EXPECT_EQ(delay1.focus(""), (MaskEdit{"00:00.00", 0}));
+  std::string value = "00:00.00";
+  std::size_t caret = 0;
+  for (char digit : std::string("0002")) {
+    MaskEdit edit =
+        delay1.input(value.substr(0, caret) + digit + value.substr(caret), caret + 1, follows);
+    value = edit.text;
+    caret = edit.caret;
+  }
+  EXPECT_EQ(value, "00:02.00");
+  EXPECT_EQ(delay1.previous(), "00:02.00");
+  EXPECT_TRUE(follows);  // typing into delay1 leaves the flag alone
+  auto left = delay1.blur(value, "00:01.00", follows);
+  EXPECT_EQ(left.delay2_text, "00:02.00");
+  follows = left.delay2_follows;
+
+  // The user takes over delay2 (a paste here) and leaves delay1 again: delay2 stays.
+  delay2.focus("00:02.00");
+  EXPECT_EQ(delay2.input("00:05.00", 8, follows), (MaskEdit{"00:05.00", 8}));
+  EXPECT_FALSE(follows);
+  EXPECT_EQ(delay2.blur("00:05.00", "", follows).text, "00:05.00");
+  auto again = delay1.blur("00:02.00", "00:05.00", follows);
+  EXPECT_EQ(again.delay2_text, std::nullopt);
+  EXPECT_FALSE(again.delay2_follows);
+}
+
 TEST(DelayRange, UpperBoundIsAtLeastTheLowerOne) {
   EXPECT_EQ(tw::read_delay_range("00:02.00", "00:03.50"), (tw::DelayRange{2000, 3500}));
   EXPECT_EQ(tw::read_delay_range("00:02.00", "00:01.00"), (tw::DelayRange{2000, 2000}));
