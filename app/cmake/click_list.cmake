@@ -16,6 +16,11 @@ target_link_libraries(app_click_list PUBLIC core_area core_fatal PRIVATE app_i18
 tw_test(app_file_io_test SOURCES tests/file_io_test.cpp LIBS app_sys_files app_sys_error)
 tw_test(app_click_list_test SOURCES tests/click_list_test.cpp LIBS app_click_list app_i18n
                                                                    app_sys_files app_sys_error)
+# Tests that save or load the default list file (Tapwright.lst beside the test programs in
+# app/) hold this lock so that parallel runs do not trip over each other.
+if(TEST app_click_list_test)
+  set_tests_properties(app_click_list_test PROPERTIES RESOURCE_LOCK app_default_list_file)
+endif()
 if(TW_WINDOWS)
   # The Windows file API for real under Wine: locked, read-only and non-ASCII targets.
   tw_test(app_file_io_win_test SOURCES tests/file_io_win_test.cpp
