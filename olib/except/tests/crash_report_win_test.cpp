@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
@@ -50,7 +51,8 @@ struct ProbeRun {
 
 // Runs the probe with the report endpoint pointing at `url` (empty: the variable unset).
 ProbeRun run_probe(const std::string& kind, const std::string& url,
-                   const std::vector<std::string>& extra = {}) {
+                   const std::vector<std::string>& extra = {},
+                   const std::function<void()>& while_running = {}) {
   wchar_t temp[MAX_PATH];
   GetTempPathW(MAX_PATH, temp);
   static int counter = 0;
@@ -78,6 +80,7 @@ ProbeRun run_probe(const std::string& kind, const std::string& url,
     ADD_FAILURE() << "could not start the probe, error " << GetLastError();
     return run;
   }
+  if (while_running) while_running();
   DWORD waited = WaitForSingleObject(process.hProcess, 60000);
   LARGE_INTEGER ended, frequency;
   QueryPerformanceCounter(&ended);
@@ -194,8 +197,9 @@ std::string fault_reports_once(const std::string& kind, ProbeRun& run) {
   EXPECT_NE(report.find("\r\nnotes:\r\nprobe: started\r\n"), std::string::npos);
   EXPECT_NE(report.find("\r\nmodules:\r\n"), std::string::npos);
   EXPECT_NE(report.find(std::string("  ") + kProbeName + "\r\n"), std::string::npos);
-  std::printf("[ probe    ] %s: exit 0x%08lX, fault to exit %.1f ms\n", kind.c_str(),
-              static_cast<unsigned long>(run.exit_code), run.fault_to_exit_ms);
+  std::printf("[ probe    ] %s: exit 0x%08lX, fault to exit %.1f ms (without reporter %.1f ms)\n",
+              kind.c_str(), static_cast<unsigned long>(run.exit_code), run.fault_to_exit_ms,
+              bare.fault_to_exit_ms);
   return report;
 }
 
@@ -325,6 +329,66 @@ TEST(CrashReport, SilentServerDelaysTheFaultOnlyUntilTheDeadline) {
               run.fault_to_exit_ms);
   EXPECT_GE(run.fault_to_exit_ms, 1450.0);
   EXPECT_LT(run.fault_to_exit_ms, 1500.0 + 3000.0);
+}
+
+// The fault message box: found by its caption from outside, read and answered.
+struct MessageBoxSeen {
+  bool found = false;
+  std::wstring text;
+  std::size_t uploads_when_shown = 0;
+};
+
+MessageBoxSeen answer_message_box(const HttpTestServer& server) {
+  MessageBoxSeen seen;
+  for (int tries = 0; tries < 1000 && !seen.found; ++tries) {
+    // Walks the top-level windows itself: under Wine, FindWindowW from a process that has
+    // no window of its own did not see the other process's box.
+    HWND box = nullptr;
+    EnumWindows(
+        [](HWND window, LPARAM found) -> BOOL {
+          wchar_t title[100] = {};
+          GetWindowTextW(window, title, 100);
+          if (std::wstring_view(title) != L"Tapwright.exe - \uC624\uB958 \uBCF4\uACE0") return TRUE;
+          *reinterpret_cast<HWND*>(found) = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&box));
+    if (!box) {
+      Sleep(10);
+      continue;
+    }
+    seen.found = true;
+    seen.uploads_when_shown = server.requests().size();
+    wchar_t text[600] = {};
+    GetDlgItemTextW(box, 0xFFFF, text, 600);  // the message box's text control
+    seen.text = text;
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  }
+  return seen;
+}
+
+TEST(CrashReport, NativeFaultShowsTheSummaryAfterTheUpload) {
+  HttpTestServer server;
+  MessageBoxSeen seen;
+  ProbeRun run = run_probe("divide-zero", server.url("/except.php"), {"--message-box"},
+                           [&] { seen = answer_message_box(server); });
+  ASSERT_TRUE(seen.found);
+  EXPECT_EQ(seen.uploads_when_shown, 1u);
+  EXPECT_EQ(seen.text.substr(0, 26), L"Integer Divide by Zero at ");
+  EXPECT_EQ(seen.text.size(), 26u + 16u);
+  EXPECT_EQ(seen.text.substr(26, 8), L"00000001");  // the program's own code, upper-case hex
+  EXPECT_EQ(run.exit_code, 0xC0000094u);
+}
+
+TEST(CrashReport, InternalFaultShowsItsMessage) {
+  HttpTestServer server;
+  MessageBoxSeen seen;
+  ProbeRun run = run_probe("internal", server.url("/except.php"), {"--message-box"},
+                           [&] { seen = answer_message_box(server); });
+  ASSERT_TRUE(seen.found);
+  EXPECT_EQ(seen.uploads_when_shown, 1u);
+  EXPECT_EQ(seen.text, L"panic: probe: internal fault\nsecond line");
+  EXPECT_EQ(run.exit_code, 3u);
 }
 
 TEST(CrashReport, SecondFaultWhileReportingGoesStraightToThePreviousFilter) {

@@ -1,7 +1,8 @@
 // A small program that installs the crash reporter and then faults on demand, so the
 // reporter's tests can watch real faults from outside the process.
 //
-//   olib_except_fault_probe <kind> [--no-reporter] [--deadline-ms N] [--mark FILE]
+//   olib_except_fault_probe <kind> [--no-reporter] [--deadline-ms N] [--message-box]
+//                           [--mark FILE]
 //
 // kinds: null-write, null-call, divide-zero, internal, internal-four, thread,
 //        unloaded-call, misaligned-stack, second-fault
@@ -185,6 +186,8 @@ int main(int argc, char** argv) {
       reporter = false;
     } else if (arg == "--deadline-ms" && i + 1 < argc) {
       config.delivery_timeout = std::chrono::milliseconds(std::atoi(argv[++i]));
+    } else if (arg == "--message-box") {
+      config.show_message_box = true;
     } else if (arg == "--mark" && i + 1 < argc) {
       g_mark = std::fopen(argv[++i], "w");
     }
