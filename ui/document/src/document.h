@@ -16,7 +16,9 @@
 
 namespace orlan {
 
-struct StyleSheet;  // defined by the style-sheet stage
+namespace css {
+class StyleSheet;  // defined by the style-sheet stage
+}
 namespace image {
 class ImageRegistry;  // defined by the image stage
 }
@@ -25,9 +27,13 @@ class ImageRegistry;  // defined by the image stage
 // stage creates and destroys the sheets through the hooks it installs
 // (set_style_sheet_hooks) and keeps the facts below current whenever a sheet changes.
 struct StyleSheetSlots {
-  StyleSheet* user_agent = nullptr;  // parsed once when the document is created
-  StyleSheet* author = nullptr;      // replaced by each load of author CSS
-  StyleSheet* scratch = nullptr;     // reset per element for `style` attributes
+  css::StyleSheet* user_agent = nullptr;  // parsed once when the document is created
+  css::StyleSheet* author = nullptr;      // replaced by each load of author CSS
+  css::StyleSheet* scratch = nullptr;     // reset per element for `style` attributes
+  // Whatever else the style-sheet stage keeps per document (for example the object
+  // through which its sheets intern names into this document's atom table); made by
+  // its create hook, freed by its destroy hook.
+  void* context = nullptr;
 
   // The author sheet has structural selectors (:first-child, :nth-child(), ...).
   bool structural_selectors = false;

@@ -922,6 +922,39 @@ TEST_F(Doc, TextThatCannotBeAllocatedLeavesChildrenAlone) {
   EXPECT_EQ(children(p).size(), 2u);
 }
 
+// ---- Style-sheet slots ----
+
+namespace sheet_hooks {
+int created = 0, destroyed = 0;
+bool succeed = true;
+bool create(Document& d) {
+  ++created;
+  d.sheets.context = &created;
+  return succeed;
+}
+void destroy(Document& d) {
+  EXPECT_EQ(d.sheets.context, &created);
+  ++destroyed;
+}
+const StyleSheetHooks hooks = {create, destroy};
+}  // namespace sheet_hooks
+
+TEST(StyleSheetHooks, RunWithEveryDocumentAndCanRefuseIt) {
+  set_style_sheet_hooks(&sheet_hooks::hooks);
+  sheet_hooks::created = sheet_hooks::destroyed = 0;
+  View* v = create_view();
+  ASSERT_NE(v, nullptr);
+  EXPECT_EQ(sheet_hooks::created, 1);
+  destroy_view(v);
+  EXPECT_EQ(sheet_hooks::destroyed, 1);
+  sheet_hooks::succeed = false;
+  EXPECT_EQ(create_view(), nullptr);
+  EXPECT_STREQ(last_error(), "out of memory");
+  EXPECT_EQ(sheet_hooks::destroyed, 2) << "a refused document still releases what was made";
+  sheet_hooks::succeed = true;
+  set_style_sheet_hooks(nullptr);
+}
+
 // ---- Memory ----
 
 TEST(BlockArena, HandsOutZeroedAlignedMemoryInChunks) {
