@@ -1,0 +1,28 @@
+#pragma once
+
+// Everything the main screen's handlers work with: the shared state, the page and the
+// desktop services of the main window. Handlers copy it; the main window keeps every
+// referenced object alive as long as its view.
+
+#include "app_state.h"
+#include "desktop.h"
+#include "message_dialog.h"
+#include "notifier.h"
+#include "orlan/orlan.h"
+#include "page.h"
+#include "settings_store.h"
+
+namespace tw {
+
+struct ScreenContext {
+  SharedAppState* state;
+  orlan::Document* document;
+  Desktop* desktop;
+  Notifier* notifier;
+  MessageDialog* dialog;
+  SettingsStore* settings;
+
+  Page page() const noexcept { return Page(document); }
+};
+
+}  // namespace tw

@@ -1,0 +1,42 @@
+#include "screen_view.h"
+
+#include <cstdio>
+
+#include "fatal.h"
+
+namespace tw {
+
+ScreenView::~ScreenView() {
+  orlan::destroy_view(m_view);
+  m_view = nullptr;
+  for (std::unique_ptr<HandlerBox>& box : m_boxes) box.reset();
+}
+
+orlan::Status ScreenView::on(orlan::Node* element, std::string_view event, PageHandler handler) {
+  auto box = std::make_unique<HandlerBox>(HandlerBox{std::string(event), std::move(handler)});
+  orlan::Status status =
+      orlan::on(element, box->event.data(), box->event.size(), &ScreenView::trampoline, box.get());
+  if (status == orlan::kOk) m_boxes.push_back(std::move(box));
+  return status;
+}
+
+orlan::Status ScreenView::on(std::string_view id, std::string_view event, PageHandler handler) {
+  orlan::Document* doc = document();
+  orlan::Node* element = doc ? orlan::get_element_by_id(doc, id.data(), id.size()) : nullptr;
+  return on(element, event, std::move(handler));
+}
+
+void ScreenView::trampoline(orlan::Event* event, void* user) {
+  auto* box = static_cast<HandlerBox*>(user);
+  try {
+    orlan::Node* target = orlan::event_target(event);
+    if (target == nullptr) raise_fatal("event without target");
+    PageEvent page_event{event, target};
+    box->handler(page_event);
+  } catch (const FatalError& error) {
+    std::fprintf(stderr, "orlanui: panic in '%s' listener: %s\n", box->event.c_str(), error.what());
+    std::fflush(stderr);
+  }
+}
+
+}  // namespace tw

@@ -1,0 +1,155 @@
+#include "click_table.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "screen_controls.h"
+#include "screen_fakes.h"
+
+namespace {
+
+using tw::ClickEntry;
+using tw::test::ScreenRig;
+
+std::string text_of(orlan::Node* node) {
+  std::size_t length = 0;
+  const char* text = orlan::text_content(node, &length);
+  return text ? std::string(text, length) : std::string();
+}
+
+std::string attribute(orlan::Node* node, const char* name) {
+  std::size_t length = 0;
+  const char* value = orlan::get_attribute(node, name, std::strlen(name), &length);
+  return value ? std::string(value, length) : std::string("<none>");
+}
+
+// One line per row: "data-i [active] | cell | cell ... " with titles in braces.
+std::vector<std::string> dump_rows(ScreenRig& rig) {
+  std::vector<std::string> lines;
+  for (orlan::Node* row = orlan::first_child(rig.element("rows")); row;
+       row = orlan::next_sibling(row)) {
+    std::string line = attribute(row, "data-i");
+    if (orlan::has_class(row, "active", 6)) line += " active";
+    for (orlan::Node* cell = orlan::first_child(row); cell; cell = orlan::next_sibling(cell)) {
+      line += " | " + text_of(cell);
+      if (orlan::has_attribute(cell, "title", 5)) line += " {" + attribute(cell, "title") + "}";
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST(ClickTable, RendersOneRowPerEntryWithFiveCells) {
+  ScreenRig rig;
+  tw::ClickList list;
+  list.append(ClickEntry{512, 384, 1000, 1000, tw::kMouseLeft, tw::kClickDouble});
+  list.append(ClickEntry{-1280, 200, 1000, 1500, tw::kMouseRight, tw::kClickSingle});
+  list.append(ClickEntry{5, 6, 0, 86400000, tw::kMouseWheel, tw::kClickSingle});
+  list.set_marker(1);
+  tw::render_click_table(rig.page(), list, "en");
+  EXPECT_EQ(dump_rows(rig),
+            (std::vector<std::string>{
+                "0 | 512x384 | Left | Double | 00:01.00 | ",
+                "1 active | -1280x200 | Right | Single | 00:01.00~00:01.50 {00:01.00~00:01.50} | ",
+                "2 | 5x6 | Wheel | Single | 00:00.00~1440:00.00 {00:00.00~1440:00.00} | "}));
+}
+
+TEST(ClickTable, RebuildReplacesTheOldRows) {
+  ScreenRig rig;
+  tw::ClickList list;
+  list.append(ClickEntry{1, 2, 100, 100, 0, 0});
+  list.append(ClickEntry{3, 4, 100, 100, 0, 0});
+  tw::render_click_table(rig.page(), list, "en");
+  list.remove(0);
+  tw::render_click_table(rig.page(), list, "en");
+  EXPECT_EQ(dump_rows(rig), (std::vector<std::string>{"0 | 3x4 | Left | Single | 00:00.10 | "}));
+  list.clear();
+  tw::render_click_table(rig.page(), list, "en");
+  EXPECT_TRUE(dump_rows(rig).empty());
+}
+
+TEST(ClickTable, CellsAreLocalised) {
+  ScreenRig rig("ko");
+  tw::ClickList list;
+  list.append(ClickEntry{1, 2, 100, 100, tw::kMouseWheel, tw::kClickDouble});
+  tw::render_click_table(rig.page(), list, "ko");
+  EXPECT_EQ(dump_rows(rig), (std::vector<std::string>{"0 | 1x2 | 휠 | 더블 | 00:00.10 | "}));
+}
+
+TEST(ClickTable, PageWithoutRowsIsLeftAlone) {
+  orlan::View* view = orlan::create_view();
+  const std::string_view html = "<body><p id='x'>x</p></body>";
+  orlan::load_html(view, html.data(), html.size());
+  tw::ClickList list;
+  list.append(ClickEntry{1, 2, 100, 100, 0, 0});
+  EXPECT_NO_THROW(tw::render_click_table(tw::Page(orlan::document(view)), list, "en"));
+  orlan::destroy_view(view);
+}
+
+TEST(ScreenControls, StatusLineFollowsTheRun) {
+  ScreenRig rig;
+  tw::Page page = rig.page();
+  tw::show_status(page, true, "en");
+  EXPECT_EQ(text_of(rig.element("status")), "Running");
+  EXPECT_TRUE(page.has_class("status", "running"));
+  tw::show_status(page, false, "ko");
+  EXPECT_EQ(text_of(rig.element("status")), "대기중입니다.");
+  EXPECT_FALSE(page.has_class("status", "running"));
+}
+
+TEST(ScreenControls, RunDisablesTheOptionControlsButNotTheNotificationSelect) {
+  ScreenRig rig;
+  tw::Page page = rig.page();
+  const char* controls[] = {"mouse",      "click",     "delay1",   "delay2",   "repeat", "after",
+                            "use-record", "btn-clear", "btn-open", "btn-save", "hk-run", "hk-add"};
+  tw::set_option_controls_enabled(page, false);
+  for (const char* id : controls) EXPECT_TRUE(page.is_disabled(id)) << id;
+  EXPECT_FALSE(page.is_disabled("use-notify"));
+  tw::set_option_controls_enabled(page, true);
+  for (const char* id : controls) EXPECT_FALSE(page.is_disabled(id)) << id;
+}
+
+TEST(ScreenControls, RepeatCount) {
+  EXPECT_EQ(tw::parse_repeat_count("", "en"), 0u);
+  EXPECT_EQ(tw::parse_repeat_count("  ", "en"), 0u);
+  EXPECT_EQ(tw::parse_repeat_count(" none ", "en"), 0u);
+  EXPECT_EQ(tw::parse_repeat_count("사용안함", "ko"), 0u);
+  EXPECT_EQ(tw::parse_repeat_count("0", "en"), 0u);
+  EXPECT_EQ(tw::parse_repeat_count(" 3 ", "en"), 3u);
+  EXPECT_EQ(tw::parse_repeat_count("+12", "en"), 12u);
+  EXPECT_EQ(tw::parse_repeat_count("4294967295", "en"), 4294967295u);
+  for (std::string_view bad :
+       {"-1", "-0", "1.5", "99999999999", "4294967296", "none", "3x", "++1"}) {
+    // "none" is only the English text; in Korean it is a bad count.
+    std::string_view language = bad == "none" ? "ko" : "en";
+    EXPECT_EQ(tw::parse_repeat_count(bad, language), std::nullopt) << bad;
+  }
+}
+
+TEST(ScreenControls, ReadsButtonKindAndDelaysFromTheControls) {
+  ScreenRig rig;
+  tw::Page page = rig.page();
+  EXPECT_EQ(tw::read_mouse_button(page), tw::kMouseLeft);
+  page.set_selected_index("mouse", 2);
+  page.set_selected_index("click", 1);
+  page.set_value("delay1", "00:02.00");
+  page.set_value("delay2", "00:01.00");
+  EXPECT_EQ(tw::read_mouse_button(page), tw::kMouseWheel);
+  EXPECT_EQ(tw::read_click_kind(page), tw::kClickDouble);
+  EXPECT_EQ(tw::read_delays(page), (tw::DelayRange{2000, 2000}));
+}
+
+TEST(ScreenControls, MissingControlsReadAsDefaults) {
+  orlan::View* view = orlan::create_view();
+  tw::Page page(orlan::document(view));
+  EXPECT_EQ(tw::read_mouse_button(page), tw::kMouseLeft);
+  EXPECT_EQ(tw::read_click_kind(page), tw::kClickSingle);
+  EXPECT_EQ(tw::read_delays(page), (tw::DelayRange{1000, 1000}));
+  EXPECT_EQ(tw::read_repeat_count(page, "en"), 0u);
+  orlan::destroy_view(view);
+}
+
+}  // namespace
