@@ -231,7 +231,9 @@ LONG WINAPI unhandled_exception_filter(EXCEPTION_POINTERS* info) {
                                          state.report, sizeof state.report);
   state.report_used.store(used, std::memory_order_release);
 
-  if (used > 0 && state.config.send_reports && state.sender) {
+  // A fault on the sender thread itself could never be delivered: nobody is left to send.
+  bool on_sender = GetCurrentThreadId() == state.sender_thread_id.load(std::memory_order_acquire);
+  if (used > 0 && state.config.send_reports && state.sender && !on_sender) {
     state.sender->signal_native_report(state.report, used);
     std::uint64_t deadline = GetTickCount64() + to_milliseconds(state.config.delivery_timeout);
     while (!state.sender->native_delivered() && GetTickCount64() < deadline) Sleep(5);

@@ -26,6 +26,8 @@ struct ReporterState {
   ModuleTable modules;
   NoteRing notes;
   ReportSender* sender = nullptr;  // lives until the process ends
+  // A fault on the sender thread itself cannot wait for its own upload.
+  std::atomic<std::uint32_t> sender_thread_id{0};
 
   std::atomic<bool> installed{false};
   std::atomic<bool> disabled{true};  // until installation is complete

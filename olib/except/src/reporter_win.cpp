@@ -18,6 +18,7 @@ namespace {
 
 constexpr std::uint32_t kInternalWaitMs = 6000;
 constexpr std::size_t kMessageBoxUnits = 510;
+constexpr ULONG kStackGuarantee = 64 * 1024;
 
 tw::FatalHook g_previous_hook = nullptr;
 
@@ -97,7 +98,10 @@ void report_internal_fault(ReporterState& state, const tw::FatalReport& report,
 
   if (state.config.send_reports && state.sender) {
     std::uint64_t sequence = state.sender->queue_report(std::move(text));
-    std::uint64_t deadline = GetTickCount64() + kInternalWaitMs;
+    // On the sender thread itself the report goes out after this fault; waiting would
+    // only stall.
+    bool on_sender = GetCurrentThreadId() == state.sender_thread_id.load(std::memory_order_acquire);
+    std::uint64_t deadline = GetTickCount64() + (on_sender ? 0 : kInternalWaitMs);
     while (state.sender->delivered_count() < sequence && GetTickCount64() < deadline) Sleep(5);
   }
   if (state.config.show_message_box) {
@@ -137,9 +141,11 @@ DWORD WINAPI sender_main(LPVOID parameter) {
 
 using SetThreadDescriptionFn = HRESULT(WINAPI*)(HANDLE thread, PCWSTR description);
 
-bool start_sender_thread(ReportSender& sender) {
-  HANDLE thread = CreateThread(nullptr, 0, &sender_main, &sender, CREATE_SUSPENDED, nullptr);
+bool start_sender_thread(ReportSender& sender, std::atomic<std::uint32_t>& thread_id) {
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, &sender_main, &sender, CREATE_SUSPENDED, &id);
   if (!thread) return false;
+  thread_id.store(id, std::memory_order_release);
   // Named where the system can (Windows 10 1607 and later).
   if (HMODULE kernel = GetModuleHandleW(L"kernel32.dll")) {
     auto describe = reinterpret_cast<SetThreadDescriptionFn>(
@@ -199,7 +205,7 @@ void install(const ReporterConfig& config) {
     auto* sender = new ReportSender(
         [&state](std::string_view report) { (void)send_report(state.config, report); },
         std::move(scrub));
-    if (start_sender_thread(*sender)) {
+    if (start_sender_thread(*sender, state.sender_thread_id)) {
       state.sender = sender;
     } else {
       delete sender;
@@ -208,6 +214,10 @@ void install(const ReporterConfig& config) {
   }
 
   g_previous_hook = tw::set_fatal_hook(&internal_fault_hook);
+  // A stack overflow leaves the filter only the stack beyond the guard page; ask for room
+  // enough to write the report on the installing (main) thread.
+  ULONG guarantee = kStackGuarantee;
+  SetThreadStackGuarantee(&guarantee);
   install_exception_filter();
   state.installed.store(true, std::memory_order_release);
   state.disabled.store(false, std::memory_order_release);
