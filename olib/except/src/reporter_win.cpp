@@ -93,8 +93,8 @@ void report_internal_fault(ReporterState& state, const tw::FatalReport& report,
   fault.thread.frames = frames;
   fault.thread.frame_count = frame_count;
   std::string text = build_internal_report(state.blocks, fault, state.modules, state.notes);
-  if (state.config.scrub_user_names) text = scrub_user_names(text, state.user_environment);
-  text = shorten_report(std::move(text));
+  text = finish_internal_report(std::move(text),
+                                state.config.scrub_user_names ? &state.user_environment : nullptr);
 
   if (state.config.send_reports && state.sender) {
     std::uint64_t sequence = state.sender->queue_report(std::move(text));

@@ -1,5 +1,6 @@
 #include "scrub.h"
 
+#include "report_layout.h"
 #include "utf.h"
 
 namespace olib::except {
@@ -37,6 +38,11 @@ std::string scrub_user_names(std::string_view text, const UserEnvironment& env) 
     replace_all(out, "/home/" + *name + "/", "/home/%USER%/");
   }
   return out;
+}
+
+std::string finish_internal_report(std::string text, const UserEnvironment* env) {
+  if (env) text = scrub_user_names(text, *env);
+  return shorten_report(std::move(text));
 }
 
 std::string scrub_user_names(std::string_view text) {

@@ -26,4 +26,8 @@ UserEnvironment current_user_environment();
 std::string scrub_user_names(std::string_view text, const UserEnvironment& env);
 std::string scrub_user_names(std::string_view text);
 
+// An internal-fault report as it is queued: scrubbed first (when `env` is given), then
+// shortened to the size limit, so the limit applies to what is actually sent.
+std::string finish_internal_report(std::string text, const UserEnvironment* env);
+
 }  // namespace olib::except

@@ -51,6 +51,24 @@ TEST(Scrub, UserIsUsedOnlyWhenUsernameIsNotSet) {
   EXPECT_EQ(scrub_user_names("/home/j/x", env), "/home/j/x");
 }
 
+TEST(Scrub, InternalReportIsScrubbedBeforeItIsShortened) {
+  UserEnvironment env;
+  env.userprofile = "C:\\Users\\kim";  // 12 characters become 6
+  std::string path = "C:\\Users\\kim\\x\r\n";
+  std::string text;
+  while (text.size() < 61440) text += path;
+  text.resize(61440 + 5);
+  std::string finished = finish_internal_report(text, &env);
+  // Scrubbing alone brought it under the limit: nothing is cut.
+  EXPECT_LT(finished.size(), 61440u);
+  EXPECT_EQ(finished.find("(truncated)"), std::string::npos);
+  EXPECT_EQ(finished.find("kim"), std::string::npos);
+
+  std::string unscrubbed = finish_internal_report(text, nullptr);
+  EXPECT_EQ(unscrubbed.size(), 61440u);
+  EXPECT_EQ(unscrubbed.substr(61440 - 19), "\r\n... (truncated)\r\n");
+}
+
 TEST(ReportUrl, EnvironmentOverridesTheEndpoint) {
   EXPECT_EQ(report_url(nullptr), "https://report.orlannet.com/except.php");
   EXPECT_EQ(report_url("   "), "https://report.orlannet.com/except.php");
