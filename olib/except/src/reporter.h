@@ -27,6 +27,10 @@ namespace olib::except {
 // snapshot, the unload trace, the HTTP session, the sender thread, the internal-fault hook
 // (chained to the previous one), the unhandled-exception filter (chained likewise).
 void install(const ReporterConfig& config);
+
+// For the main program's "--crash-test": a write through a null pointer, the plainest
+// native fault, so the whole native path runs. Does not return.
+[[noreturn]] void crash_test();
 #endif
 
 // Records a short line (cut at 160 bytes) for the notes of a later report. Any thread, any

@@ -169,6 +169,16 @@ void open_http_session() {
 
 }  // namespace
 
+namespace {
+int* volatile g_crash_target = nullptr;
+}
+
+void crash_test() {
+  *g_crash_target = 0x7E57;
+  // Reached only if the write did not fault.
+  ExitProcess(static_cast<UINT>(EXCEPTION_ACCESS_VIOLATION));
+}
+
 void install(const ReporterConfig& config) {
   static std::atomic<bool> once{false};
   if (once.exchange(true, std::memory_order_acq_rel)) return;

@@ -234,6 +234,15 @@ TEST(CrashReport, NullWriteIsReportedOnceAndTheProcessStillDies) {
   expect_call_stack_reaches_caller(run, report, true);
 }
 
+TEST(CrashReport, CrashTestSwitchRunsTheWholeNativePath) {
+  ProbeRun run;
+  std::string report = fault_reports_once("crash-test", run);
+  EXPECT_EQ(run.exit_code, 0xC0000005u);
+  EXPECT_NE(report.find(std::string("exception message : Access Violation in ") + kProbeName),
+            std::string::npos);
+  EXPECT_NE(report.find(" (write)\r\n"), std::string::npos);
+}
+
 TEST(CrashReport, NullCallStillYieldsACallStackFromTheCaller) {
   ProbeRun run;
   std::string report = fault_reports_once("null-call", run);

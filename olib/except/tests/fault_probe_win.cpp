@@ -5,7 +5,7 @@
 //                           [--mark FILE]
 //
 // kinds: null-write, null-call, divide-zero, internal, internal-four, thread,
-//        unloaded-call, misaligned-stack, second-fault
+//        unloaded-call, misaligned-stack, second-fault, crash-test
 //
 // --mark names a file that receives, before the fault, the relative address ranges of the
 // faulting function and its caller ("faulting <begin> <end>", "caller <begin> <end>", in
@@ -202,6 +202,10 @@ int main(int argc, char** argv) {
     return 4;
   }
   if (kind == "misaligned-stack") report_misaligned_context();
+  if (kind == "crash-test") {
+    mark_fault_tick();
+    olib::except::crash_test();
+  }
   if (kind == "internal-four") {
     for (int i = 0; i < 4; ++i) {
       try {
