@@ -9,10 +9,12 @@ add_library(app_runner STATIC
   src/screens/page.cpp
   src/screens/random.cpp
   src/screens/runner.cpp
+  src/screens/screen_close.cpp
   src/screens/screen_controls.cpp
+  src/screens/screen_options.cpp
   src/screens/screen_view.cpp)
 target_include_directories(app_runner PUBLIC src/screens)
-target_link_libraries(app_runner PUBLIC app_click_list core_fatal core_mask core_area core_text
+target_link_libraries(app_runner PUBLIC app_click_list app_sys_files core_fatal core_mask core_area core_text
                                         ui_include PRIVATE app_i18n)
 
 # The desktop of the runner and the program's settings on Windows: pointer, SendInput,
@@ -32,6 +34,9 @@ tw_test(app_screen_view_test SOURCES tests/screen_view_test.cpp LIBS ${tw_runner
 tw_test(app_click_table_test SOURCES tests/click_table_test.cpp LIBS ${tw_runner_test_libs})
 tw_test(app_runner_test SOURCES tests/runner_test.cpp LIBS ${tw_runner_test_libs})
 tw_test(app_hotkeys_test SOURCES tests/hotkeys_test.cpp LIBS ${tw_runner_test_libs})
+tw_test(app_screen_options_test SOURCES tests/screen_options_test.cpp LIBS ${tw_runner_test_libs})
+tw_test(app_screen_close_test SOURCES tests/screen_close_test.cpp
+        LIBS ${tw_runner_test_libs} app_sys_files app_sys_error)
 if(TW_WINDOWS)
   # Real clicks into a real window, started through the real hotkey, and the registry.
   tw_test(app_desktop_win_test SOURCES tests/desktop_win_test.cpp

@@ -1,0 +1,23 @@
+#include "screen_close.h"
+
+#include "hotkeys.h"
+#include "runner.h"
+
+namespace tw {
+
+void close_screen(const ScreenContext& context,
+                  const std::optional<std::filesystem::path>& list_path) {
+  stop_run(context, StopCause::kWindowClose);
+  unregister_hotkeys(context);
+  // The failure dialog pumps messages: save a copy, not while holding the state.
+  ClickList list;
+  std::string language;
+  {
+    SharedAppState::Access state = context.state->access();
+    list = state->list;
+    language = state->language;
+  }
+  save_list(list, list_path, language, context.dialog->message_callback());
+}
+
+}  // namespace tw

@@ -1,0 +1,18 @@
+#pragma once
+
+// What closing the main window does to the screen: the run stops (silently), both global
+// hotkeys are unregistered and the list is written to the default list file (an empty
+// list deletes it). A failed write shows msg.error in the message dialog.
+
+#include <filesystem>
+#include <optional>
+
+#include "screen_context.h"
+
+namespace tw {
+
+// `list_path`: where the list goes; nullopt is the default list file beside the program.
+void close_screen(const ScreenContext& context,
+                  const std::optional<std::filesystem::path>& list_path = std::nullopt);
+
+}  // namespace tw
