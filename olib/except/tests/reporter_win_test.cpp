@@ -54,7 +54,10 @@ std::wstring thread_names() {
 
 class Reporter : public ::testing::Test {
  protected:
+  // The reporter is installed once per process and keeps the endpoint it read then, so
+  // the server outlives every repetition of the suite.
   static void SetUpTestSuite() {
+    if (server) return;
     server = new olib::testing::HttpTestServer();
     std::string url = server->url("/except.php");
     SetEnvironmentVariableW(L"TAPWRIGHT_REPORT_URL", std::wstring(url.begin(), url.end()).c_str());
@@ -62,12 +65,9 @@ class Reporter : public ::testing::Test {
     olib::except::ReporterConfig config;
     config.show_message_box = false;
     config.app_language = "ko";
+    config.max_internal_reports = 1000;
     olib::except::install(config);
     olib::except::install(config);  // a second installation does nothing
-  }
-  static void TearDownTestSuite() {
-    tw::set_fatal_hook(nullptr);
-    delete server;
   }
   static olib::testing::HttpTestServer* server;
 };
