@@ -4,7 +4,9 @@
 #include "selectors.h"
 
 #include <bit>
+#include <new>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "style_sheet.h"
@@ -95,8 +97,10 @@ struct CompoundBuilder {
 
 class SelectorParser {
  public:
-  SelectorParser(StyleSheet& sheet, std::string_view text, SelectorFacts& facts)
-      : m_sheet(sheet), m_text(text), m_facts(facts) {
+  SelectorParser(StyleSheet& sheet, std::string_view text, SelectorFacts& facts,
+                 std::vector<CssToken>& tokens)
+      : m_sheet(sheet), m_text(text), m_facts(facts), m_tokens(tokens) {
+    m_tokens.clear();
     Tokenizer tokenizer(text);
     for (;;) {
       CssToken t = tokenizer.next();
@@ -145,7 +149,10 @@ class SelectorParser {
 
   // One complex selector, ending at a comma (not consumed) or the end.
   bool parse_complex(ComplexSelector& out) {
-    CompoundBuilder compounds[kMaxCompounds];
+    // Builders are large (their nested lists live inline); only the ones used are built.
+    static_assert(std::is_trivially_destructible_v<CompoundBuilder>);
+    alignas(CompoundBuilder) unsigned char storage[kMaxCompounds * sizeof(CompoundBuilder)];
+    CompoundBuilder* compounds = reinterpret_cast<CompoundBuilder*>(storage);
     int count = 0;
     Combinator pending = Combinator::None;
     bool saw_space = false;
@@ -171,7 +178,7 @@ class SelectorParser {
         return false;  // cannot happen: a compound reads all it can
       }
       if (count == kMaxCompounds) return false;
-      CompoundBuilder& b = compounds[count];
+      CompoundBuilder& b = *new (&compounds[count]) CompoundBuilder;
       b.combinator = count == 0 ? Combinator::None
                                 : (pending != Combinator::None ? pending : Combinator::Descendant);
       if (!parse_compound(b, /*nested=*/false)) return false;
@@ -479,7 +486,7 @@ class SelectorParser {
   StyleSheet& m_sheet;
   std::string_view m_text;
   SelectorFacts& m_facts;
-  std::vector<CssToken> m_tokens;
+  std::vector<CssToken>& m_tokens;
   std::size_t m_pos = 0;
 };
 
@@ -560,7 +567,9 @@ bool parse_nth_argument(std::string_view text, int16_t& a, int16_t& b) {
 
 int parse_selector_list(StyleSheet& sheet, std::string_view text, const ComplexSelector** out,
                         SelectorFacts& facts) {
-  SelectorParser parser(sheet, text, facts);
+  // The token buffer is reused from rule to rule.
+  thread_local std::vector<CssToken> tokens;
+  SelectorParser parser(sheet, text, facts, tokens);
   return parser.parse_list(out);
 }
 

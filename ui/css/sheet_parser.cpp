@@ -132,7 +132,7 @@ class RuleReader {
         if (media) return;  // @media inside @media is ignored with its block
         MediaQuery* query = m_sheet.arena().allocate_array<MediaQuery>(1);
         *query = parse_media_query(prelude);
-        m_sheet.note_media_rules();
+        m_sheet.note_media_rules(*query);
         read_rules(body, query, depth + 1);
       } else if (prelude == "@font-face") {
         read_font_face(body);

@@ -17,7 +17,7 @@ void StyleSheet::reset() {
   m_keyframes.clear();
   m_font_count = 0;
   m_data_count = 0;
-  m_structural = m_pseudo_element = m_selection = m_has = m_media = false;
+  m_structural = m_pseudo_element = m_selection = m_has = m_media = m_viewport = false;
 }
 
 std::span<const uint32_t> StyleSheet::data_attributes() const {
@@ -38,6 +38,14 @@ const KeyframeSet* StyleSheet::find_keyframes(uint32_t name) const {
     if (it->name == name) return &*it;
   }
   return nullptr;
+}
+
+void StyleSheet::note_media_rules(const MediaQuery& query) {
+  m_media = true;
+  if (!query.never && (query.min_width != -1 || query.max_width != -1 || query.min_height != -1 ||
+                       query.max_height != -1 || query.orientation)) {
+    m_viewport = true;
+  }
 }
 
 void StyleSheet::add_rule(const StyleRule& rule) {

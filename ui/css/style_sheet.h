@@ -101,6 +101,9 @@ class StyleSheet {
   bool has_selection_rules() const { return m_selection; }
   bool has_has_selectors() const { return m_has; }
   bool has_media_rules() const { return m_media; }
+  // Some @media rule depends on the viewport (width, height or orientation limits), so a
+  // change of the viewport size may change which rules apply.
+  bool has_viewport_media() const { return m_viewport; }
 
   // Names of "data-" attributes used in attribute selectors; a count of 255 means more
   // than eight distinct names were seen and every data- attribute counts as used.
@@ -116,7 +119,7 @@ class StyleSheet {
   void add_keyframes(const KeyframeSet& set);
   void add_font_face(uint32_t family, uint32_t source);  // ignored beyond 16
   void merge_facts(const SelectorFacts& facts);
-  void note_media_rules() { m_media = true; }
+  void note_media_rules(const MediaQuery& query);
   uint32_t next_position() const { return static_cast<uint32_t>(m_rules.size()); }
 
  private:
@@ -133,6 +136,7 @@ class StyleSheet {
   bool m_selection = false;
   bool m_has = false;
   bool m_media = false;
+  bool m_viewport = false;
 };
 
 // Parses a whole sheet into `sheet` (reset first). Returns kStatusOk or kStatusOutOfMemory.

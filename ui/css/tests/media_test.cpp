@@ -110,6 +110,18 @@ TEST_F(AtRules, MediaBlocksCarryTheirQuery) {
   EXPECT_EQ(rules[3].media, nullptr);
   EXPECT_EQ(rules[3].position, 3u);
   EXPECT_TRUE(sheet.has_media_rules());
+  EXPECT_TRUE(sheet.has_viewport_media());
+}
+
+TEST_F(AtRules, OnlyViewportLimitsMakeTheSheetViewportDependent) {
+  ASSERT_EQ(parse_stylesheet(sheet,
+                             "@media (prefers-color-scheme: dark) { a{color:red} } "
+                             "@media print and (max-width: 10px) { a{color:red} }"),
+            kStatusOk);
+  EXPECT_TRUE(sheet.has_media_rules());
+  EXPECT_FALSE(sheet.has_viewport_media());
+  ASSERT_EQ(parse_stylesheet(sheet, "@media (orientation: portrait) { a{color:red} }"), kStatusOk);
+  EXPECT_TRUE(sheet.has_viewport_media());
 }
 
 TEST_F(AtRules, NestedMediaIsIgnoredWithItsBlock) {
