@@ -203,6 +203,23 @@ TEST(Capture, DialogAfterADuplicateDoesNotHoldTheState) {
   EXPECT_EQ(rig.state.access()->list.size(), 1u);
 }
 
+TEST(Capture, HandlerReenteredWhileTheStateIsHeldIsCaughtAsAPanic) {
+  // Something holding the state while the input loses its focus: the blur handler's access
+  // is a nested access, a fatal error that the binding layer logs, and the page goes on.
+  Bound bound;
+  HotkeyRig& rig = bound.rig;
+  rig.focus("hk-run");
+  testing::internal::CaptureStderr();
+  {
+    auto held = rig.state.access();
+    rig.focus("repeat");
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "orlanui: panic in 'blur' listener: nested AppState access\n");
+  EXPECT_FALSE(rig.state.in_use());
+  EXPECT_EQ(rig.focused(), rig.element("repeat"));
+}
+
 TEST(AddRecordHotkey, AppendsThePointerWithTheSelectedOptions) {
   HotkeyRig rig;
   rig.desktop.pointer = ScreenPoint{-12, 34};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 #include <vector>
 
@@ -101,6 +102,16 @@ TEST(ScreenView, FatalErrorWithoutTextIsLoggedAsPanic) {
   fire(go, orlan::EventType::kMousedown);
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "orlanui: panic in 'mousedown' listener: panic\n");
+}
+
+TEST(ScreenView, FailedAllocationInAHandlerIsTreatedAsAFatalError) {
+  ScreenView view(loaded_view());
+  orlan::Node* go = orlan::get_element_by_id(view.document(), "go", 2);
+  view.on("go", "click", [](PageEvent&) { throw std::bad_alloc(); });
+  testing::internal::CaptureStderr();
+  fire(go, orlan::EventType::kClick);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "orlanui: panic in 'click' listener: out of memory\n");
 }
 
 // The crash reporter's hook sees the fault before the binding layer logs it.

@@ -1,6 +1,7 @@
 #include "screen_view.h"
 
 #include <cstdio>
+#include <new>
 
 #include "fatal.h"
 
@@ -26,6 +27,11 @@ orlan::Status ScreenView::on(std::string_view id, std::string_view event, PageHa
   return on(element, event, std::move(handler));
 }
 
+void ScreenView::log_panic(const HandlerBox& box, const FatalError& error) noexcept {
+  std::fprintf(stderr, "orlanui: panic in '%s' listener: %s\n", box.event.c_str(), error.what());
+  std::fflush(stderr);
+}
+
 void ScreenView::trampoline(orlan::Event* event, void* user) {
   auto* box = static_cast<HandlerBox*>(user);
   try {
@@ -34,8 +40,15 @@ void ScreenView::trampoline(orlan::Event* event, void* user) {
     PageEvent page_event{event, target};
     box->handler(page_event);
   } catch (const FatalError& error) {
-    std::fprintf(stderr, "orlanui: panic in '%s' listener: %s\n", box->event.c_str(), error.what());
-    std::fflush(stderr);
+    log_panic(*box, error);
+  } catch (const std::bad_alloc&) {
+    // A failed allocation inside a handler is a fatal internal error like any other: it is
+    // reported through the fatal facility, then treated the same way.
+    try {
+      raise_fatal("out of memory");
+    } catch (const FatalError& error) {
+      log_panic(*box, error);
+    }
   }
 }
 

@@ -9,7 +9,8 @@
 // internal error) and calls the handler. A fatal internal error raised by a handler does
 // not end the program: the crash reporter's hook has already reported it, the trampoline
 // writes "orlanui: panic in '<event>' listener: <text>" to standard error and returns to
-// the engine as if the handler had finished.
+// the engine as if the handler had finished. A failed allocation in a handler is raised
+// as the fatal error "out of memory" and handled the same way.
 
 #include <functional>
 #include <memory>
@@ -17,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "fatal.h"
 #include "orlan/orlan.h"
 
 namespace tw {
@@ -57,6 +59,7 @@ class ScreenView {
     PageHandler handler;
   };
   static void trampoline(orlan::Event* event, void* user);
+  static void log_panic(const HandlerBox& box, const FatalError& error) noexcept;
 
   orlan::View* m_view;
   std::vector<std::unique_ptr<HandlerBox>> m_boxes;
