@@ -469,6 +469,7 @@ Status set_attribute_atom(Node& e, Atom name, std::string_view value, Marking ma
     e.state |= kStateChecked;
   }
   if (marking == Marking::kMark && attribute_affects_style(d, name)) mark_dirty(e, kDirtyStyle);
+  if (d.tooltip && d.atoms.text(name) == "title") refresh_tooltip_text(d, e, value);
   return status;
 }
 
@@ -501,6 +502,7 @@ Status remove_attribute_atom(Node& e, Atom name) noexcept {
     e.state &= static_cast<std::uint16_t>(~kStateChecked);
   }
   if (attribute_affects_style(d, name)) mark_dirty(e, kDirtyStyle);
+  if (d.tooltip && d.atoms.text(name) == "title") refresh_tooltip_text(d, e, {});
   return kOk;
 }
 
@@ -615,6 +617,10 @@ void set_window_active(Document& d, bool active) {
   if (inactive != d.window_inactive) {
     d.window_inactive = inactive;
     update_window_inactive_class(d);
+    if (inactive) {
+      close_select_popup(d);
+      hide_tooltip(d);
+    }
   }
   if (!d.html) return;
   Event event;
@@ -643,6 +649,40 @@ void end_dispatch(Document& d) noexcept {
     n->next_sibling = nullptr;
     destroy_subtree(d, n);
   }
+}
+
+namespace {
+// Takes an engine-made element out of the tree (destroyed, or deferred during dispatch).
+void drop_generated_element(Node* n) {
+  if (!n || n->doomed) return;
+  if (Node* p = n->parent) {
+    unlink(*n);
+    mark_dirty(*p, kDirtyLayout | kDirtyPaint);
+  }
+  discard_node(*n);
+}
+}  // namespace
+
+void close_select_popup(Document& d) noexcept {
+  Node* popup = d.select_popup;
+  d.select_popup = nullptr;
+  d.popup_owner = nullptr;
+  drop_generated_element(popup);
+}
+
+void hide_tooltip(Document& d) noexcept {
+  Node* tooltip = d.tooltip;
+  d.tooltip = nullptr;
+  drop_generated_element(tooltip);
+}
+
+void refresh_tooltip_text(Document& d, Node& owner, std::string_view title) noexcept {
+  if (!d.tooltip || d.tooltip_owner != &owner) return;
+  if (title.empty()) {
+    hide_tooltip(d);
+    return;
+  }
+  set_text_content(d.tooltip, title.data(), title.size());
 }
 
 void set_focus(Document& d, Node* element) {

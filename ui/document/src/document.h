@@ -227,6 +227,16 @@ class DispatchScope {
   Document& m_document;
 };
 
+// ---- Popup and tooltip records ----
+
+// Removes the open select popup (deferred during a dispatch) and clears both records.
+void close_select_popup(Document& document) noexcept;
+// Removes the tooltip element, if one is shown.
+void hide_tooltip(Document& document) noexcept;
+// The `title` of `owner` changed: a tooltip showing it takes the new text (an empty text
+// hides it).
+void refresh_tooltip_text(Document& document, Node& owner, std::string_view title) noexcept;
+
 // Focus: nothing when unchanged; the old element loses its focus bit and receives blur,
 // the new one gains it and receives focus.
 void set_focus(Document& document, Node* element);

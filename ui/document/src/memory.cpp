@@ -107,6 +107,7 @@ void* BufferPool::allocate(std::size_t size, std::size_t* capacity) noexcept {
   int index = size_class(size, capacity);
   if (FreeBuffer* buffer = m_free[index]) {
     m_free[index] = buffer->next;
+    unpoison_memory(buffer, *capacity);
     return buffer;
   }
   void* block = m_arena.allocate(*capacity);
@@ -131,6 +132,7 @@ void BufferPool::release(void* buffer, std::size_t capacity) noexcept {
   auto* free_buffer = static_cast<FreeBuffer*>(buffer);
   free_buffer->next = m_free[index];
   m_free[index] = free_buffer;
+  poison_memory(static_cast<std::byte*>(buffer) + sizeof(FreeBuffer), rounded - sizeof(FreeBuffer));
 }
 
 }  // namespace orlan

@@ -8,7 +8,37 @@
 #include <cstdint>
 #include <new>
 
+#if defined(__SANITIZE_ADDRESS__)
+#define ORLAN_ASAN 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define ORLAN_ASAN 1
+#endif
+#endif
+#if defined(ORLAN_ASAN)
+#include <sanitizer/asan_interface.h>
+#endif
+
 namespace orlan {
+
+// Under AddressSanitizer, memory on a free list is poisoned so that any use of a
+// destroyed record or buffer is reported, although the arena still owns it.
+inline void poison_memory(const void* start, std::size_t size) noexcept {
+#if defined(ORLAN_ASAN)
+  ASAN_POISON_MEMORY_REGION(start, size);
+#else
+  (void)start;
+  (void)size;
+#endif
+}
+inline void unpoison_memory(const void* start, std::size_t size) noexcept {
+#if defined(ORLAN_ASAN)
+  ASAN_UNPOISON_MEMORY_REGION(start, size);
+#else
+  (void)start;
+  (void)size;
+#endif
+}
 
 // Every system allocation of the document goes through these two calls. They never
 // throw; null means out of memory.
@@ -62,6 +92,7 @@ class RecordPool {
       T* record = m_free;
       m_free = record->*Link;
       --m_free_count;
+      unpoison_memory(record, sizeof(T));
       *record = T{};
       return record;
     }
@@ -70,11 +101,17 @@ class RecordPool {
     return new (memory) T{};
   }
 
+  // A released record stays readable only in its link and, for records that have one,
+  // its `document` field (null: how a stale handle is recognised).
   void release(T* record) noexcept {
     *record = T{};
     record->*Link = m_free;
     m_free = record;
     ++m_free_count;
+    poison_memory(record, sizeof(T));
+    unpoison_memory(&(record->*Link), sizeof(T*));
+    if constexpr (requires { record->document; })
+      unpoison_memory(&record->document, sizeof(record->document));
   }
 
   std::size_t free_count() const noexcept { return m_free_count; }

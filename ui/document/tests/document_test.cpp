@@ -878,6 +878,52 @@ TEST_F(Doc, WindowActivationTogglesTheInactiveClassAndDispatches) {
   EXPECT_EQ(seen, (std::vector<std::string>{"deactivate", "activate"}));
 }
 
+TEST_F(Doc, DeactivationClosesThePopupAndHidesTheTooltip) {
+  Node* html = connected("html");
+  doc->html = html;
+  Node* body = element("body");
+  append_child(html, body);
+  Node* select = element("select");
+  Node* popup = element("div");
+  Node* tip = element("div");
+  append_child(body, select);
+  append_child(body, popup);
+  append_child(body, tip);
+  doc->select_popup = popup;
+  doc->popup_owner = select;
+  doc->tooltip = tip;
+  doc->tooltip_owner = select;
+  std::uint32_t live = doc->live_nodes;
+  set_window_active(*doc, true);
+  EXPECT_EQ(doc->select_popup, popup) << "activation closes nothing";
+  set_window_active(*doc, false);
+  EXPECT_EQ(doc->select_popup, nullptr);
+  EXPECT_EQ(doc->popup_owner, nullptr);
+  EXPECT_EQ(doc->tooltip, nullptr);
+  EXPECT_EQ(doc->live_nodes, live - 2);
+  EXPECT_EQ(children(body), std::vector<Node*>{select});
+}
+
+TEST_F(Doc, ChangingTheTitleOfTheTooltipOwnerRefreshesItsText) {
+  Node* body = connected("body");
+  Node* owner = element("td");
+  Node* other = element("td");
+  Node* tip = element("div");
+  append_child(body, owner);
+  append_child(body, other);
+  append_child(body, tip);
+  set_text_content(tip, "old", 3);
+  doc->tooltip = tip;
+  doc->tooltip_owner = owner;
+  ASSERT_EQ(set(other, "title", "not shown"), kOk);
+  EXPECT_EQ(text(tip), "old");
+  ASSERT_EQ(set(owner, "TITLE", "00:01.00~00:01.50"), kOk);
+  EXPECT_EQ(text(tip), "00:01.00~00:01.50");
+  ASSERT_EQ(remove_attribute(owner, "title", 5), kOk);
+  EXPECT_EQ(doc->tooltip, nullptr) << "an empty title hides the tooltip";
+  EXPECT_EQ(tip->document, nullptr);
+}
+
 // ---- Out of memory ----
 
 TEST_F(Doc, CreateViewReportsOutOfMemory) {
