@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <numeric>
 #include <string>
 #include <thread>
@@ -159,10 +160,24 @@ std::optional<DWORD> registry_dword(const wchar_t* name) {
   return value;
 }
 
-// The page, the state and the real desktop of one host window.
+// One host and one target window serve every test: destroying a visible window takes Wine
+// about two seconds here.
+HWND shared_window(const wchar_t* window_class, const wchar_t* title, DWORD ex_style, DWORD style,
+                   int x, int y, int width, int height) {
+  register_classes();
+  static std::map<std::wstring, HWND> windows;
+  HWND& window = windows[window_class];
+  if (window == nullptr) {
+    window = CreateWindowExW(ex_style, window_class, title, style, x, y, width, height, nullptr,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
+  }
+  return window;
+}
+
+// The page, the state and the real desktop of the host window.
 struct DesktopRig {
-  Window host;
-  Window target;
+  HWND host;
+  HWND target;
   tw::SharedAppState state;
   tw::sys::WinDesktop desktop;
   tw::sys::RegistrySettings settings;
@@ -175,13 +190,10 @@ struct DesktopRig {
   static constexpr int kLeft = 200, kTop = 150;
 
   DesktopRig()
-      : host((register_classes(),
-              CreateWindowExW(0, L"TwRunnerHost", L"runner host", WS_OVERLAPPED, 0, 0, 50, 50,
-                              nullptr, nullptr, GetModuleHandleW(nullptr), nullptr))),
-        target(CreateWindowExW(WS_EX_TOPMOST, L"TwClickTarget", L"click target",
-                               WS_POPUP | WS_VISIBLE, kLeft, kTop, 300, 200, nullptr, nullptr,
-                               GetModuleHandleW(nullptr), nullptr)),
-        desktop(host.get()),
+      : host(shared_window(L"TwRunnerHost", L"runner host", 0, WS_OVERLAPPED, 0, 0, 50, 50)),
+        target(shared_window(L"TwClickTarget", L"click target", WS_EX_TOPMOST,
+                             WS_POPUP | WS_VISIBLE, kLeft, kTop, 300, 200)),
+        desktop(host),
         context{&state, nullptr, &desktop, &notifier, &dialog, &settings} {
     // Every test starts from an empty settings key: F3 and F4.
     RegDeleteTreeW(HKEY_CURRENT_USER, tw::sys::kSettingsKey);
@@ -189,11 +201,12 @@ struct DesktopRig {
     orlan::load_html(screen.view(), page.data(), page.size());
     context.document = screen.document();
     state.access()->language = "en";
-    state.access()->window = host.get();
+    state.access()->window = host;
     g_context = &context;
+    // Let the target window map, and drop anything a previous test left in the queue.
+    pump_for(100);
     g_received.clear();
     g_tick_ms.clear();
-    pump_for(100);  // let the target window map before anything clicks it
   }
   ~DesktopRig() {
     tw::stop_run(context, tw::StopCause::kWindowClose);
@@ -215,7 +228,7 @@ class RealRun : public testing::TestWithParam<ButtonCase> {};
 
 TEST_P(RealRun, HotkeyStartsARunThatClicksTheTargetThreeTimes) {
   DesktopRig rig;
-  ASSERT_NE(rig.target.get(), nullptr);
+  ASSERT_NE(rig.target, nullptr);
   tw::load_hotkeys(rig.context);
   tw::register_hotkeys(rig.context);
   ASSERT_TRUE(rig.dialog.shown.empty()) << rig.dialog.shown.front();
