@@ -18,10 +18,7 @@ namespace orlan {
 
 struct Document;
 
-// Replaces the author sheet with the parsed text (the engine's load_css). 1
-// "load_css: bad argument" for a null view or a null text with length > 0; 5
-// "css: out of memory" (the rules read so far stay). Marks the root style-dirty.
-Status load_css(View* view, const char* text, std::size_t length);
+// load_css (declared in orlan/orlan.h) is defined beside these.
 
 namespace css {
 

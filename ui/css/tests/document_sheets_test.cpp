@@ -1,7 +1,9 @@
 #include "document_sheets.h"
+#include "node_selector_match.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,70 @@ TEST(DocumentSheets, FontFacesGoToTheLoader) {
   ASSERT_EQ(g_faces.size(), 2u);
   EXPECT_EQ(g_faces[0], "Brand=brand.ttf");
   EXPECT_EQ(g_faces[1], "Mono=mono.ttf");
+}
+
+// ---- selector matching on document nodes ----
+
+class NodeMatching : public ::testing::Test {
+ protected:
+  Node* element(const char* tag, Node* parent_node) {
+    Node* n = create_element(&doc(), tag, std::strlen(tag));
+    EXPECT_NE(n, nullptr);
+    if (parent_node) {
+      EXPECT_EQ(append_child(parent_node, n), kOk);
+    }
+    return n;
+  }
+  Document& doc() { return v.doc(); }
+  // Whether the first selector of "<selector> {}" matches.
+  bool matches(const std::string& selector, const Node* n) {
+    std::string css = selector + " { color: red }";
+    EXPECT_EQ(load_css(v.view, css.data(), css.size()), kOk);
+    auto rules = doc().sheets.author->rules();
+    EXPECT_EQ(rules.size(), 1u) << selector;
+    return !rules.empty() && css::selector_matches(rules[0].selectors[0], *n);
+  }
+
+  ViewHolder v;
+};
+
+TEST_F(NodeMatching, TreeRelationsAttributesAndState) {
+  Node* html = element("html", doc().root);
+  doc().html = html;
+  Node* body = element("body", html);
+  Node* list = element("ul", body);
+  Node* first = element("li", list);
+  Node* second = element("li", list);
+  ASSERT_EQ(set_text_content(first, "text", 4), kOk);
+  ASSERT_EQ(add_class(second, "active", 6), kOk);
+  ASSERT_EQ(set_attribute(second, "data-Row", 8, "Row 2", 5), kOk);
+  EXPECT_TRUE(matches(":root", html));
+  EXPECT_FALSE(matches(":root", body));
+  EXPECT_TRUE(matches("body > ul li.active", second));
+  EXPECT_TRUE(matches("li:first-child + li:last-child", second));
+  EXPECT_TRUE(matches("li[data-row^='row' i]", second));
+  EXPECT_FALSE(matches("li[data-row^='row']", second));
+  EXPECT_TRUE(matches("li:empty", second));
+  EXPECT_FALSE(matches("li:empty", first));  // its text child counts
+  EXPECT_TRUE(matches("ul:has(> li.active)", list));
+  EXPECT_TRUE(matches("li:enabled", second));
+  ASSERT_EQ(set_disabled(second, true), kOk);
+  EXPECT_TRUE(matches("li:disabled", second));
+  doc().focused = second;
+  EXPECT_TRUE(matches("ul:focus-within", list));
+  doc().focused = nullptr;
+  EXPECT_FALSE(matches("ul:focus-within", list));
+}
+
+TEST_F(NodeMatching, PseudoElementsOfOwners) {
+  Node* html = element("html", doc().root);
+  Node* input = element("input", html);
+  ASSERT_EQ(load_css(v.view, "input::placeholder { color: gray }", 34), kOk);
+  const css::ComplexSelector& s = doc().sheets.author->rules()[0].selectors[0];
+  EXPECT_FALSE(css::selector_matches(s, *input));
+  EXPECT_TRUE(css::selector_matches_pseudo(s, *input, css::PseudoElement::Placeholder));
+  EXPECT_FALSE(css::selector_matches_pseudo(s, *input, css::PseudoElement::Selection));
+  EXPECT_FALSE(css::selector_matches_pseudo(s, *html, css::PseudoElement::Placeholder));
 }
 
 }  // namespace

@@ -58,6 +58,10 @@ Document* document(View* view);
 // Replaces the whole tree with the parsed text. 1 "load_html: bad argument" for a null
 // view or a null text with length > 0; 5 "html: out of memory" (the partial tree stays).
 Status load_html(View* view, const char* text, std::size_t length);
+// Replaces the author style sheet with the parsed text (the user-agent sheet stays).
+// 1 "load_css: bad argument" for a null view or a null text with length > 0;
+// 5 "css: out of memory" (the rules read so far stay). Marks the root for a full restyle.
+Status load_css(View* view, const char* text, std::size_t length);
 
 // The `html` element, or null.
 Node* document_element(Document* document);
