@@ -196,6 +196,21 @@ TEST(RecordRun, HoldPutsThePointerBackAfterEachEntry) {
                                                          "cursor 7,8", "timer 1 5ms"}));
 }
 
+TEST(RecordRun, ModifyLeavesThePointerOnTheEntry) {
+  Runner rig;
+  rig.record({ClickEntry{10, 20, 5, 5, 0, 0}, ClickEntry{30, 40, 5, 5, 0, 0}});
+  rig.state.access()->after_change = true;
+  rig.desktop.pointer = ScreenPoint{7, 8};
+  ASSERT_TRUE(tw::start_run(rig.context()));
+  rig.desktop.calls.clear();
+  rig.tick();
+  rig.desktop.pointer = ScreenPoint{99, 99};  // the user's movement does not matter here
+  rig.tick();
+  EXPECT_EQ(rig.desktop.calls,
+            (std::vector<std::string>{"kill 1", "cursor 10,20", "input 0x2,0x4", "timer 1 5ms",
+                                      "kill 1", "cursor 30,40", "input 0x2,0x4", "timer 1 5ms"}));
+}
+
 TEST(FixedRun, HoldClicksTheStartPositionAndRestoresThePointer) {
   Runner rig;
   rig.desktop.pointer = ScreenPoint{100, 200};
