@@ -37,6 +37,12 @@ tw_test(app_hotkeys_test SOURCES tests/hotkeys_test.cpp LIBS ${tw_runner_test_li
 tw_test(app_screen_options_test SOURCES tests/screen_options_test.cpp LIBS ${tw_runner_test_libs})
 tw_test(app_screen_close_test SOURCES tests/screen_close_test.cpp
         LIBS ${tw_runner_test_libs} app_sys_files app_sys_error)
+if(TW_WINDOWS AND TW_TESTS)
+  # A second program that presses a key, for the hotkey arriving from another process.
+  add_executable(app_key_sender tests/key_sender_win.cpp)
+  target_link_libraries(app_key_sender PRIVATE core_win32)
+  target_link_options(app_key_sender PRIVATE -municode)
+endif()
 if(TW_WINDOWS)
   # Real clicks into a real window, started through the real hotkey, and the registry.
   tw_test(app_desktop_win_test SOURCES tests/desktop_win_test.cpp
@@ -46,5 +52,8 @@ if(TW_WINDOWS)
   # move the pointer or click take the same lock.
   if(TW_TESTS)
     set_tests_properties(app_desktop_win_test PROPERTIES RESOURCE_LOCK display_pointer)
+    target_compile_definitions(app_desktop_win_test
+                               PRIVATE TW_KEY_SENDER="$<TARGET_FILE_NAME:app_key_sender>")
+    add_dependencies(app_desktop_win_test app_key_sender)
   endif()
 endif()

@@ -19,6 +19,7 @@
 #include "registry_settings_win.h"
 #include "runner.h"
 #include "screen_fakes.h"
+#include "utf.h"
 #include "win32_include.h"
 
 namespace {
@@ -316,6 +317,37 @@ TEST(RealHotkey, AddRecordHotkeyAppendsThePointerPosition) {
   EXPECT_EQ(rig.state.access()->list.at(0),
             (tw::ClickEntry{333, 222, 1000, 2000, tw::kMouseWheel, tw::kClickSingle}));
   EXPECT_FALSE(rig.running());
+}
+
+// The key sender sits beside this test program.
+std::wstring key_sender_path() {
+  std::wstring path(MAX_PATH, L'\0');
+  path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+  path.erase(path.find_last_of(L"\\/") + 1);
+  return path + tw::utf8_to_wide(TW_KEY_SENDER);
+}
+
+TEST(RealHotkey, KeyPressedByAnotherProgramFiresTheHotkey) {
+  DesktopRig rig;
+  tw::load_hotkeys(rig.context);
+  tw::register_hotkeys(rig.context);
+  rig.page().set_value("delay1", "00:01.00");
+  SetCursorPos(51, 52);
+  std::wstring command = L"\"" + key_sender_path() + L"\" 73";  // F4
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process));
+  WaitForSingleObject(process.hProcess, 10000);
+  DWORD exit_code = 99;
+  GetExitCodeProcess(process.hProcess, &exit_code);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  ASSERT_EQ(exit_code, 0u);
+  ASSERT_TRUE(pump_until([&] { return rig.state.access()->list.size() == 1; }, 3000));
+  EXPECT_EQ(rig.state.access()->list.at(0).x, 51);
+  EXPECT_EQ(rig.state.access()->list.at(0).y, 52);
 }
 
 TEST(RealHotkey, CapturedCombinationIsRegisteredAndFires) {
