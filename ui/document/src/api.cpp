@@ -50,13 +50,33 @@ Node* selected_option(Node& select) {
   return first;
 }
 
-// An option's value: its `value` attribute, else its text content.
-std::string_view option_value(Node& option) {
+// Whether an option's value (its `value` attribute, else its text content) equals the
+// bytes. The text is compared piece by piece, without the scratch buffer, which the
+// wanted bytes may live in.
+bool option_value_equals(Node& option, std::string_view wanted) {
   if (Attribute* a = find_attribute(option, option.document->names.value))
-    return std::string_view(a->value, a->length);
-  std::uint32_t length = 0;
-  const char* text = text_content_scratch(option, &length);
-  return text ? std::string_view(text, length) : std::string_view();
+    return std::string_view(a->value, a->length) == wanted;
+  std::size_t matched = 0;
+  Node* n = option.first_child;
+  while (n) {
+    bool descend = false;
+    if (n->generated == 0) {
+      if (n->is_text()) {
+        std::string_view piece = node_text(*n);
+        if (wanted.substr(matched, piece.size()) != piece) return false;
+        matched += piece.size();
+      }
+      descend = n->first_child != nullptr;
+    }
+    if (descend) {
+      n = n->first_child;
+      continue;
+    }
+    while (n != &option && !n->next_sibling) n = n->parent;
+    if (n == &option) break;
+    n = n->next_sibling;
+  }
+  return matched == wanted.size();
 }
 
 // Marks `chosen` as the one selected option of `select`.
@@ -275,7 +295,7 @@ Status set_value(Node* element, const char* value, std::size_t length) {
   std::string_view wanted = bytes(value, length);
   if (element->has_tag(TagId::kSelect)) {
     for (Node* c = element->first_child; c; c = c->next_sibling) {
-      if (c->has_tag(TagId::kOption) && option_value(*c) == wanted) {
+      if (c->has_tag(TagId::kOption) && option_value_equals(*c, wanted)) {
         select_option(*element, *c);
         return kOk;
       }

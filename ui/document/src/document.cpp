@@ -218,7 +218,7 @@ Status store_attribute(Document& d, Node& e, Atom name, std::string_view value, 
     a->next = e.attributes;
     e.attributes = a;
   }
-  if (!value.empty()) std::memcpy(a->value, value.data(), value.size());
+  if (!value.empty()) std::memmove(a->value, value.data(), value.size());
   a->value[value.size()] = '\0';
   a->length = static_cast<std::uint32_t>(value.size());
   *out = a;
@@ -410,7 +410,7 @@ bool set_node_text(Node& n, std::string_view text) noexcept {
   if (text.size() >= UINT32_MAX) return false;
   if (!grow_buffer(*n.document, n.text, n.text_capacity, text.size() + 1, 0, kFirstTextCapacity))
     return false;
-  if (!text.empty()) std::memcpy(n.text, text.data(), text.size());
+  if (!text.empty()) std::memmove(n.text, text.data(), text.size());
   n.text[text.size()] = '\0';
   n.text_length = static_cast<std::uint32_t>(text.size());
   return true;

@@ -767,6 +767,40 @@ TEST_F(Controls, OptionValueFallsBackToItsText) {
   EXPECT_EQ(selected_index(select), 1);
 }
 
+TEST_F(Controls, ValuesReturnedByTheEngineCanBeFedBackIn) {
+  // Results live in the document's own buffers; passing them straight back must work.
+  Node* from = make_select({{nullptr, "first"}, {nullptr, "second option text"}});
+  Node* to = make_select({{nullptr, "first"}, {nullptr, "second option text"}});
+  set_selected_index(from, 1);
+  std::size_t length = 0;
+  const char* chosen = value(from, &length);
+  ASSERT_EQ(set_value(to, chosen, length), kOk);
+  EXPECT_EQ(selected_index(to), 1);
+
+  Node* e = element("div");
+  set(e, "title", "a title that is long enough to need more than one buffer class");
+  const char* own = get_attribute(e, "title", 5, &length);
+  ASSERT_EQ(set_attribute(e, "title", 5, own + 2, length - 2), kOk);
+  EXPECT_EQ(attr(e, "title"), "title that is long enough to need more than one buffer class");
+
+  Node* p = connected("p");
+  set_text_content(p, "paragraph", 9);
+  const char* t = text_content(p, &length);
+  ASSERT_EQ(set_text_content(p, t + 4, length - 4), kOk);
+  EXPECT_EQ(text(p), "graph");
+}
+
+TEST_F(Controls, OptionTextIsMatchedAcrossSeveralTextNodes) {
+  Node* select = make_select({{nullptr, "ab"}});
+  Node* option = first_child(select);
+  Node* b = element("b");
+  set_text_content(b, "cd", 2);
+  append_child(option, b);
+  EXPECT_EQ(set_value(select, "abc", 3), kBadArgument);
+  EXPECT_EQ(set_value(select, "abcde", 5), kBadArgument);
+  EXPECT_EQ(set_value(select, "abcd", 4), kOk);
+}
+
 TEST_F(Controls, SelectingAnOptionClearsTheOthersAndDirtiesOnlyChangedOnes) {
   Node* select = make_select({{"a", "A"}, {"b", "B"}, {"c", "C"}});
   Node* first = first_child(select);

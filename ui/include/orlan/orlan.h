@@ -17,6 +17,9 @@
 //
 // Single-threaded: every call comes from the thread that owns the view's window, and every
 // callback (event handlers, invalidation) runs on it, inside the call that caused it.
+//
+// The calls are implemented by the engine's stage libraries: load_html by ui_html,
+// image_set by ui_image, everything else here by ui_document.
 
 #include <cstddef>
 #include <cstdint>
