@@ -11,6 +11,7 @@
 // out of memory: status 5, message "css: out of memory"; what was read so far stays.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -164,6 +165,19 @@ int32_t expand_shorthand(StyleSheet& sheet, std::string_view shorthand, std::str
 // holding var() comes back as raw text (ValueType::RawText).
 bool parse_property_value(StyleSheet& sheet, PropertyId property, std::string_view value,
                           CssValue& out);
+
+// Splits a declaration block's text the way the sheet reader does (';' outside strings,
+// parentheses and comments; "!important"; names lower-cased, at most 47 bytes) and hands
+// each declaration to `visit` without interpreting its name. For readers of properties
+// the sheet does not know (SVG presentation properties in a `style` attribute).
+void split_declarations(std::string_view block,
+                        const std::function<void(std::string_view name, std::string_view value,
+                                                 bool important)>& visit);
+
+// One length token as a declaration would read it (px, em, rem, vw, vh, %, the absolute
+// units reduced to px, ch to em, a plain 0). With `plain_number_is_px` any plain number
+// is taken as px (SVG user units). False for anything else, calc() included.
+bool parse_length_text(std::string_view text, CssLength& out, bool plain_number_is_px = false);
 
 // Standalone colour parser (hex, names, rgb(), hsl(), color-mix(), transparent,
 // currentcolor as kCurrentColor). For SVG paint and other callers without a sheet.

@@ -56,7 +56,8 @@ int split_commas(TokenRange range, TokenRange* parts, int max_parts) {
   return count;
 }
 
-std::optional<CssLength> length_from_token(const CssToken& token) {
+namespace {
+std::optional<CssLength> length_from_token_unchecked(const CssToken& token) {
   if (!std::isfinite(token.number)) return std::nullopt;
   switch (token.type) {
     case TokenType::Number:
@@ -85,6 +86,29 @@ std::optional<CssLength> length_from_token(const CssToken& token) {
   }
 }
 
+}  // namespace
+
+// Unit conversions can overflow a finite number; such a length is no length.
+std::optional<CssLength> length_from_token(const CssToken& token) {
+  auto length = length_from_token_unchecked(token);
+  if (length && !std::isfinite(length->value)) return std::nullopt;
+  return length;
+}
+
+bool parse_length_text(std::string_view text, CssLength& out, bool plain_number_is_px) {
+  ValueTokens tokens;
+  if (!tokenize_value(text, tokens) || tokens.count != 1) return false;
+  const CssToken& t = tokens.tokens[0];
+  if (plain_number_is_px && t.type == TokenType::Number && std::isfinite(t.number)) {
+    out = {t.number, kUnitPx};
+    return true;
+  }
+  auto length = length_from_token(t);
+  if (!length || !std::isfinite(length->value)) return false;
+  out = *length;
+  return true;
+}
+
 std::optional<float> px_from_token(const CssToken& token) {
   auto length = length_from_token(token);
   if (!length || length->unit != kUnitPx || !std::isfinite(length->value)) return std::nullopt;
@@ -96,18 +120,32 @@ std::optional<float> angle_from_token(const CssToken& token) {
   if (token.type == TokenType::Number && token.number == 0) return 0.0f;
   if (token.type != TokenType::Dimension) return std::nullopt;
   float v = token.number;
-  if (ascii_iequals(token.text, "deg")) return v;
-  if (ascii_iequals(token.text, "turn")) return v * 360.0f;
-  if (ascii_iequals(token.text, "rad")) return v * 57.29578f;
-  if (ascii_iequals(token.text, "grad")) return v * 0.9f;
-  return std::nullopt;
+  float degrees;
+  if (ascii_iequals(token.text, "deg"))
+    degrees = v;
+  else if (ascii_iequals(token.text, "turn"))
+    degrees = v * 360.0f;
+  else if (ascii_iequals(token.text, "rad"))
+    degrees = v * 57.29578f;
+  else if (ascii_iequals(token.text, "grad"))
+    degrees = v * 0.9f;
+  else
+    return std::nullopt;
+  if (!std::isfinite(degrees)) return std::nullopt;
+  return degrees;
 }
 
 std::optional<float> time_from_token(const CssToken& token) {
   if (token.type != TokenType::Dimension || !std::isfinite(token.number)) return std::nullopt;
-  if (ascii_iequals(token.text, "ms")) return token.number;
-  if (ascii_iequals(token.text, "s")) return token.number * 1000.0f;
-  return std::nullopt;
+  float ms;
+  if (ascii_iequals(token.text, "ms"))
+    ms = token.number;
+  else if (ascii_iequals(token.text, "s"))
+    ms = token.number * 1000.0f;
+  else
+    return std::nullopt;
+  if (!std::isfinite(ms)) return std::nullopt;
+  return ms;
 }
 
 // ---- calc(), min(), max(), clamp() ----

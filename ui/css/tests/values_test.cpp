@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "css_test_support.h"
 
@@ -661,6 +663,43 @@ TEST_F(Values, GridTemplateAreas) {
   EXPECT_EQ(v->areas->cells[3], 0u);
   EXPECT_FALSE(value("grid-template-areas", "\"a b\" \"c\""));  // ragged rows
   EXPECT_FALSE(value("grid-template-areas", "a"));
+}
+
+TEST_F(Values, UnitConversionsThatOverflowAreDropped) {
+  EXPECT_FALSE(value("width", "3e37in"));            // finite number, infinite px
+  EXPECT_FALSE(value("transition", "color 1e38s"));  // infinite milliseconds
+  EXPECT_FALSE(value("transform", "rotate(1e37turn)"));
+  EXPECT_TRUE(IsLength(value("width", "3e30px"), 3e30f, kUnitPx));
+}
+
+// ---- entry points for other readers (SVG) ----
+
+TEST_F(Values, LengthTextEntryPoint) {
+  CssLength l;
+  ASSERT_TRUE(parse_length_text(" 2in ", l));
+  EXPECT_EQ(l, (CssLength{192, kUnitPx}));
+  ASSERT_TRUE(parse_length_text("50%", l));
+  EXPECT_EQ(l.unit, kUnitPercent);
+  EXPECT_FALSE(parse_length_text("12", l));
+  ASSERT_TRUE(parse_length_text("12", l, /*plain_number_is_px=*/true));
+  EXPECT_EQ(l, (CssLength{12, kUnitPx}));
+  EXPECT_FALSE(parse_length_text("12px 3px", l));
+  EXPECT_FALSE(parse_length_text("calc(1px)", l));
+  EXPECT_FALSE(parse_length_text("", l));
+}
+
+TEST_F(Values, SplitDeclarationsHandsOverUnknownNames) {
+  std::vector<std::string> seen;
+  split_declarations(
+      "FILL: red; stroke-width:2 !important; :x; color: url(a;b); /*c*/ d: e",
+      [&](std::string_view name, std::string_view v, bool important) {
+        seen.push_back(std::string(name) + "=" + std::string(v) + (important ? "!" : ""));
+      });
+  ASSERT_EQ(seen.size(), 4u);
+  EXPECT_EQ(seen[0], "fill=red");
+  EXPECT_EQ(seen[1], "stroke-width=2!");
+  EXPECT_EQ(seen[2], "color=url(a;b)");
+  EXPECT_EQ(seen[3], "d=e");
 }
 
 // ---- limits ----
