@@ -268,6 +268,24 @@ TEST_F(Doc, AttachWithoutWindowHostFailsAsNotAWindow) {
   EXPECT_EQ(view->host, nullptr);
 }
 
+TEST_F(Doc, AWindowWithoutAHostLayerStillFailsToAttach) {
+  set_is_window_check([](void*) { return true; });
+  int fake_parent = 0;
+  EXPECT_EQ(attach(view, &fake_parent), kHostFailed);
+  EXPECT_STREQ(last_error(), "attach: no window host in this build");
+  set_is_window_check(nullptr);
+  EXPECT_FALSE(is_window(&fake_parent));
+}
+
+TEST_F(Doc, RepaintRequestTimeComesFromTheHostClock) {
+  HostOps ops = fake_host::ops;
+  ops.now_ms = [] { return 1234.5; };
+  set_host_ops(&ops);
+  add_class(connected("div"), "x", 1);
+  EXPECT_EQ(view->repaint_requested_at, 1234.5);
+  set_host_ops(nullptr);
+}
+
 TEST_F(Doc, AttachAppliesBoundsAndRefusesASecondAttach) {
   set_host_ops(&fake_host::ops);
   fake_host::moves = fake_host::shows = fake_host::destroys = 0;
