@@ -1,6 +1,7 @@
 # Start-up: command line and language choice.
 add_library(app_startup STATIC src/startup.cpp)
 target_include_directories(app_startup PUBLIC src)
+target_link_libraries(app_startup PRIVATE core_text)
 tw_test(app_startup_test SOURCES tests/startup_test.cpp LIBS app_startup)
 
 # Tapwright.exe: 64-bit Windows GUI program with its version resource and manifest.

@@ -1,17 +1,8 @@
 #include "startup.h"
 
+#include "white_space.h"
+
 namespace tw {
-
-namespace {
-
-std::string_view trim(std::string_view text) {
-  constexpr std::string_view kBlank = " \t\r\n\v\f";
-  std::size_t first = text.find_first_not_of(kBlank);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlank) - first + 1);
-}
-
-}  // namespace
 
 CommandLine parse_command_line(const std::vector<std::string>& args) {
   CommandLine result;
@@ -21,7 +12,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
       result.crash_test = true;
     } else if (args[i] == "--lang" && i + 1 < args.size()) {
       // Only the first "--lang" counts, and its value is consumed even when blank.
-      std::string_view value = trim(args[++i]);
+      std::string_view value = tw::trim_white_space(args[++i]);
       if (!lang_seen && !value.empty()) result.lang = std::string(value);
       lang_seen = true;
     }
@@ -31,7 +22,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args) {
 
 std::string choose_language_code(const CommandLine& command_line, std::string_view locale_name) {
   std::string_view source = command_line.lang ? std::string_view(*command_line.lang) : locale_name;
-  std::string code(trim(source.substr(0, source.find_first_of("-_"))));
+  std::string code(tw::trim_white_space(source.substr(0, source.find_first_of("-_"))));
   if (code.empty()) return "en";
   for (char& c : code) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');

@@ -26,6 +26,8 @@ TEST(Language, LangArgumentReplacesTheLocale) {
 TEST(Language, LangWithoutUsableValueIsIgnored) {
   EXPECT_EQ(code_for({"--lang"}, "ko-KR"), "ko");
   EXPECT_EQ(code_for({"--lang", "   "}, "it-IT"), "it");
+  EXPECT_EQ(code_for({"--lang", "\u3000ja\u00A0"}, "ko-KR"), "ja")
+      << "Unicode blanks are trimmed too";
 }
 
 TEST(CommandLine, CrashTestSwitchAndUnknownArguments) {
