@@ -444,7 +444,7 @@ bool parse_background_size(StyleSheet& sheet, TokenRange r, CssValue& out) {
 
 namespace {
 
-bool read_color_stops(TokenRange r, TokenRange* parts, int first, int count, GradientStop* stops) {
+bool read_color_stops(TokenRange* parts, int first, int count, GradientStop* stops) {
   for (int k = first; k < count; ++k) {
     TokenRange part = parts[k];
     int i = 0;
@@ -459,7 +459,6 @@ bool read_color_stops(TokenRange r, TokenRange* parts, int first, int count, Gra
     }
     if (i != part.count) return false;
   }
-  (void)r;
   return true;
 }
 
@@ -606,7 +605,7 @@ bool parse_gradient(StyleSheet& sheet, TokenRange r, CssValue& out) {
   int stop_count = n - first;
   if (stop_count < 2) return false;
   GradientStop stops[kMaxGradientTokens];
-  if (!read_color_stops(r, parts, first, n, stops)) return false;
+  if (!read_color_stops(parts, first, n, stops)) return false;
   fix_stop_positions(stops, stop_count);
   g.stop_count = static_cast<uint16_t>(stop_count);
   g.stops = sheet.arena().copy_array(stops, stop_count);

@@ -387,11 +387,6 @@ namespace {
 
 using P = PropertyId;
 
-struct KeywordRow {
-  std::initializer_list<PropertyId> properties;
-  std::initializer_list<uint16_t> keywords;
-};
-
 bool in_list(std::initializer_list<uint16_t> list, uint16_t value) {
   return std::find(list.begin(), list.end(), value) != list.end();
 }

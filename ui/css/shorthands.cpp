@@ -275,14 +275,13 @@ bool expand_font(Expander& x) {
 }
 
 // gap, grid-gap, border-spacing: one or two lengths, the second defaulting to the first.
-bool expand_pair(Expander& x, std::span<const PropertyId> longhands, bool same_for_one) {
+bool expand_pair(Expander& x, std::span<const PropertyId> longhands) {
   TokenRange parts[kMaxComponents];
   int n = split_components(x.all(), parts, kMaxComponents);
   if (n < 1 || n > 2) return false;
   CssValue first, second;
   if (!x.parse(longhands[0], parts[0], first)) return false;
   if (!x.parse(longhands[1], parts[n - 1], second)) return false;
-  (void)same_for_one;
   x.emit(longhands[0], first);
   x.emit(longhands[1], second);
   return true;
@@ -556,7 +555,7 @@ bool expand_shorthand_tokens(StyleSheet& sheet, std::string_view name, const Val
   } else if (name == "background") {
     ok = expand_background(x);
   } else if (name == "gap" || name == "grid-gap" || name == "border-spacing") {
-    ok = expand_pair(x, find_shorthand(name)->longhands, true);
+    ok = expand_pair(x, find_shorthand(name)->longhands);
   } else if (const Shorthand* s = find_shorthand(name)) {
     // margin, padding, inset, border-width, border-radius, border-color
     ok = expand_four(x, s->longhands);
