@@ -15,10 +15,23 @@ using testing::IsLength;
 using testing::IsNumber;
 
 class Values : public testing::SheetTest {};
+using Lengths = Values;
+using Keywords = Values;
+using Numbers = Values;
+using Colours = Values;
+using Calc = Values;
+using CustomProperties = Values;
+using NamesAndStrings = Values;
+using Transforms = Values;
+using FiltersAndShadows = Values;
+using Backgrounds = Values;
+using TransitionsAndAnimations = Values;
+using GridValues = Values;
+using ValueEntryPoints = Values;
 
 // ---- lengths ----
 
-TEST_F(Values, LengthUnitsAreReducedAtParseTime) {
+TEST_F(Lengths, LengthUnitsAreReducedAtParseTime) {
   EXPECT_TRUE(IsLength(value("width", "0"), 0, kUnitPx));
   EXPECT_FALSE(value("width", "10"));  // a plain number other than 0 is no length
   EXPECT_TRUE(IsLength(value("width", "2in"), 192, kUnitPx));
@@ -36,7 +49,7 @@ TEST_F(Values, LengthUnitsAreReducedAtParseTime) {
   EXPECT_FALSE(value("width", "1e40px"));  // not a finite float
 }
 
-TEST_F(Values, AutoOnLengthPropertiesIsALengthButStaysAKeywordElsewhere) {
+TEST_F(Lengths, AutoOnLengthPropertiesIsALengthButStaysAKeywordElsewhere) {
   EXPECT_TRUE(IsLength(value("width", "auto"), 0, kUnitAuto));
   EXPECT_TRUE(IsLength(value("margin-left", "auto"), 0, kUnitAuto));
   EXPECT_TRUE(IsKeyword(value("overflow", "auto"), kw::Auto));
@@ -45,7 +58,7 @@ TEST_F(Values, AutoOnLengthPropertiesIsALengthButStaysAKeywordElsewhere) {
   EXPECT_FALSE(value("padding-left", "auto"));
 }
 
-TEST_F(Values, GlobalKeywordsWorkForEveryProperty) {
+TEST_F(Keywords, GlobalKeywordsWorkForEveryProperty) {
   EXPECT_TRUE(IsKeyword(value("color", "inherit"), kw::Inherit));
   EXPECT_TRUE(IsKeyword(value("display", "INITIAL"), kw::Initial));
   EXPECT_TRUE(IsKeyword(value("transform", "unset"), kw::Unset));
@@ -54,7 +67,7 @@ TEST_F(Values, GlobalKeywordsWorkForEveryProperty) {
 
 // ---- keywords ----
 
-TEST_F(Values, KeywordsMustBelongToTheProperty) {
+TEST_F(Keywords, KeywordsMustBelongToTheProperty) {
   EXPECT_TRUE(IsKeyword(value("display", "-webkit-box"), kw::WebkitBox));
   EXPECT_TRUE(IsKeyword(value("display", "Table-Row-Group"), kw::TableRowGroup));
   EXPECT_FALSE(value("display", "box"));
@@ -66,7 +79,7 @@ TEST_F(Values, KeywordsMustBelongToTheProperty) {
   EXPECT_FALSE(value("display", "block flex"));
 }
 
-TEST_F(Values, FontWeightKeywordsBecomeNumbers) {
+TEST_F(Keywords, FontWeightKeywordsBecomeNumbers) {
   EXPECT_TRUE(IsNumber(value("font-weight", "bolder"), 700));
   EXPECT_TRUE(IsNumber(value("font-weight", "bold"), 700));
   EXPECT_TRUE(IsNumber(value("font-weight", "lighter"), 300));
@@ -75,7 +88,7 @@ TEST_F(Values, FontWeightKeywordsBecomeNumbers) {
   EXPECT_FALSE(value("font-weight", "-1"));
 }
 
-TEST_F(Values, KeywordTableIdsAreStable) {
+TEST_F(Keywords, KeywordTableIdsAreStable) {
   EXPECT_EQ(find_keyword("none"), 0);
   EXPECT_EQ(find_keyword("-webkit-box"), 143);
   EXPECT_EQ(find_keyword("wrap"), 146);
@@ -85,7 +98,7 @@ TEST_F(Values, KeywordTableIdsAreStable) {
   EXPECT_EQ(keyword_name(kw::SpaceEvenly), "space-evenly");
 }
 
-TEST_F(Values, PropertyNamesAndAliases) {
+TEST_F(Keywords, PropertyNamesAndAliases) {
   EXPECT_EQ(find_property("word-wrap"), PropertyId::OverflowWrap);
   EXPECT_EQ(find_property("-webkit-line-clamp"), PropertyId::LineClamp);
   EXPECT_EQ(find_property("-webkit-user-select"), PropertyId::UserSelect);
@@ -101,7 +114,7 @@ TEST_F(Values, PropertyNamesAndAliases) {
 
 // ---- numbers ----
 
-TEST_F(Values, NumbersAreCheckedPerProperty) {
+TEST_F(Numbers, NumbersAreCheckedPerProperty) {
   EXPECT_TRUE(IsNumber(value("opacity", "2"), 1));
   EXPECT_TRUE(IsNumber(value("opacity", "0.25"), 0.25f));
   EXPECT_FALSE(value("opacity", "-1"));
@@ -126,7 +139,7 @@ TEST_F(Values, NumbersAreCheckedPerProperty) {
 
 // ---- colours ----
 
-TEST_F(Values, HexColours) {
+TEST_F(Colours, HexColours) {
   EXPECT_TRUE(IsColor(value("color", "#abc"), 0xFFAABBCC));
   EXPECT_TRUE(IsColor(value("color", "#0008"), 0x88000000));
   EXPECT_TRUE(IsColor(value("color", "#3D84DD"), 0xFF3D84DD));
@@ -135,7 +148,7 @@ TEST_F(Values, HexColours) {
   EXPECT_FALSE(value("color", "#ggg"));
 }
 
-TEST_F(Values, NamedColoursAndSpecialNames) {
+TEST_F(Colours, NamedColoursAndSpecialNames) {
   EXPECT_TRUE(IsColor(value("color", "RED"), 0xFFFF0000));
   EXPECT_TRUE(IsColor(value("color", "rebeccapurple"), 0xFF663399));
   EXPECT_TRUE(IsColor(value("color", "LightGoldenrodYellow"), 0xFFFAFAD2));
@@ -145,7 +158,7 @@ TEST_F(Values, NamedColoursAndSpecialNames) {
   EXPECT_FALSE(value("color", "reddish"));
 }
 
-TEST_F(Values, RgbFunctions) {
+TEST_F(Colours, RgbFunctions) {
   EXPECT_TRUE(IsColor(value("color", "rgb(100%, 0, 0, 50%)"), 0x80FF0000));
   EXPECT_TRUE(IsColor(value("color", "rgb(255 128 0)"), 0xFFFF8000));
   EXPECT_TRUE(IsColor(value("color", "rgba(0,0,255,0.5)"), 0x800000FF));
@@ -157,7 +170,7 @@ TEST_F(Values, RgbFunctions) {
   EXPECT_FALSE(value("color", "rgb(1px,2,3)"));
 }
 
-TEST_F(Values, HslFunctions) {
+TEST_F(Colours, HslFunctions) {
   EXPECT_TRUE(IsColor(value("color", "hsl(0, 100%, 50%)"), 0xFFFF0000));
   EXPECT_TRUE(IsColor(value("color", "hsl(120deg 100% 25%)"), 0xFF008000));
   EXPECT_TRUE(IsColor(value("color", "hsl(480, 100%, 50%)"), 0xFF00FF00));   // 480 = 120
@@ -166,14 +179,14 @@ TEST_F(Values, HslFunctions) {
   EXPECT_FALSE(value("color", "hsl(red, 1%, 1%)"));
 }
 
-TEST_F(Values, ColorMixInSrgb) {
+TEST_F(Colours, ColorMixInSrgb) {
   EXPECT_TRUE(IsColor(value("color", "color-mix(in srgb, #000000, #ffffff)"), 0xFF808080));
   EXPECT_TRUE(IsColor(value("color", "color-mix(in srgb, red 25%, blue)"), 0xFF4000BF));
   EXPECT_FALSE(value("color", "color-mix(in oklab, red, blue)"));
   EXPECT_FALSE(value("color", "color-mix(red, blue)"));
 }
 
-TEST_F(Values, ColourTextEntryPoint) {
+TEST_F(Colours, ColourTextEntryPoint) {
   uint32_t c = 0;
   EXPECT_TRUE(parse_color_text(" #fff ", c));
   EXPECT_EQ(c, 0xFFFFFFFFu);
@@ -185,7 +198,7 @@ TEST_F(Values, ColourTextEntryPoint) {
 
 // ---- calc() ----
 
-TEST_F(Values, CalcKeepsPercentAndPixelParts) {
+TEST_F(Calc, CalcKeepsPercentAndPixelParts) {
   auto v = value("width", "calc(100% - 10px)");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->type, ValueType::Calc);
@@ -195,7 +208,7 @@ TEST_F(Values, CalcKeepsPercentAndPixelParts) {
   EXPECT_FLOAT_EQ(v->calc->sums[0].terms[0], -10);
 }
 
-TEST_F(Values, CalcArithmetic) {
+TEST_F(Calc, CalcArithmetic) {
   auto v = value("width", "calc((2em + 4px) * 2 - 50% / 4 + 1in)");
   ASSERT_TRUE(v);
   const CalcSum& s = v->calc->sums[0];
@@ -212,7 +225,7 @@ TEST_F(Values, CalcArithmetic) {
   EXPECT_FLOAT_EQ(nested->calc->sums[0].terms[5], 6);
 }
 
-TEST_F(Values, CalcRejectsBadForms) {
+TEST_F(Calc, CalcRejectsBadForms) {
   EXPECT_FALSE(value("width", "calc(2 * 3)"));  // a plain number
   EXPECT_FALSE(value("width", "calc(10px / 0)"));
   EXPECT_FALSE(value("width", "calc(10px * 2px)"));
@@ -224,7 +237,7 @@ TEST_F(Values, CalcRejectsBadForms) {
   EXPECT_TRUE(value("width", "calc(((((((1px)))))))"));
 }
 
-TEST_F(Values, MinMaxClampTakeFixedArgumentCounts) {
+TEST_F(Calc, MinMaxClampTakeFixedArgumentCounts) {
   auto mn = value("width", "min(100%, 300px)");
   ASSERT_TRUE(mn);
   EXPECT_EQ(mn->calc->kind, CalcKind::Min);
@@ -242,7 +255,7 @@ TEST_F(Values, MinMaxClampTakeFixedArgumentCounts) {
 
 // ---- var() and custom properties ----
 
-TEST_F(Values, CustomPropertiesKeepRawText) {
+TEST_F(CustomProperties, CustomPropertiesKeepRawText) {
   auto list = declarations("--gap:  4px ;--Main-Color: #fff");
   ASSERT_EQ(list.size(), 2u);
   EXPECT_EQ(list[0].property, PropertyId::Custom);
@@ -252,14 +265,14 @@ TEST_F(Values, CustomPropertiesKeepRawText) {
   EXPECT_EQ(list[1].aux, atom("--Main-Color"));  // names are case-sensitive
 }
 
-TEST_F(Values, VarInALonghandIsStoredRaw) {
+TEST_F(CustomProperties, VarInALonghandIsStoredRaw) {
   auto v = value("color", " var(--text, red) ");
   ASSERT_TRUE(v);
   EXPECT_EQ(v->type, ValueType::RawText);
   EXPECT_EQ(v->raw_text(), "var(--text, red)");
 }
 
-TEST_F(Values, VarInAShorthandBecomesDeferred) {
+TEST_F(CustomProperties, VarInAShorthandBecomesDeferred) {
   auto list = declarations("margin: var(--gap) 0");
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(list[0].property, PropertyId::DeferredShorthand);
@@ -267,7 +280,7 @@ TEST_F(Values, VarInAShorthandBecomesDeferred) {
   EXPECT_EQ(list[0].value.raw_text(), "var(--gap) 0");
 }
 
-TEST_F(Values, PropertyValueEntryPoint) {
+TEST_F(CustomProperties, PropertyValueEntryPoint) {
   CssValue v;
   ASSERT_TRUE(parse_property_value(sheet, PropertyId::Opacity, "0.5", v));
   EXPECT_FLOAT_EQ(v.number, 0.5f);
@@ -279,14 +292,14 @@ TEST_F(Values, PropertyValueEntryPoint) {
 
 // ---- names, strings, decorations ----
 
-TEST_F(Values, FontFamilyIsTheWholeValue) {
+TEST_F(NamesAndStrings, FontFamilyIsTheWholeValue) {
   auto v = value("font-family", " \"Segoe UI\",  sans-serif ");
   ASSERT_TRUE(v);
   EXPECT_EQ(v->type, ValueType::Name);
   EXPECT_EQ(atoms.text(v->atom), "\"Segoe UI\",  sans-serif");
 }
 
-TEST_F(Values, ContentConcatenatesStringsWithEscapes) {
+TEST_F(NamesAndStrings, ContentConcatenatesStringsWithEscapes) {
   auto v = value("content", R"("a\41 b" '\2022' "\"")");
   ASSERT_TRUE(v);
   EXPECT_EQ(v->type, ValueType::Name);
@@ -299,14 +312,14 @@ TEST_F(Values, ContentConcatenatesStringsWithEscapes) {
   EXPECT_EQ(atoms.text(bad->atom), "\xEF\xBF\xBD");
 }
 
-TEST_F(Values, ContentIsCutAt511Bytes) {
+TEST_F(NamesAndStrings, ContentIsCutAt511Bytes) {
   std::string long_text = "content: \"" + std::string(600, 'x') + "\"";
   auto list = declarations(long_text);
   ASSERT_EQ(list.size(), 1u);
   EXPECT_EQ(atoms.text(list[0].value.atom).size(), 511u);
 }
 
-TEST_F(Values, TextDecorationLineSet) {
+TEST_F(NamesAndStrings, TextDecorationLineSet) {
   EXPECT_TRUE(IsNumber(value("text-decoration", "none"), 0));
   EXPECT_TRUE(IsNumber(value("text-decoration", "underline"), 1));
   EXPECT_TRUE(IsNumber(value("text-decoration", "line-through underline"), 3));
@@ -316,7 +329,7 @@ TEST_F(Values, TextDecorationLineSet) {
 
 // ---- transforms ----
 
-TEST_F(Values, TransformFunctions) {
+TEST_F(Transforms, TransformFunctions) {
   auto v = value("transform",
                  "translate(10px, 50%) rotate(0.5turn) scale(2) skewX(10deg) matrix(1,0,0,1,5,6)");
   ASSERT_TRUE(v);
@@ -337,7 +350,7 @@ TEST_F(Values, TransformFunctions) {
   EXPECT_FLOAT_EQ(ops[4].args[4].value, 5);
 }
 
-TEST_F(Values, TransformAnglesAndThreeDimensionalForms) {
+TEST_F(Transforms, TransformAnglesAndThreeDimensionalForms) {
   auto v = value("transform", "rotate(1rad) rotate(100grad) translateY(3px) scale3d(2,3,4)");
   ASSERT_TRUE(v);
   EXPECT_NEAR(v->transforms[0].args[0].value, 57.29578f, 1e-3);
@@ -350,7 +363,7 @@ TEST_F(Values, TransformAnglesAndThreeDimensionalForms) {
   EXPECT_FLOAT_EQ(matrix4->transforms[0].args[4].value, 0);
 }
 
-TEST_F(Values, TransformsWithWrongArgumentsAreDropped) {
+TEST_F(Transforms, TransformsWithWrongArgumentsAreDropped) {
   EXPECT_FALSE(value("transform", "rotate(10px)"));
   EXPECT_FALSE(value("transform", "rotate(1deg, 2deg)"));
   EXPECT_FALSE(value("transform", "matrix(1,2,3,4,5)"));
@@ -363,7 +376,7 @@ TEST_F(Values, TransformsWithWrongArgumentsAreDropped) {
   EXPECT_TRUE(IsKeyword(value("transform", "none"), kw::None));
 }
 
-TEST_F(Values, IndividualTransformProperties) {
+TEST_F(Transforms, IndividualTransformProperties) {
   auto t = value("translate", "4px 5px");
   ASSERT_TRUE(t);
   EXPECT_EQ(t->transforms[0].args[1], (CssLength{5, kUnitPx}));
@@ -380,7 +393,7 @@ TEST_F(Values, IndividualTransformProperties) {
 
 // ---- filters and shadows ----
 
-TEST_F(Values, Filters) {
+TEST_F(FiltersAndShadows, Filters) {
   auto v = value("filter",
                  "blur(4px) brightness(120%) grayscale() hue-rotate(90deg) "
                  "drop-shadow(1px 2px 3px red)");
@@ -405,7 +418,7 @@ TEST_F(Values, Filters) {
   EXPECT_FALSE(value("filter", "opacity(-1)"));
 }
 
-TEST_F(Values, Shadows) {
+TEST_F(FiltersAndShadows, Shadows) {
   auto v = value("box-shadow", "inset 0 1px 2px rgba(0,0,0,.5), 3px 4px -5px 6px #fff");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->type, ValueType::ShadowList);
@@ -430,7 +443,7 @@ TEST_F(Values, Shadows) {
 
 // ---- gradients and background values ----
 
-TEST_F(Values, LinearGradient) {
+TEST_F(Backgrounds, LinearGradient) {
   auto v = value("background-image", "linear-gradient(#141418, #26262e)");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->type, ValueType::Gradient);
@@ -443,7 +456,7 @@ TEST_F(Values, LinearGradient) {
   EXPECT_EQ(g.stops[1].position, (CssLength{100, kUnitPercent}));
 }
 
-TEST_F(Values, GradientStopPositionsAreFilledAndOrdered) {
+TEST_F(Backgrounds, GradientStopPositionsAreFilledAndOrdered) {
   auto v = value("background-image", "linear-gradient(to right, red, lime, blue 80%, white 50%)");
   ASSERT_TRUE(v);
   const Gradient& g = *v->gradient;
@@ -459,7 +472,7 @@ TEST_F(Values, GradientStopPositionsAreFilledAndOrdered) {
   EXPECT_EQ(angled->gradient->stops[0].position, (CssLength{10, kUnitPx}));
 }
 
-TEST_F(Values, RadialAndConicGradients) {
+TEST_F(Backgrounds, RadialAndConicGradients) {
   auto r = value("background-image", "radial-gradient(circle closest-side at left top, red, blue)");
   ASSERT_TRUE(r);
   EXPECT_EQ(r->gradient->kind, GradientKind::Radial);
@@ -474,7 +487,7 @@ TEST_F(Values, RadialAndConicGradients) {
   EXPECT_EQ(c->gradient->center[1], (CssLength{75, kUnitPercent}));
 }
 
-TEST_F(Values, GradientsRejectBadForms) {
+TEST_F(Backgrounds, GradientsRejectBadForms) {
   EXPECT_FALSE(value("background-image", "linear-gradient(red)"));
   EXPECT_FALSE(value("background-image", "linear-gradient(to middle, red, blue)"));
   EXPECT_FALSE(value("background-image", "linear-gradient(red, blue) red"));
@@ -482,7 +495,7 @@ TEST_F(Values, GradientsRejectBadForms) {
   EXPECT_FALSE(value("background-image", "repeating-linear-gradient(red, blue)"));
 }
 
-TEST_F(Values, UrlNamesARegisteredImage) {
+TEST_F(Backgrounds, UrlNamesARegisteredImage) {
   auto v = value("background-image", "url(logo.svg)");
   ASSERT_TRUE(v);
   EXPECT_EQ(v->type, ValueType::Name);
@@ -493,7 +506,7 @@ TEST_F(Values, UrlNamesARegisteredImage) {
   EXPECT_TRUE(IsKeyword(value("background-image", "none"), kw::None));
 }
 
-TEST_F(Values, PositionsAndSizes) {
+TEST_F(Backgrounds, PositionsAndSizes) {
   auto p = value("transform-origin", "top left");
   ASSERT_TRUE(p);
   ASSERT_EQ(p->type, ValueType::PositionPair);
@@ -517,7 +530,7 @@ TEST_F(Values, PositionsAndSizes) {
 
 // ---- transitions and animations ----
 
-TEST_F(Values, TransitionList) {
+TEST_F(TransitionsAndAnimations, TransitionList) {
   auto v = value("transition", "color 120ms, opacity .2s ease-in 50ms, all 1s steps(2, jump-none)");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->type, ValueType::TransitionList);
@@ -535,7 +548,7 @@ TEST_F(Values, TransitionList) {
   EXPECT_EQ(e[2].timing.step_position, StepPosition::None);
 }
 
-TEST_F(Values, TransitionShorthandNamesExpand) {
+TEST_F(TransitionsAndAnimations, TransitionShorthandNamesExpand) {
   auto v = value("transition", "background 1s linear");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->count, 5);
@@ -544,7 +557,7 @@ TEST_F(Values, TransitionShorthandNamesExpand) {
   for (int i = 0; i < 5; ++i) EXPECT_EQ(v->transitions[i].timing.kind, TimingKind::Linear);
 }
 
-TEST_F(Values, TransitionRejections) {
+TEST_F(TransitionsAndAnimations, TransitionRejections) {
   EXPECT_FALSE(value("transition", "color 1s steps(1, jump-none)"));
   EXPECT_TRUE(value("transition", "color 1s steps(2, jump-none)"));
   EXPECT_FALSE(value("transition", "color"));             // no time
@@ -561,7 +574,7 @@ TEST_F(Values, TransitionRejections) {
   EXPECT_FLOAT_EQ(bezier->transitions[0].timing.bezier[1], 0.7f);
 }
 
-TEST_F(Values, AnimationList) {
+TEST_F(TransitionsAndAnimations, AnimationList) {
   auto v = value("animation", "spin 2s linear infinite alternate, \"fade in\" 300ms 1s both 3");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->type, ValueType::AnimationList);
@@ -582,7 +595,7 @@ TEST_F(Values, AnimationList) {
   EXPECT_EQ(step->animations[0].timing.step_position, StepPosition::End);
 }
 
-TEST_F(Values, AnimationRejections) {
+TEST_F(TransitionsAndAnimations, AnimationRejections) {
   EXPECT_FALSE(value("animation", "spin"));          // no time
   EXPECT_FALSE(value("animation", "1s linear"));     // no name
   EXPECT_FALSE(value("animation", "spin turn 1s"));  // two names
@@ -592,7 +605,7 @@ TEST_F(Values, AnimationRejections) {
 
 // ---- grid ----
 
-TEST_F(Values, GridTrackLists) {
+TEST_F(GridValues, GridTrackLists) {
   auto v = value("grid-template-columns", "80px 1fr minmax(100px, 2fr) fit-content(40%) auto");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->type, ValueType::GridTrackList);
@@ -608,7 +621,7 @@ TEST_F(Values, GridTrackLists) {
   EXPECT_EQ(t[4].max.unit, kUnitAuto);
 }
 
-TEST_F(Values, GridRepeat) {
+TEST_F(GridValues, GridRepeat) {
   auto v = value("grid-template-rows", "repeat(3, 10px 1fr) 5px");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->count, 7);
@@ -634,7 +647,7 @@ TEST_F(Values, GridRepeat) {
   EXPECT_FALSE(value("grid-auto-rows", "10px 20px"));
 }
 
-TEST_F(Values, GridLines) {
+TEST_F(GridValues, GridLines) {
   auto n = value("grid-column-start", "2");
   ASSERT_TRUE(n);
   EXPECT_EQ(n->type, ValueType::GridLine);
@@ -652,7 +665,7 @@ TEST_F(Values, GridLines) {
   EXPECT_FALSE(value("grid-row-start", "span 0"));
 }
 
-TEST_F(Values, GridTemplateAreas) {
+TEST_F(GridValues, GridTemplateAreas) {
   auto v = value("grid-template-areas", "\"head head\" \"side .\"");
   ASSERT_TRUE(v);
   ASSERT_EQ(v->type, ValueType::GridAreas);
@@ -665,7 +678,7 @@ TEST_F(Values, GridTemplateAreas) {
   EXPECT_FALSE(value("grid-template-areas", "a"));
 }
 
-TEST_F(Values, UnitConversionsThatOverflowAreDropped) {
+TEST_F(Lengths, UnitConversionsThatOverflowAreDropped) {
   EXPECT_FALSE(value("width", "3e37in"));            // finite number, infinite px
   EXPECT_FALSE(value("transition", "color 1e38s"));  // infinite milliseconds
   EXPECT_FALSE(value("transform", "rotate(1e37turn)"));
@@ -674,7 +687,7 @@ TEST_F(Values, UnitConversionsThatOverflowAreDropped) {
 
 // ---- entry points for other readers (SVG) ----
 
-TEST_F(Values, LengthTextEntryPoint) {
+TEST_F(ValueEntryPoints, LengthTextEntryPoint) {
   CssLength l;
   ASSERT_TRUE(parse_length_text(" 2in ", l));
   EXPECT_EQ(l, (CssLength{192, kUnitPx}));
@@ -688,7 +701,7 @@ TEST_F(Values, LengthTextEntryPoint) {
   EXPECT_FALSE(parse_length_text("", l));
 }
 
-TEST_F(Values, SplitDeclarationsHandsOverUnknownNames) {
+TEST_F(ValueEntryPoints, SplitDeclarationsHandsOverUnknownNames) {
   std::vector<std::string> seen;
   split_declarations(
       "FILL: red; stroke-width:2 !important; :x; color: url(a;b); /*c*/ d: e",
@@ -704,7 +717,7 @@ TEST_F(Values, SplitDeclarationsHandsOverUnknownNames) {
 
 // ---- limits ----
 
-TEST_F(Values, MoreThanSixtyFourTokensDropTheDeclaration) {
+TEST_F(ValueEntryPoints, MoreThanSixtyFourTokensDropTheDeclaration) {
   std::string ok = "transition: ";
   std::string too_many = "transition: ";
   // Each "color 1s," is three tokens.
