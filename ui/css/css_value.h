@@ -190,6 +190,8 @@ struct GridAreas {
   uint16_t columns = 0;
 };
 
+static_assert(sizeof(TransitionEntry) == 32, "transition entries are 32 bytes");
+
 // Colour marker for currentcolor; the cascade replaces it by the element's colour.
 constexpr uint32_t kCurrentColor = 0x00FFFFFE;
 
@@ -257,5 +259,8 @@ struct CssValue {
   }
   bool is_keyword(uint16_t k) const { return type == ValueType::Keyword && keyword == k; }
 };
+
+static_assert(sizeof(void*) != 8 || sizeof(CssValue) == 16,
+              "a value is a type, a count and one 8-byte payload");
 
 }  // namespace orlan::css

@@ -140,6 +140,11 @@ class StyleSheet {
   bool m_viewport = false;
 };
 
+// The keyframe set named `name` (the one defined last), or null.
+inline const KeyframeSet* find_keyframes(const StyleSheet& sheet, uint32_t name) {
+  return sheet.find_keyframes(name);
+}
+
 // Parses a whole sheet into `sheet` (reset first). Returns kStatusOk or kStatusOutOfMemory.
 int32_t parse_stylesheet(StyleSheet& sheet, std::string_view text);
 
