@@ -237,7 +237,9 @@ bool parse_longhand(StyleSheet& sheet, PropertyId property, const ValueTokens& t
       out = CssValue::make_keyword(k);
       return true;
     }
-    if (k != kNoKeyword && property_accepts_keyword(property, k)) {
+    // "none" on a shadow property is the empty shadow list, like box-shadow's.
+    if (k != kNoKeyword && property_accepts_keyword(property, k) &&
+        grammar_of(property) != Grammar::Shadow) {
       Grammar g = grammar_of(property);
       if (g == Grammar::Length && k == kw::Auto) {
         out = CssValue::make_length(0, kUnitAuto);

@@ -432,9 +432,12 @@ TEST_F(FiltersAndShadows, Shadows) {
   auto plain = value("text-shadow", "1px 1px");
   ASSERT_TRUE(plain);
   EXPECT_EQ(plain->shadows[0].color, kCurrentColor);
-  auto none = value("box-shadow", "none");
-  ASSERT_TRUE(none);
-  EXPECT_EQ(none->count, 0);
+  for (const char* property : {"box-shadow", "text-shadow"}) {
+    auto none = value(property, "none");
+    ASSERT_TRUE(none);
+    EXPECT_EQ(none->type, ValueType::ShadowList) << property;
+    EXPECT_EQ(none->count, 0);
+  }
   EXPECT_FALSE(value("box-shadow", "1px"));
   EXPECT_FALSE(value("box-shadow", "1px 2px red blue"));
   EXPECT_FALSE(value("box-shadow", "1em 2px"));  // must resolve to px
