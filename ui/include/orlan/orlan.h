@@ -19,7 +19,7 @@
 // callback (event handlers, invalidation) runs on it, inside the call that caused it.
 //
 // The calls are implemented by the engine's stage libraries: load_html by ui_html,
-// image_set by ui_image, everything else here by ui_document.
+// load_css by ui_css_document, image_set by ui_image, everything else here by ui_document.
 
 #include <cstddef>
 #include <cstdint>
