@@ -67,6 +67,7 @@ TaskDialogIndirectFunction task_dialog_function() {
 
 struct CallbackData {
   bool topmost = false;
+  std::string footer_url;
 };
 
 HRESULT CALLBACK on_dialog_notification(HWND dialog, UINT notification, WPARAM, LPARAM lparam,
@@ -75,8 +76,13 @@ HRESULT CALLBACK on_dialog_notification(HWND dialog, UINT notification, WPARAM, 
   if (notification == TDN_CREATED && data->topmost) {
     SetWindowPos(dialog, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   } else if (notification == TDN_HYPERLINK_CLICKED && lparam != 0) {
-    open_web_url(tw::utf16_to_utf8(std::wstring_view(reinterpret_cast<const wchar_t*>(lparam))),
-                 OpenVia::shell_open);
+    // The dialog has one link. Its href comes back as written in the markup, entities and
+    // all ("&amp;" stays "&amp;"), so the address given by the caller is opened instead.
+    std::string url = data->footer_url;
+    if (url.empty()) {
+      url = tw::utf16_to_utf8(std::wstring_view(reinterpret_cast<const wchar_t*>(lparam)));
+    }
+    open_web_url(url, OpenVia::shell_open);
   }
   return S_OK;
 }
@@ -112,7 +118,8 @@ Result<DialogResult, UpdateError> show_task_dialog(const DialogOptions& options)
         footer_link_markup(options.footer_link->first, options.footer_link->second));
   }
 
-  CallbackData data{options.topmost};
+  CallbackData data{options.topmost,
+                    options.footer_link ? options.footer_link->second : std::string()};
   TASKDIALOGCONFIG config{};
   config.cbSize = sizeof config;
   config.hwndParent = options.owner;

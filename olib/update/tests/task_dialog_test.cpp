@@ -1,11 +1,14 @@
 #include "task_dialog.h"
 #include "log.h"
+#include "url_open.h"
 #include "win_ui_helpers.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <future>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -184,6 +187,93 @@ TEST(TaskDialog, FooterLinkShowsItsText) {
   EXPECT_TRUE(has_text_containing(dialog, L"Release notes"));
   SendMessageW(dialog, TDM_CLICK_BUTTON, IDNO, 0);
   ASSERT_TRUE(finished(outcome, 10s));
+}
+
+std::vector<HWND> visible_children_of_class(HWND parent, const wchar_t* class_name) {
+  struct Search {
+    const wchar_t* name;
+    std::vector<HWND> found;
+  } search{class_name, {}};
+  EnumChildWindows(
+      parent,
+      [](HWND child, LPARAM data) -> BOOL {
+        auto* search = reinterpret_cast<Search*>(data);
+        wchar_t name[64] = {};
+        GetClassNameW(child, name, 64);
+        RECT rect{};
+        GetClientRect(child, &rect);
+        if (lstrcmpiW(name, search->name) == 0 && rect.right > 0 && rect.bottom > 0) {
+          search->found.push_back(child);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// Shows a dialog with a footer link to `url`, clicks the link and returns what the dialog
+// handed to the opener (nullopt when the dialog has no link control to click).
+std::optional<std::vector<std::string>> click_footer_link(const wchar_t* title,
+                                                          const std::string& url,
+                                                          std::vector<std::string>* log) {
+  std::vector<std::string> opened;
+  std::mutex mutex;
+  set_url_opener_for_testing([&](const std::string& target, OpenVia via) {
+    std::lock_guard lock(mutex);
+    opened.push_back(target + (via == OpenVia::shell_open ? " (open)" : " (explorer)"));
+  });
+  olib::set_log_sink([&](const std::string& line) {
+    std::lock_guard lock(mutex);
+    log->push_back(line);
+  });
+  DialogOptions options = options_titled(title);
+  options.footer_link = std::make_pair("Notes", url);
+  auto outcome = show_async(options);
+  HWND dialog = wait_for_window(nullptr, title, 10s);
+  std::vector<HWND> links;
+  if (dialog != nullptr) {
+    pump_until([&] { return !(links = visible_children_of_class(dialog, L"SysLink")).empty(); },
+               3s);
+    // A press and release over the first letters of each link control (the content is
+    // one too); only the footer holds a link.
+    for (HWND link : links) {
+      LPARAM point = MAKELPARAM(4, 8);
+      SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, point);
+      SendMessageW(link, WM_LBUTTONUP, 0, point);
+    }
+    pump_until(
+        [&] {
+          std::lock_guard lock(mutex);
+          return !opened.empty() || !log->empty();
+        },
+        5s);
+    SendMessageW(dialog, TDM_CLICK_BUTTON, IDNO, 0);
+  }
+  finished(outcome, 10s);
+  set_url_opener_for_testing({});
+  olib::set_log_sink({});
+  if (links.empty()) return std::nullopt;
+  std::lock_guard lock(mutex);
+  return opened;
+}
+
+TEST(TaskDialog, ClickedFooterLinkOpensTheGivenAddressNotTheEscapedMarkup) {
+  std::vector<std::string> log;
+  auto opened = click_footer_link(L"OLib dialog link", "https://notes.example/a?b=1&c=2", &log);
+  if (!opened) GTEST_SKIP() << "this task dialog draws its footer link without a SysLink control";
+  ASSERT_EQ(opened->size(), 1u);
+  EXPECT_EQ(opened->at(0), "https://notes.example/a?b=1&c=2 (open)");
+  EXPECT_TRUE(log.empty());
+}
+
+TEST(TaskDialog, ClickedFooterLinkToALocalFileIsRefusedAndLogged) {
+  std::vector<std::string> log;
+  auto opened = click_footer_link(L"OLib dialog bad link", "file:///C:/Windows/evil.bat", &log);
+  if (!opened) GTEST_SKIP() << "this task dialog draws its footer link without a SysLink control";
+  EXPECT_TRUE(opened->empty());
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0].rfind("[update] ", 0), 0u) << log[0];
+  EXPECT_NE(log[0].find("evil.bat"), std::string::npos);
 }
 
 }  // namespace
