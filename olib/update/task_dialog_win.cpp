@@ -15,6 +15,39 @@ namespace {
 
 using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
 
+class ActivationContext {
+ public:
+  explicit ActivationContext(HANDLE context) : m_context(context) {}
+  ~ActivationContext() {
+    if (valid()) ReleaseActCtx(m_context);
+  }
+  ActivationContext(const ActivationContext&) = delete;
+  ActivationContext& operator=(const ActivationContext&) = delete;
+  bool valid() const { return m_context != INVALID_HANDLE_VALUE && m_context != nullptr; }
+  HANDLE get() const { return m_context; }
+
+ private:
+  HANDLE m_context;
+};
+
+class ActivationScope {
+ public:
+  ActivationScope() = default;
+  ~ActivationScope() {
+    if (m_active) DeactivateActCtx(0, m_cookie);
+  }
+  ActivationScope(const ActivationScope&) = delete;
+  ActivationScope& operator=(const ActivationScope&) = delete;
+  bool activate(HANDLE context) {
+    m_active = ActivateActCtx(context, &m_cookie) != FALSE;
+    return m_active;
+  }
+
+ private:
+  ULONG_PTR m_cookie = 0;
+  bool m_active = false;
+};
+
 std::string outcome(bool ok) {
   return ok ? "성공" : "실패 (" + tw::sys::system_error_text(GetLastError()) + ")";
 }
@@ -38,14 +71,10 @@ TaskDialogIndirectFunction find_task_dialog() {
   context.dwFlags = ACTCTX_FLAG_RESOURCE_NAME_VALID;
   context.lpSource = shell32.c_str();
   context.lpResourceName = MAKEINTRESOURCEW(124);
-  HANDLE activation = CreateActCtxW(&context);
-  trace("CreateActCtxW: ", outcome(activation != INVALID_HANDLE_VALUE));
-  ULONG_PTR cookie = 0;
-  bool active = false;
-  if (activation != INVALID_HANDLE_VALUE) {
-    active = ActivateActCtx(activation, &cookie) != FALSE;
-    trace("활성화 컨텍스트: ", outcome(active));
-  }
+  ActivationContext activation(CreateActCtxW(&context));
+  trace("CreateActCtxW: ", outcome(activation.valid()));
+  ActivationScope scope;
+  if (activation.valid()) trace("활성화 컨텍스트: ", outcome(scope.activate(activation.get())));
   HMODULE comctl32 = LoadLibraryW(L"comctl32.dll");
   trace("comctl32.dll: ", outcome(comctl32 != nullptr));
   TaskDialogIndirectFunction function = nullptr;
@@ -54,9 +83,8 @@ TaskDialogIndirectFunction find_task_dialog() {
         reinterpret_cast<void*>(GetProcAddress(comctl32, "TaskDialogIndirect")));
     trace("TaskDialogIndirect: ", outcome(function != nullptr));
   }
-  // The library stays loaded: the function is kept for the life of the process.
-  if (active) DeactivateActCtx(0, cookie);
-  if (activation != INVALID_HANDLE_VALUE) ReleaseActCtx(activation);
+  // The library stays loaded: the function is kept for the life of the process. The
+  // context is deactivated and released when `scope` and `activation` go.
   return function;
 }
 
