@@ -196,6 +196,17 @@ TEST(HttpClient, HangUpWithoutReplyIsAMessage) {
   EXPECT_FALSE(result.error().message.empty());
 }
 
+TEST(HttpClient, HttpsUrlsAreNeverSentInPlainText) {
+  HttpTestServer server;  // speaks plain HTTP only: a TLS handshake is not a request to it
+  HttpRequest request;
+  request.url = "https://127.0.0.1:" + std::to_string(server.port()) + "/secret";
+  request.receive_timeout = 1s;
+  auto result = send(request);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error().kind, HttpError::Kind::message);
+  for (const auto& seen : server.requests()) EXPECT_NE(seen.target, "/secret");
+}
+
 TEST(HttpClient, BadUrlsFailBeforeAnyNetworkStep) {
   HttpRequest request;
   request.url = "HTTP://127.0.0.1/";
