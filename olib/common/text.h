@@ -2,17 +2,18 @@
 
 // Small text helpers of the support library: trimming, blank tests and ASCII case.
 
+#include "white_space.h"
+
 #include <string>
 #include <string_view>
 
 namespace olib {
 
-// True for the code points Unicode calls White_Space (tab, line breaks, blank, NBSP, the
-// typographic spaces, line and paragraph separators, ideographic space, ...).
-bool is_unicode_space(char32_t cp) noexcept;
-
-// `text` without Unicode whitespace at either end. Ill-formed UTF-8 is never trimmed away.
-std::string_view trim(std::string_view text) noexcept;
+// `text` without Unicode white space at either end (the program's shared rule); ill-formed
+// UTF-8 is never trimmed away.
+inline std::string_view trim(std::string_view text) noexcept {
+  return tw::trim_white_space(text);
+}
 
 // True when `text` is empty or only Unicode whitespace.
 bool is_blank(std::string_view text) noexcept;
