@@ -15,4 +15,9 @@ namespace olib::http {
 // followed by the system's description of the error code. Nothing is retried.
 Result<HttpResponse, HttpError> send(const HttpRequest& request);
 
+// Opens the shared session now instead of on the first send (the crash reporter does this
+// at installation, so that no network library is set up while the process is faulting).
+// Returns false when WinHttpOpen fails; a later send then tries again.
+bool open_session();
+
 }  // namespace olib::http

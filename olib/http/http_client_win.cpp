@@ -77,6 +77,10 @@ HINTERNET shared_session() {
 
 }  // namespace
 
+bool open_session() {
+  return shared_session() != nullptr;
+}
+
 Result<HttpResponse, HttpError> send(const HttpRequest& request) {
   auto url = checked_url(request.url);
   if (!url) return HttpError::from_message(bad_url_message(request.url));

@@ -158,15 +158,6 @@ bool start_sender_thread(ReportSender& sender, std::atomic<std::uint32_t>& threa
   return true;
 }
 
-// The HTTP client opens its shared session as the step before it parses the address: an
-// address that is only a scheme opens the session and then stops, without any traffic.
-// Done now, no network library has to be set up while the process is faulting.
-void open_http_session() {
-  http::HttpRequest request;
-  request.url = "http://";
-  (void)http::send(request);
-}
-
 }  // namespace
 
 namespace {
@@ -200,10 +191,8 @@ void install(const ReporterConfig& config) {
   watch_module_changes(state.modules);
   take_module_snapshot(state.modules);
   find_unload_trace();
-  try {
-    open_http_session();
-  } catch (...) {
-  }
+  // Opened now, no network library has to be set up while the process is faulting.
+  (void)http::open_session();
 
   try {
     ReportSender::Scrub scrub;

@@ -236,4 +236,15 @@ TEST(HttpClient, ThreadsSendingAtOnceShareOneSession) {
   EXPECT_EQ(server.requests().size(), 8u);
 }
 
+TEST(HttpClient, SessionOpenedAheadServesLaterSends) {
+  ASSERT_TRUE(open_session());
+  EXPECT_TRUE(open_session()) << "opening again keeps the published session";
+  HttpTestServer server;
+  HttpRequest request;
+  request.url = server.url("/after-open");
+  EXPECT_TRUE(send(request).ok());
+  ASSERT_EQ(server.requests().size(), 1u);
+  EXPECT_EQ(server.requests()[0].target, "/after-open");
+}
+
 }  // namespace
