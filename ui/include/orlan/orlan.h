@@ -224,7 +224,7 @@ void prevent_default(Event* event);
 // 1 "image_set: cannot parse SVG '<name>'": SVG text that does not parse;
 // 1 "image_set: unsupported or corrupt image '<name>'": bytes that cannot be sized;
 // 5 "out of memory". A rejected image leaves an earlier one of the same name in place.
-Status image_set(Document* document, const char* name, std::size_t name_length,
-                 const void* bytes, std::size_t length);
+Status image_set(Document* document, const char* name, std::size_t name_length, const void* bytes,
+                 std::size_t length);
 
 }  // namespace orlan
