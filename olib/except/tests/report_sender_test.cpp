@@ -89,8 +89,8 @@ TEST(ReportSender, WakesPromptlyRatherThanOnItsIdleTick) {
   auto start = std::chrono::steady_clock::now();
   std::uint64_t seq = s.sender.queue_report("quick");
   ASSERT_TRUE(wait_until([&] { return s.sender.delivered_count() >= seq; }));
-  // The idle wait is a second; a wake must cut it short.
-  EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms);
+  // The idle wait is a second; a wake must cut it short (the margin allows a busy machine).
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 900ms);
 }
 
 TEST(DecodeUtf8Lossy, ReplacesOnlyIllFormedBytes) {
