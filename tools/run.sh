@@ -10,9 +10,13 @@ for preset in win64 win32; do
   cmake --build --preset "$preset" -j "$jobs"
 done
 exe=build/win64/app/Tapwright.exe
-if ! grep -q TW_MAIN_WINDOW app/src/main_win.cpp; then
-  echo "run: everything is built ($exe carries its version resource and manifest);"
-  echo "run: the program's window comes with the start-up step, so there is nothing to show yet."
+service=build/win32/service/TapwrightService.exe
+# Tapwright.exe is built (version resource, manifest, command line, single instance) but its
+# window and message loop come with the program's start-up step; until then there is no
+# window to show, so the program is not started.
+if [[ ${TW_RUN_ANYWAY:-} != 1 ]]; then
+  echo "run: built $exe and $service."
+  echo "run: the main window comes with the program's start-up step; nothing to show yet."
   exit 0
 fi
 export WINEPREFIX=${WINEPREFIX:-$HOME/.tapwright-wine}
