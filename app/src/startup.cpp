@@ -1,4 +1,5 @@
 #include "startup.h"
+#include "ascii.h"
 
 #include "white_space.h"
 
@@ -24,10 +25,7 @@ std::string choose_language_code(const CommandLine& command_line, std::string_vi
   std::string_view source = command_line.lang ? std::string_view(*command_line.lang) : locale_name;
   std::string code(tw::trim_white_space(source.substr(0, source.find_first_of("-_"))));
   if (code.empty()) return "en";
-  for (char& c : code) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return code;
+  return ascii_lower(code);
 }
 
 std::string single_instance_mutex_name() {

@@ -1,20 +1,9 @@
 #include "web_url.h"
-
-#include <cctype>
+#include "ascii.h"
 
 namespace tw {
 
-namespace {
-
-bool starts_with_scheme(std::string_view url, std::string_view scheme) noexcept {
-  if (url.size() < scheme.size()) return false;
-  for (std::size_t i = 0; i < scheme.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return false;
-  }
-  return true;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 bool is_openable_web_url(std::string_view url) noexcept {
   for (char c : url) {
@@ -23,9 +12,9 @@ bool is_openable_web_url(std::string_view url) noexcept {
     if (byte <= 0x20 || byte == 0x7F) return false;
   }
   std::string_view rest;
-  if (starts_with_scheme(url, "http://")) {
+  if (ascii_istarts_with(url, "http://")) {
     rest = url.substr(7);
-  } else if (starts_with_scheme(url, "https://")) {
+  } else if (ascii_istarts_with(url, "https://")) {
     rest = url.substr(8);
   } else {
     return false;

@@ -2,6 +2,7 @@
 
 // Small text helpers of the support library: trimming, blank tests and ASCII case.
 
+#include "ascii.h"
 #include "white_space.h"
 
 #include <string>
@@ -19,9 +20,11 @@ inline std::string_view trim(std::string_view text) noexcept {
 bool is_blank(std::string_view text) noexcept;
 
 // A-Z become a-z; every other byte stays.
-std::string ascii_lower(std::string_view text);
+using tw::ascii_lower;
 
-bool ascii_equal_ignoring_case(std::string_view a, std::string_view b) noexcept;
+inline bool ascii_equal_ignoring_case(std::string_view a, std::string_view b) noexcept {
+  return tw::ascii_iequals(a, b);
+}
 
 // `text` for a one-line diagnostic: control characters (C0, DEL) become "?", so a
 // value from outside cannot break or forge log lines.

@@ -4,6 +4,7 @@
 #endif
 
 #include "http_test_server.h"
+#include "ascii.h"
 
 // clang-format off
 #include "win32_include.h"
@@ -25,18 +26,6 @@ namespace {
 
 constexpr auto kPoll = std::chrono::milliseconds(20);
 
-char ascii_lower(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool same_name(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-  }
-  return true;
-}
-
 std::string_view trim_blanks(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
   while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
@@ -47,7 +36,7 @@ std::optional<std::string> header_in(const std::vector<std::string>& lines, std:
   for (const auto& line : lines) {
     auto colon = line.find(':');
     if (colon == std::string::npos) continue;
-    if (same_name(trim_blanks(std::string_view(line).substr(0, colon)), name)) {
+    if (tw::ascii_iequals(trim_blanks(std::string_view(line).substr(0, colon)), name)) {
       return std::string(trim_blanks(std::string_view(line).substr(colon + 1)));
     }
   }
@@ -93,7 +82,8 @@ std::string build_reply(const Reply& reply) {
       "HTTP/1.1 " + std::to_string(reply.status) + " " + reason_phrase(reply.status) + "\r\n";
   bool framed = false;
   for (const auto& [name, value] : reply.headers) {
-    if (same_name(name, "Content-Length") || same_name(name, "Transfer-Encoding")) framed = true;
+    if (tw::ascii_iequals(name, "Content-Length") || tw::ascii_iequals(name, "Transfer-Encoding"))
+      framed = true;
     out += name + ": " + value + "\r\n";
   }
   if (!framed && !status_has_no_body(reply.status)) {
@@ -221,7 +211,7 @@ struct HttpTestServer::State {
       request.header_lines.push_back(line);
     }
     auto encoding = header_in(request.header_lines, "Transfer-Encoding");
-    if (encoding && same_name(*encoding, "chunked")) {
+    if (encoding && tw::ascii_iequals(*encoding, "chunked")) {
       for (;;) {
         if (!read_line(s, buffer, pos, line)) return false;
         std::size_t size = std::strtoull(line.c_str(), nullptr, 16);

@@ -25,21 +25,20 @@
 #include <cstdint>
 #include <string_view>
 
+#include "ascii.h"
 #include "selectors.h"
 
 namespace orlan::css {
 
 namespace match_detail {
 
-inline char lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
+using tw::ascii_lower;
 
 inline bool equal(std::string_view a, std::string_view b, bool fold) {
   if (a.size() != b.size()) return false;
   if (!fold) return a == b;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (lower(a[i]) != lower(b[i])) return false;
+    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
   }
   return true;
 }

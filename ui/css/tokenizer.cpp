@@ -17,18 +17,6 @@ constexpr int kMaxExponentSteps = 64;
 
 }  // namespace
 
-char ascii_lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
-}
-
-bool ascii_iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (ascii_lower(a[i]) != ascii_lower(b[i])) return false;
-  }
-  return true;
-}
-
 bool CssToken::is_ident(std::string_view name) const {
   return type == TokenType::Ident && ascii_iequals(text, name);
 }

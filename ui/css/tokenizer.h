@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include "ascii.h"
 
 namespace orlan::css {
 
@@ -46,8 +47,8 @@ struct CssToken {
 
 bool is_name_char(unsigned char c);
 bool is_ident_start_char(unsigned char c);
-bool ascii_iequals(std::string_view a, std::string_view b);
-char ascii_lower(char c);
+using tw::ascii_iequals;
+using tw::ascii_lower;
 
 class Tokenizer {
  public:

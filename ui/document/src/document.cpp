@@ -1,4 +1,5 @@
 #include "document.h"
+#include "ascii.h"
 
 #include <cstring>
 #include <new>
@@ -145,16 +146,7 @@ bool attribute_affects_style(const Document& d, Atom name) {
   return false;
 }
 
-bool ascii_iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x + 32);
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y + 32);
-    if (x != y) return false;
-  }
-  return true;
-}
+using tw::ascii_iequals;
 
 ControlKind input_control_kind(std::string_view type) {
   if (ascii_iequals(type, "checkbox")) return ControlKind::kCheckbox;

@@ -1,4 +1,5 @@
 #include "html_parser.h"
+#include "ascii.h"
 
 #include <cstring>
 #include <string_view>
@@ -17,21 +18,15 @@ constexpr std::uint32_t kFirstPendingCapacity = 256;
 bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
 }
-bool is_alpha(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool is_digit(char c) {
-  return c >= '0' && c <= '9';
-}
+using tw::ascii_lower;
+using tw::is_ascii_alpha;
+using tw::is_ascii_digit;
 bool is_tag_name_char(char c) {
-  return is_alpha(c) || is_digit(c) || c == '-' || c == ':' || c == '_';
-}
-char to_lower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c;
+  return is_ascii_alpha(c) || is_ascii_digit(c) || c == '-' || c == ':' || c == '_';
 }
 
 int hex_value(char c) {
-  if (is_digit(c)) return c - '0';
+  if (is_ascii_digit(c)) return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
   return -1;
@@ -89,7 +84,7 @@ std::size_t decode_reference(const char* at, const char* end, char out[4], int& 
     if (hex) ++p;
     const char* digits = p;
     for (; p < end; ++p) {
-      int digit = hex ? hex_value(*p) : (is_digit(*p) ? *p - '0' : -1);
+      int digit = hex ? hex_value(*p) : (is_ascii_digit(*p) ? *p - '0' : -1);
       if (digit < 0) break;
       cp = cp * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
       if (cp > 0x10FFFF) return 0;
@@ -99,7 +94,7 @@ std::size_t decode_reference(const char* at, const char* end, char out[4], int& 
     if (cp == 0) cp = 0xFFFD;
   } else {
     const char* name = p;
-    while (p < end && is_alpha(*p) && p - name < 10) ++p;
+    while (p < end && is_ascii_alpha(*p) && p - name < 10) ++p;
     std::size_t length = static_cast<std::size_t>(p - name);
     if (length < 1 || length > 9 || p >= end || *p != ';') return 0;
     std::string_view n(name, length);
@@ -196,7 +191,7 @@ class Parser {
         skip_past_gt();
       return;
     }
-    if (left >= 2 && (is_alpha(next) || next == '-' || next == '_' || next == ':')) {
+    if (left >= 2 && (is_ascii_alpha(next) || next == '-' || next == '_' || next == ':')) {
       m_pos += 1;
       read_start_tag();
       return;
@@ -342,7 +337,7 @@ class Parser {
     char lower[kMaxKnownName];
     TagId id = TagId::kUnknown;
     if (name.size() <= kMaxKnownName) {
-      for (std::size_t i = 0; i < name.size(); ++i) lower[i] = to_lower(name[i]);
+      for (std::size_t i = 0; i < name.size(); ++i) lower[i] = ascii_lower(name[i]);
       id = find_known_tag(std::string_view(lower, name.size()));
     }
     std::uint8_t classes = tag_class(id);
@@ -470,7 +465,7 @@ class Parser {
       if (after > m_length) break;
       bool same = true;
       for (std::size_t i = 0; i < lower_name.size() && same; ++i)
-        same = to_lower(m_in[at + 2 + i]) == lower_name[i];
+        same = ascii_lower(m_in[at + 2 + i]) == lower_name[i];
       if (same && (after == m_length || is_space(m_in[after]) || m_in[after] == '>')) {
         end = at;
         break;

@@ -1,4 +1,5 @@
 #include "svg_paint_state.h"
+#include "ascii.h"
 
 #include <algorithm>
 #include <optional>
@@ -10,19 +11,8 @@ namespace orlan::svg {
 
 namespace {
 
-bool iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 std::optional<std::uint32_t> parse_paint(std::string_view value) {
-  if (iequals(value, "none")) return 0u;
+  if (tw::ascii_iequals(value, "none")) return 0u;
   return parse_css_colour(value);
 }
 
@@ -56,23 +46,23 @@ void apply_paint_property(PaintState& state, std::string_view name, std::string_
   } else if (name == "stroke-opacity") {
     if (auto v = parse_plain_number(value)) state.stroke_opacity = clamp_unit(*v);
   } else if (name == "stroke-linecap") {
-    if (iequals(value, "round"))
+    if (tw::ascii_iequals(value, "round"))
       state.cap = LineCap::Round;
-    else if (iequals(value, "square"))
+    else if (tw::ascii_iequals(value, "square"))
       state.cap = LineCap::Square;
-    else if (iequals(value, "butt"))
+    else if (tw::ascii_iequals(value, "butt"))
       state.cap = LineCap::Butt;
   } else if (name == "stroke-linejoin") {
-    if (iequals(value, "round"))
+    if (tw::ascii_iequals(value, "round"))
       state.join = LineJoin::Round;
-    else if (iequals(value, "bevel"))
+    else if (tw::ascii_iequals(value, "bevel"))
       state.join = LineJoin::Bevel;
-    else if (iequals(value, "miter"))
+    else if (tw::ascii_iequals(value, "miter"))
       state.join = LineJoin::Miter;
   } else if (name == "fill-rule") {
-    if (iequals(value, "evenodd"))
+    if (tw::ascii_iequals(value, "evenodd"))
       state.fill_rule = FillRule::EvenOdd;
-    else if (iequals(value, "nonzero"))
+    else if (tw::ascii_iequals(value, "nonzero"))
       state.fill_rule = FillRule::NonZero;
   } else if (name == "transform") {
     apply_transform_list(value, state.matrix);
