@@ -78,7 +78,8 @@ endif()
 #         [TIMEOUT s] [ARGS ...] [ENV VAR=value ...])
 # One test executable linked with GoogleTest's main, registered as one CTest test that
 # runs all of its cases. In the win64 tree it runs under Wine; DISPLAY gives it the run's
-# Xvfb display, PRIVATE_PREFIX a fresh Wine prefix of its own (for registry writes).
+# Xvfb display (one display test at a time), PRIVATE_PREFIX a fresh Wine prefix of its own
+# (for registry writes).
 function(tw_test name)
   cmake_parse_arguments(T "NATIVE_ONLY;WINDOWS_ONLY;DISPLAY;PRIVATE_PREFIX;NO_GTEST_MAIN" "TIMEOUT"
                         "SOURCES;LIBS;ARGS;ENV" ${ARGN})
@@ -108,6 +109,9 @@ function(tw_test name)
     set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env)
     if(T_DISPLAY)
       list(APPEND env TW_WINE_DISPLAY=1)
+      # Windows of tests running at once would overlap on the one display: a synthetic
+      # click or key could land in another test's dialog. Display tests take turns.
+      set_tests_properties(${name} PROPERTIES RESOURCE_LOCK xvfb_display)
     endif()
     if(T_PRIVATE_PREFIX)
       list(APPEND env TW_WINE_PRIVATE=${name})

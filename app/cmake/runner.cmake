@@ -48,10 +48,9 @@ if(TW_WINDOWS)
   tw_test(app_desktop_win_test SOURCES tests/desktop_win_test.cpp
           LIBS app_sys_desktop ${tw_runner_test_libs} core_win32 WINDOWS_ONLY DISPLAY PRIVATE_PREFIX
           TIMEOUT 180)
-  # The test moves the shared display's pointer and clicks where it is; other tests that
-  # move the pointer or click take the same lock.
+  # The test moves the shared display's pointer and clicks where it is; like every test on
+  # the display it holds the display's lock (tw_test DISPLAY).
   if(TW_TESTS)
-    set_tests_properties(app_desktop_win_test PROPERTIES RESOURCE_LOCK display_pointer)
     target_compile_definitions(app_desktop_win_test
                                PRIVATE TW_KEY_SENDER="$<TARGET_FILE_NAME:app_key_sender>")
     add_dependencies(app_desktop_win_test app_key_sender)
