@@ -6,6 +6,10 @@
 #include <cctype>
 #include <cerrno>
 
+#ifdef _WIN32
+#include "win32_include.h"
+#endif
+
 namespace {
 
 #ifdef _WIN32
@@ -33,5 +37,23 @@ TEST(SystemErrorText, UnknownCodeIsNeverEmpty) {
   std::string text = tw::sys::system_error_text(0x7FFF1234u);
   EXPECT_FALSE(text.empty());
 }
+
+#ifdef _WIN32
+TEST(ModuleErrorText, ReadsTheModulesOwnMessageTable) {
+  // kernelbase.dll carries the system's message table, so its text for a system code is the
+  // system's text, without the trailing line break.
+  HMODULE kernelbase = GetModuleHandleW(L"kernelbase.dll");
+  ASSERT_NE(kernelbase, nullptr);
+  std::string text = tw::sys::module_error_text(kernelbase, kFileNotFound);
+  ASSERT_FALSE(text.empty());
+  EXPECT_NE(text.back(), '\n');
+  EXPECT_EQ(text, tw::sys::system_error_text(kFileNotFound));
+}
+
+TEST(ModuleErrorText, ModuleWithoutTableOrNoModuleGivesEmpty) {
+  EXPECT_EQ(tw::sys::module_error_text(GetModuleHandleW(nullptr), 12029), "");
+  EXPECT_EQ(tw::sys::module_error_text(nullptr, 2), "");
+}
+#endif
 
 }  // namespace

@@ -35,21 +35,8 @@ std::atomic<HINTERNET> g_session{nullptr};
 // the system's; the code itself is kept so the kind of failure stays visible.
 std::string error_description(DWORD code) {
   if (code >= WINHTTP_ERROR_BASE && code <= WINHTTP_ERROR_LAST) {
-    wchar_t* text = nullptr;
-    HMODULE module = GetModuleHandleW(L"winhttp.dll");
-    DWORD length = 0;
-    if (module != nullptr) {
-      length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_HMODULE |
-                                  FORMAT_MESSAGE_IGNORE_INSERTS,
-                              module, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-    }
-    std::wstring message;
-    if (length != 0 && text != nullptr) message.assign(text, length);
-    if (text != nullptr) LocalFree(text);
-    while (!message.empty() &&
-           (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
-      message.pop_back();
-    if (!message.empty()) return tw::utf16_to_utf8(message) + " (" + std::to_string(code) + ")";
+    std::string message = tw::sys::module_error_text(GetModuleHandleW(L"winhttp.dll"), code);
+    if (!message.empty()) return message + " (" + std::to_string(code) + ")";
   }
   std::string system_text = tw::sys::system_error_text(code);
   std::string bare = "error " + std::to_string(code);

@@ -5,20 +5,35 @@
 
 namespace tw::sys {
 
-std::string system_error_text(std::uint32_t code) {
+namespace {
+
+// FormatMessageW's text without the CR LF (sometimes after a full stop and a blank) that
+// system texts end with; empty when there is none.
+std::string format_message(DWORD source, const void* module, std::uint32_t code) {
   wchar_t* text = nullptr;
-  DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | source | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     module, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
   std::wstring message;
   if (length != 0 && text != nullptr) message.assign(text, length);
   if (text != nullptr) LocalFree(text);
-  // System texts end with CR LF (sometimes after a full stop and a blank).
   while (!message.empty() &&
          (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' '))
     message.pop_back();
-  if (message.empty()) return "error " + std::to_string(code);
   return tw::utf16_to_utf8(message);
+}
+
+}  // namespace
+
+std::string system_error_text(std::uint32_t code) {
+  std::string message = format_message(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code);
+  if (message.empty()) return "error " + std::to_string(code);
+  return message;
+}
+
+std::string module_error_text(const void* module, std::uint32_t code) {
+  if (module == nullptr) return {};
+  return format_message(FORMAT_MESSAGE_FROM_HMODULE, module, code);
 }
 
 std::uint32_t last_error_code() {
