@@ -1,29 +1,11 @@
 #include "dialog_markup.h"
 
+#include "markup_escape.h"
+
 namespace olib::update {
 
 std::string escape_markup(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
+  return tw::escape_markup(text, tw::Apostrophe::Keep);
 }
 
 std::string footer_link_markup(std::string_view text, std::string_view url) {

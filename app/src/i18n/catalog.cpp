@@ -1,5 +1,7 @@
 #include "catalog.h"
 
+#include "markup_escape.h"
+
 #include <cstdio>
 
 #include "white_space.h"
@@ -37,30 +39,7 @@ std::string text_with_arg(std::string_view key, std::string_view code, std::stri
 }
 
 std::string escape_html(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char c : text) {
-    switch (c) {
-      case '&':
-        out += "&amp;";
-        break;
-      case '<':
-        out += "&lt;";
-        break;
-      case '>':
-        out += "&gt;";
-        break;
-      case '"':
-        out += "&quot;";
-        break;
-      case '\'':
-        out += "&apos;";
-        break;
-      default:
-        out += c;
-    }
-  }
-  return out;
+  return escape_markup(text, Apostrophe::Escape);
 }
 
 std::string expand_template(std::string_view page_template, std::size_t column) {
