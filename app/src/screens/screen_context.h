@@ -11,6 +11,7 @@
 #include "orlan/orlan.h"
 #include "page.h"
 #include "settings_store.h"
+#include "shell.h"
 
 namespace tw {
 
@@ -21,6 +22,7 @@ struct ScreenContext {
   Notifier* notifier;
   MessageDialog* dialog;
   SettingsStore* settings;
+  Shell* shell = nullptr;  // web pages, file dialogs, row menu, notifications, update
 
   Page page() const noexcept { return Page(document); }
 };
