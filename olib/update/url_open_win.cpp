@@ -18,6 +18,16 @@ namespace {
 std::mutex g_opener_mutex;
 UrlOpener g_opener;
 
+// %WINDIR%\explorer.exe, or empty when the Windows folder cannot be named.
+std::wstring explorer_path() {
+  wchar_t folder[MAX_PATH];
+  UINT length = GetWindowsDirectoryW(folder, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::wstring path(folder, length);
+  if (path.back() != L'\\') path += L'\\';
+  return path + L"explorer.exe";
+}
+
 void start_explorer(const std::string& url) {
   // A double quote inside the URL would end the quoted argument early and let the rest
   // become further arguments; as %22 it means the same to a web server.
@@ -29,12 +39,19 @@ void start_explorer(const std::string& url) {
       quoted += c;
     }
   }
-  std::wstring command = L"explorer \"" + tw::utf8_to_wide(quoted) + L"\"";
+  // By full path: a bare "explorer" is looked up in the program's folder and the current
+  // directory first, where anyone who can drop a file there would be started instead.
+  std::wstring program = explorer_path();
+  if (program.empty()) {
+    log_line("[update] Windows 폴더를 찾지 못해 explorer 를 실행하지 않습니다.");
+    return;
+  }
+  std::wstring command = L"\"" + program + L"\" \"" + tw::utf8_to_wide(quoted) + L"\"";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                      nullptr, &startup, &process)) {
+  if (!CreateProcessW(program.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &process)) {
     log_line("[update] explorer 를 실행하지 못했습니다: " +
              tw::sys::system_error_text(GetLastError()));
     return;

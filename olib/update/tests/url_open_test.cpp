@@ -1,9 +1,12 @@
 #include "url_open.h"
 #include "log.h"
+#include "win32_include.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -47,6 +50,68 @@ TEST_F(UrlOpen, LocalProgramsScriptsAndSharesAreRefusedWithALogLine) {
     EXPECT_EQ(line.rfind("[update] ", 0), 0u) << line;
     EXPECT_EQ(line.find('\n'), std::string::npos);
   }
+}
+
+std::wstring folder_of_this_program() {
+  wchar_t path[MAX_PATH];
+  DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring full(path, length);
+  return full.substr(0, full.find_last_of(L"\\/") + 1);
+}
+
+bool exists(const std::wstring& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool appears_within(const std::wstring& path, std::chrono::milliseconds limit) {
+  auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!exists(path)) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return true;
+}
+
+// The real opening (no recorder): explorer comes from the Windows folder even when the
+// current folder holds a program of that name.
+TEST(UrlOpenExplorer, NeverStartsAnExplorerPlantedInTheCurrentFolder) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring folder = std::wstring(temp) + L"olib_planted_explorer\\";
+  CreateDirectoryW(folder.c_str(), nullptr);
+  std::wstring planted = folder + L"explorer.exe";
+  std::wstring marker = folder + L"planted_ran.txt";
+  DeleteFileW(marker.c_str());
+  ASSERT_TRUE(CopyFileW((folder_of_this_program() + L"" TW_PLANTED_EXPLORER).c_str(),
+                        planted.c_str(), FALSE));
+  wchar_t previous[MAX_PATH];
+  GetCurrentDirectoryW(MAX_PATH, previous);
+  ASSERT_TRUE(SetCurrentDirectoryW(folder.c_str()));
+
+  // The trap works: a bare "explorer" started from here is the planted one.
+  std::wstring bare = L"explorer \"https://dl.example/\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  ASSERT_TRUE(CreateProcessW(nullptr, bare.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                             nullptr, nullptr, &startup, &process));
+  WaitForSingleObject(process.hProcess, 10000);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  ASSERT_TRUE(exists(marker));
+  DeleteFileW(marker.c_str());
+
+  std::vector<std::string> log;
+  olib::set_log_sink([&](const std::string& line) { log.push_back(line); });
+  EXPECT_TRUE(open_web_url("https://dl.example/Tapwright.exe", OpenVia::explorer));
+  olib::set_log_sink({});
+  EXPECT_TRUE(log.empty()) << log.front();
+  EXPECT_FALSE(appears_within(marker, std::chrono::seconds(3)));
+
+  SetCurrentDirectoryW(previous);
+  DeleteFileW(marker.c_str());
+  DeleteFileW(planted.c_str());
+  RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
