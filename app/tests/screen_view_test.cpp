@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -118,6 +119,31 @@ TEST(ScreenView, FailedAllocationInAHandlerIsTreatedAsAFatalError) {
 std::vector<std::string>* g_reports = nullptr;
 void record_report(const tw::FatalReport& report) noexcept {
   if (g_reports) g_reports->push_back(std::string(report.message));
+}
+
+struct NotAStdException {};
+
+TEST(ScreenView, AnyOtherExceptionInAHandlerIsReportedLoggedAndDispatchGoesOn) {
+  std::vector<std::string> reports;
+  g_reports = &reports;
+  tw::FatalHook previous = tw::set_fatal_hook(&record_report);
+  ScreenView view(loaded_view());
+  orlan::Node* go = orlan::get_element_by_id(view.document(), "go", 2);
+  int later_handler_runs = 0;
+  view.on("go", "click", [](PageEvent&) { throw std::runtime_error("bad row text"); });
+  view.on("go", "click", [](PageEvent&) { throw NotAStdException{}; });
+  view.on("go", "click", [&](PageEvent&) { ++later_handler_runs; });
+  testing::internal::CaptureStderr();
+  fire(go, orlan::EventType::kClick);
+  std::string err = testing::internal::GetCapturedStderr();
+  tw::set_fatal_hook(previous);
+  g_reports = nullptr;
+  EXPECT_EQ(err,
+            "orlanui: panic in 'click' listener: uncaught exception: bad row text\n"
+            "orlanui: panic in 'click' listener: uncaught exception of unknown type\n");
+  EXPECT_EQ(reports, (std::vector<std::string>{"uncaught exception: bad row text",
+                                               "uncaught exception of unknown type"}));
+  EXPECT_EQ(later_handler_runs, 1);
 }
 
 TEST(ScreenView, EventWithoutTargetIsAFatalErrorReportedAndLogged) {

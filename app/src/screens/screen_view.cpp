@@ -32,6 +32,19 @@ void ScreenView::log_panic(const HandlerBox& box, const FatalError& error) noexc
   std::fflush(stderr);
 }
 
+void ScreenView::report_and_log(const HandlerBox& box, std::string_view message,
+                                std::string_view detail) noexcept {
+  try {
+    raise_fatal(std::string(message) + std::string(detail));
+  } catch (const FatalError& error) {
+    log_panic(box, error);
+  } catch (...) {
+    // Building the error itself failed (no memory): the line is still written.
+    std::fprintf(stderr, "orlanui: panic in '%s' listener: out of memory\n", box.event.c_str());
+    std::fflush(stderr);
+  }
+}
+
 void ScreenView::trampoline(orlan::Event* event, void* user) {
   auto* box = static_cast<HandlerBox*>(user);
   try {
@@ -44,11 +57,13 @@ void ScreenView::trampoline(orlan::Event* event, void* user) {
   } catch (const std::bad_alloc&) {
     // A failed allocation inside a handler is a fatal internal error like any other: it is
     // reported through the fatal facility, then treated the same way.
-    try {
-      raise_fatal("out of memory");
-    } catch (const FatalError& error) {
-      log_panic(*box, error);
-    }
+    report_and_log(*box, "out of memory");
+  } catch (const std::exception& error) {
+    // Any other exception would unwind through the engine and the window procedure and end
+    // the program; it is a fault in the handler, reported and logged like a fatal error.
+    report_and_log(*box, "uncaught exception: ", error.what());
+  } catch (...) {
+    report_and_log(*box, "uncaught exception of unknown type");
   }
 }
 

@@ -10,7 +10,8 @@
 // not end the program: the crash reporter's hook has already reported it, the trampoline
 // writes "orlanui: panic in '<event>' listener: <text>" to standard error and returns to
 // the engine as if the handler had finished. A failed allocation in a handler is raised
-// as the fatal error "out of memory" and handled the same way.
+// as the fatal error "out of memory", and any other exception as the fatal error
+// "uncaught exception: <what>", and handled the same way.
 
 #include <functional>
 #include <memory>
@@ -60,6 +61,10 @@ class ScreenView {
   };
   static void trampoline(orlan::Event* event, void* user);
   static void log_panic(const HandlerBox& box, const FatalError& error) noexcept;
+  // Raises `message` followed by `detail` as a fatal error (so the crash reporter's hook
+  // sees it) and logs it.
+  static void report_and_log(const HandlerBox& box, std::string_view message,
+                             std::string_view detail = {}) noexcept;
 
   orlan::View* m_view;
   std::vector<std::unique_ptr<HandlerBox>> m_boxes;
