@@ -176,20 +176,74 @@ bool append_class(Document& d, Node& e, Atom klass) {
   return true;
 }
 
-// Splits the `class` value at ASCII whitespace into the class list, first-seen order.
-Status rebuild_class_list(Document& d, Node& e, std::string_view value) {
-  e.class_count = 0;
-  std::size_t i = 0;
-  while (i < value.size()) {
+// A class list built apart from the element, so that the element's list changes only once
+// everything the new one needs has been allocated.
+struct ClassBuffer {
+  Atom* atoms = nullptr;
+  std::uint16_t count = 0;
+  std::int16_t capacity = 0;
+};
+
+constexpr std::int16_t kMostClasses = 16384;
+
+void release_class_buffer(Document& d, ClassBuffer& list) {
+  if (list.atoms) d.buffers.release(list.atoms, static_cast<std::size_t>(list.capacity) * sizeof(Atom));
+  list = {};
+}
+
+// Splits the `class` value at ASCII whitespace into a class list, first-seen order, no
+// duplicates. On failure nothing stays allocated.
+Status build_class_list(Document& d, std::string_view value, ClassBuffer& out) {
+  std::size_t tokens = 0;
+  for (std::size_t i = 0; i < value.size();) {
+    while (i < value.size() && is_html_space(value[i])) ++i;
+    if (i == value.size()) break;
+    ++tokens;
+    while (i < value.size() && !is_html_space(value[i])) ++i;
+  }
+  out = {};
+  if (tokens == 0) return kOk;
+  std::int32_t capacity = kFirstClassCapacity;
+  while (capacity < static_cast<std::int64_t>(tokens) && capacity < kMostClasses) capacity *= 2;
+  std::size_t real = 0;
+  out.atoms = static_cast<Atom*>(d.buffers.allocate(capacity * sizeof(Atom), &real));
+  if (!out.atoms) return kOutOfMemory;
+  out.capacity = static_cast<std::int16_t>(capacity);
+  for (std::size_t i = 0; i < value.size();) {
     while (i < value.size() && is_html_space(value[i])) ++i;
     std::size_t start = i;
     while (i < value.size() && !is_html_space(value[i])) ++i;
     if (i == start) break;
     Atom klass = 0;
-    if (!d.atoms.intern(value.substr(start, i - start), klass)) return kOutOfMemory;
-    if (!has_class_atom(e, klass) && !append_class(d, e, klass)) return kOutOfMemory;
+    if (!d.atoms.intern(value.substr(start, i - start), klass)) {
+      release_class_buffer(d, out);
+      return kOutOfMemory;
+    }
+    bool seen = false;
+    for (std::uint16_t k = 0; k < out.count && !seen; ++k) seen = out.atoms[k] == klass;
+    if (seen) continue;
+    if (out.count == out.capacity) {
+      release_class_buffer(d, out);
+      return kOutOfMemory;
+    }
+    out.atoms[out.count++] = klass;
   }
   return kOk;
+}
+
+// Puts `list` in place of the element's class list (the old buffer is released).
+void adopt_class_list(Document& d, Node& e, ClassBuffer& list) {
+  if (!list.atoms) {
+    e.class_count = 0;  // the old buffer stays for later classes
+    return;
+  }
+  if (e.classes) {
+    d.buffers.release(e.classes, static_cast<std::size_t>(e.class_capacity) * sizeof(Atom));
+  }
+  e.classes = list.atoms;
+  e.class_count = list.count;
+  e.class_capacity = list.capacity;
+  list = {};
 }
 
 // Stores the bytes of an attribute value, creating the record when missing.
@@ -440,18 +494,26 @@ Attribute* find_attribute(const Node& e, Atom name) noexcept {
 
 Status set_attribute_atom(Node& e, Atom name, std::string_view value, Marking marking) noexcept {
   Document& d = *e.document;
-  Attribute* a = nullptr;
-  if (Status s = store_attribute(d, e, name, value, &a); s != kOk) return s;
-  Status status = kOk;
   const SpecialAtoms& k = d.names;
+  // What the id and class need is made before the attribute changes, and the attribute is
+  // stored before they change: out of memory at any step leaves attribute, id atom and
+  // class list as they were.
+  Atom id = 0;
+  if (name == k.id && !d.atoms.intern(value, id)) return kOutOfMemory;
+  ClassBuffer classes;
+  if (name == k.klass) {
+    if (Status s = build_class_list(d, value, classes); s != kOk) return s;
+  }
+  Attribute* a = nullptr;
+  if (Status s = store_attribute(d, e, name, value, &a); s != kOk) {
+    release_class_buffer(d, classes);
+    return s;
+  }
+  Status status = kOk;
   if (name == k.id) {
-    Atom id = 0;
-    if (d.atoms.intern(value, id))
-      e.id = id;
-    else
-      status = kOutOfMemory;
+    e.id = id;
   } else if (name == k.klass) {
-    status = rebuild_class_list(d, e, value);
+    adopt_class_list(d, e, classes);
   } else if (name == k.disabled) {
     e.state |= kStateDisabled;
   } else if (name == k.type && e.has_tag(TagId::kInput)) {
@@ -522,9 +584,15 @@ Status remove_class_atom(Node& e, Atom klass) noexcept {
   if (i == e.class_count) return kOk;
   std::memmove(e.classes + i, e.classes + i + 1, (e.class_count - i - 1) * sizeof(Atom));
   --e.class_count;
-  Status status = write_class_attribute(*e.document, e);
+  if (write_class_attribute(*e.document, e) != kOk) {
+    // The attribute still names the class: put it back where it was (no allocation).
+    std::memmove(e.classes + i + 1, e.classes + i, (e.class_count - i) * sizeof(Atom));
+    e.classes[i] = klass;
+    ++e.class_count;
+    return kOutOfMemory;
+  }
   mark_dirty(e, kDirtyStyle);
-  return status;
+  return kOk;
 }
 
 const char* text_content_scratch(Node& node, std::uint32_t* length) noexcept {

@@ -748,6 +748,57 @@ TEST_F(Doc, AddClassMarksStyleDirtyOnlyWhenSomethingChanges) {
   EXPECT_TRUE(e->dirty & kDirtyStyle);
 }
 
+// Out of memory part-way through changing id or class leaves the element agreeing with its
+// attribute: the old value everywhere, or the new one everywhere. The long names need
+// allocations of their own (atom text, attribute value), which fail after `allowed` more.
+TEST_F(Doc, OutOfMemoryNeverLeavesIdOrClassesDisagreeingWithTheAttribute) {
+  for (int allowed = 0; allowed < 4; ++allowed) {
+    SCOPED_TRACE(allowed);
+    std::string tag = std::to_string(allowed);
+    std::string new_id(100000, 'i');
+    new_id += tag;
+    Node* e = connected("div");
+    ASSERT_EQ(set(e, "id", "old" + tag), kOk);
+    fail_system_allocations_after(allowed);
+    Status status = set(e, "id", new_id);
+    fail_system_allocations_after(-1);
+    if (status == kOk) {
+      EXPECT_EQ(attr(e, "id"), new_id);
+      EXPECT_EQ(get_element_by_id(doc, new_id.data(), new_id.size()), e);
+    } else {
+      EXPECT_EQ(attr(e, "id"), "old" + tag);
+      EXPECT_EQ(get_element_by_id(doc, ("old" + tag).data(), tag.size() + 3), e);
+    }
+
+    std::string new_class(100000, 'c');
+    new_class += tag;
+    ASSERT_EQ(set(e, "class", "a b"), kOk);
+    fail_system_allocations_after(allowed);
+    status = set(e, "class", "k " + new_class);
+    fail_system_allocations_after(-1);
+    if (status == kOk) {
+      EXPECT_EQ(classes(e), (std::vector<std::string>{"k", new_class}));
+    } else {
+      EXPECT_EQ(attr(e, "class"), "a b");
+      EXPECT_EQ(classes(e), (std::vector<std::string>{"a", "b"}));
+    }
+  }
+}
+
+TEST_F(Doc, RemoveClassThatCannotRewriteTheAttributeKeepsTheClass) {
+  Node* e = element("div");
+  std::string long_class(10000, 'l');  // the rewritten attribute text needs system memory
+  ASSERT_EQ(set(e, "class", "a " + long_class + " c"), kOk);
+  fail_system_allocations_after(0);
+  EXPECT_EQ(remove_class(e, "a", 1), kOutOfMemory);
+  fail_system_allocations_after(-1);
+  EXPECT_EQ(attr(e, "class"), "a " + long_class + " c");
+  EXPECT_EQ(classes(e), (std::vector<std::string>{"a", long_class, "c"}));
+  EXPECT_TRUE(has_class(e, "a", 1));
+  ASSERT_EQ(remove_class(e, "a", 1), kOk);
+  EXPECT_EQ(attr(e, "class"), long_class + " c");
+}
+
 // ---- Values and selection ----
 
 class Controls : public Doc {
