@@ -160,7 +160,7 @@ void read_declaration(StyleSheet& sheet, std::string_view text, std::vector<Decl
       return;
     }
     out.push_back(d);
-  } else if (const Shorthand* shorthand = find_shorthand(name)) {
+  } else if (find_shorthand(name) != nullptr) {
     if (tokens.has_var) {
       // Expanded by the cascade once var() has been substituted.
       Declaration d;
@@ -168,15 +168,6 @@ void read_declaration(StyleSheet& sheet, std::string_view text, std::vector<Decl
       d.aux = sheet.atoms().intern(name);
       if (!store_raw(sheet, value, d.value)) return;
       out.push_back(d);
-    } else if (tokens.count == 1 &&
-               (tokens.tokens[0].is_ident("inherit") || tokens.tokens[0].is_ident("initial"))) {
-      uint16_t k = tokens.tokens[0].is_ident("inherit") ? kw::Inherit : kw::Initial;
-      for (PropertyId longhand : shorthand->longhands) {
-        Declaration d;
-        d.property = longhand;
-        d.value = CssValue::make_keyword(k);
-        out.push_back(d);
-      }
     } else if (!expand_shorthand_tokens(sheet, name, tokens, out)) {
       return;
     }

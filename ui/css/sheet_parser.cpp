@@ -406,18 +406,7 @@ int32_t expand_shorthand(StyleSheet& sheet, std::string_view shorthand, std::str
     for (std::size_t i = 0; i < shorthand.size(); ++i) lower[i] = ascii_lower(shorthand[i]);
     std::string_view name(lower, shorthand.size());
     std::vector<Declaration> declarations;
-    if (tokens.count == 1 &&
-        (tokens.tokens[0].is_ident("inherit") || tokens.tokens[0].is_ident("initial"))) {
-      if (const Shorthand* s = find_shorthand(name)) {
-        uint16_t k = tokens.tokens[0].is_ident("inherit") ? kw::Inherit : kw::Initial;
-        for (PropertyId longhand : s->longhands) {
-          Declaration d;
-          d.property = longhand;
-          d.value = CssValue::make_keyword(k);
-          declarations.push_back(d);
-        }
-      }
-    } else if (!expand_shorthand_tokens(sheet, name, tokens, declarations)) {
+    if (!expand_shorthand_tokens(sheet, name, tokens, declarations)) {
       return kStatusOk;
     }
     out.declarations = sheet.arena().copy_array(declarations.data(), declarations.size());

@@ -510,9 +510,44 @@ bool expand_background(Expander& x) {
 
 }  // namespace
 
+namespace {
+
+constexpr PropertyId kOverflowOnly[] = {P::Overflow};
+constexpr PropertyId kOutlineStyleOnly[] = {P::OutlineStyle};
+
+// What a name the expander knows sets, for the global keywords; false for other names.
+bool longhands_of(std::string_view name, std::span<const PropertyId>& longhands) {
+  if (name == "resize") {
+    longhands = {};
+  } else if (name == "overflow-x" || name == "overflow-y") {
+    longhands = kOverflowOnly;
+  } else if (name == "outline-style") {
+    longhands = kOutlineStyleOnly;
+  } else if (const Shorthand* s = find_shorthand(name)) {
+    longhands = s->longhands;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool expand_shorthand_tokens(StyleSheet& sheet, std::string_view name, const ValueTokens& tokens,
                              std::vector<Declaration>& out) {
   Expander x(sheet, tokens, out);
+  // inherit, initial and unset alone are valid for every property: each longhand the name
+  // sets gets the keyword.
+  if (is_global_keyword(x.all())) {
+    std::span<const PropertyId> longhands;
+    if (!longhands_of(name, longhands)) return false;
+    const CssToken& word = tokens.tokens[0];
+    uint16_t k = word.is_ident("inherit") ? kw::Inherit
+                 : word.is_ident("initial") ? kw::Initial
+                                            : kw::Unset;
+    for (PropertyId longhand : longhands) x.emit(longhand, CssValue::make_keyword(k));
+    return true;
+  }
   if (name == "resize") return true;  // accepted, nothing to set
   if (tokens.count == 0) return false;
   bool ok = false;

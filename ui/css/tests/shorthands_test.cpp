@@ -273,6 +273,41 @@ TEST_F(Shorthands, InheritAndInitialExpandToEveryLonghand) {
   EXPECT_EQ(initial[4].property, P::FontFamily);
 }
 
+TEST_F(Shorthands, GlobalKeywordsForNamesOnlyTheExpanderKnows) {
+  struct Case {
+    const char* text;
+    PropertyId property;
+    uint16_t keyword;
+  };
+  for (const Case& c : {Case{"outline-style: inherit", P::OutlineStyle, kw::Inherit},
+                        Case{"outline-style: UNSET", P::OutlineStyle, kw::Unset},
+                        Case{"overflow-x: initial", P::Overflow, kw::Initial},
+                        Case{"overflow-y: unset", P::Overflow, kw::Unset},
+                        Case{"overflow-y: inherit", P::Overflow, kw::Inherit}}) {
+    auto list = declarations(c.text);
+    ASSERT_EQ(list.size(), 1u) << c.text;
+    EXPECT_EQ(list[0].property, c.property) << c.text;
+    EXPECT_TRUE(IsKeyword(list[0].value, c.keyword)) << c.text;
+  }
+  EXPECT_TRUE(declarations("resize: inherit").empty());
+  EXPECT_TRUE(declarations("overflow-x: inherit hidden").empty());
+
+  DeclarationBlock block;
+  ASSERT_EQ(expand_shorthand(sheet, "overflow-x", "unset", block), kStatusOk);
+  ASSERT_EQ(block.count, 1);
+  EXPECT_TRUE(IsKeyword(block.declarations[0].value, kw::Unset));
+}
+
+TEST_F(Shorthands, UnsetExpandsToEveryLonghandOfATableShorthand) {
+  auto list = declarations("border: unset");
+  ASSERT_EQ(list.size(), 9u);
+  for (auto& d : list) EXPECT_TRUE(IsKeyword(d.value, kw::Unset));
+  DeclarationBlock block;
+  ASSERT_EQ(expand_shorthand(sheet, "margin", "unset", block), kStatusOk);
+  ASSERT_EQ(block.count, 4);
+  EXPECT_TRUE(IsKeyword(block.declarations[2].value, kw::Unset));
+}
+
 TEST_F(Shorthands, ImportantAppliesToEveryLonghand) {
   auto list = declarations("margin: 0 !important");
   ASSERT_EQ(list.size(), 4u);
