@@ -238,9 +238,8 @@ bool read_shadow_parts(TokenRange r, bool allow_inset, Shadow& shadow) {
       continue;
     }
     if (auto px = px_from_token(r[i])) {
-      // The lengths come together, before or after the colour.
+      // The colour and inset may stand anywhere among the lengths.
       if (length_count == 4) return false;
-      if (length_count > 0 && !px_from_token(r[i - 1])) return false;
       lengths[length_count++] = *px;
       ++i;
       continue;

@@ -444,6 +444,20 @@ TEST_F(FiltersAndShadows, Shadows) {
   EXPECT_FALSE(value("box-shadow", "inset inset 1px 1px"));
 }
 
+TEST_F(FiltersAndShadows, ColourAndInsetMayStandAnywhereAmongTheLengths) {
+  for (const char* text : {"red 1px 2px 3px", "1px red 2px 3px", "1px 2px red 3px",
+                           "1px 2px 3px red", "1px inset 2px red 3px"}) {
+    auto v = value("box-shadow", text);
+    ASSERT_TRUE(v) << text;
+    ASSERT_EQ(v->count, 1) << text;
+    EXPECT_EQ(v->shadows[0].color, 0xFFFF0000u) << text;
+    EXPECT_FLOAT_EQ(v->shadows[0].offset_x, 1) << text;
+    EXPECT_FLOAT_EQ(v->shadows[0].offset_y, 2) << text;
+    EXPECT_FLOAT_EQ(v->shadows[0].blur, 3) << text;
+  }
+  EXPECT_FALSE(value("text-shadow", "1px red 2px blue"));
+}
+
 // ---- gradients and background values ----
 
 TEST_F(Backgrounds, LinearGradient) {
