@@ -451,8 +451,9 @@ bool read_color_stops(TokenRange* parts, int first, int count, GradientStop* sto
     if (!parse_color_at(part, i, stop.color)) return false;
     stop.position = {-1, kUnitNone};  // missing
     if (i < part.count) {
+      // Any length (em and viewport units stay symbolic until the cascade) or percentage.
       auto length = length_from_token(part[i]);
-      if (!length || (length->unit != kUnitPx && length->unit != kUnitPercent)) return false;
+      if (!length) return false;
       stop.position = *length;
       ++i;
     }

@@ -504,6 +504,20 @@ TEST_F(Backgrounds, RadialAndConicGradients) {
   EXPECT_EQ(c->gradient->center[1], (CssLength{75, kUnitPercent}));
 }
 
+TEST_F(Backgrounds, StopPositionsTakeAnyLength) {
+  auto v = value("background-image", "linear-gradient(red 1em, lime 2rem, blue 50vw, white 3mm)");
+  ASSERT_TRUE(v);
+  const Gradient& g = *v->gradient;
+  ASSERT_EQ(g.stop_count, 4);
+  EXPECT_EQ(g.stops[0].position, (CssLength{1, kUnitEm}));
+  EXPECT_EQ(g.stops[1].position, (CssLength{2, kUnitRem}));
+  EXPECT_EQ(g.stops[2].position, (CssLength{50, kUnitVw}));
+  EXPECT_EQ(g.stops[3].position.unit, kUnitPx);
+  // One em stop keeps the whole background shorthand.
+  EXPECT_FALSE(declarations("background: linear-gradient(red 1em, blue)").empty());
+  EXPECT_FALSE(value("background-image", "linear-gradient(red 1deg, blue)"));
+}
+
 TEST_F(Backgrounds, GradientsRejectBadForms) {
   EXPECT_FALSE(value("background-image", "linear-gradient(red)"));
   EXPECT_FALSE(value("background-image", "linear-gradient(to middle, red, blue)"));
