@@ -19,7 +19,9 @@
 namespace olib::except {
 
 struct ReporterState {
-  ReporterConfig config;
+  // Empty until installation copies the real one in: the defaults' longer texts would make
+  // the state's construction allocate.
+  ReporterConfig config{{}, {}, {}, {}};
   ReportBlocks blocks;
   UserEnvironment user_environment;
   std::string report_url;
