@@ -62,6 +62,8 @@ void describe_region(std::uint64_t address, RegionInfo& region) noexcept {
   region.protect = info.Protect;
 }
 
+}  // namespace
+
 // The most recent unloaded module whose range held `address`.
 void find_unloaded(std::uint64_t address, NativeFault& fault) noexcept {
   if (!g_unload_trace) return;
@@ -80,8 +82,10 @@ void find_unloaded(std::uint64_t address, NativeFault& fault) noexcept {
   ULONG highest_sequence = 0;
   bool any = false;
   for (ULONG i = 0; i < count; ++i) {
-    UnloadEvent event;
-    std::memcpy(&event, elements + std::size_t{i} * element_size, sizeof event);
+    // The structure is padded to 96 bytes, but an element may be as small as 92: copy
+    // only the part every element has, never past its end.
+    UnloadEvent event{};
+    std::memcpy(&event, elements + std::size_t{i} * element_size, kUnloadEventMinimum);
     if (!event.base) continue;
     if (!any || event.sequence > highest_sequence) highest_sequence = event.sequence;
     any = true;
@@ -104,6 +108,12 @@ void find_unloaded(std::uint64_t address, NativeFault& fault) noexcept {
     fault.unload_trace_count = count;
   }
 }
+
+void set_unload_trace_for_testing(UnloadTraceFunction function) noexcept {
+  g_unload_trace = reinterpret_cast<GetUnloadEventTrace>(function);
+}
+
+namespace {
 
 bool has_unwind_info(std::uint64_t address) noexcept {
   DWORD64 image_base = 0;

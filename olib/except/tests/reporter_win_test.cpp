@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
+#include <cwchar>
 #include <string>
 
 #include "fatal.h"
+#include "fault_capture_win.h"
+#include "report_layout.h"
 #include "http_test_server.h"
 #include "reporter.h"
 #include "win32_include.h"
@@ -120,6 +124,64 @@ TEST_F(Reporter, InternalFaultIsUploadedBeforeTheFaultGoesOn) {
   EXPECT_NE(body.find("notes:\r\nreporter test: note before the fault\r\n"), std::string::npos);
   EXPECT_NE(body.find("  olib_except_reporter_test.exe\r\n"), std::string::npos);
   EXPECT_LT(waited, 6s);
+}
+
+
+// ---- the unload trace read at fault time ----
+
+namespace unload_trace {
+
+// Two elements of the smallest size a system may use (92 bytes), the last one ending at a
+// page that may not be read: a read past an element's end faults.
+unsigned char* g_elements = nullptr;
+ULONG g_element_size = 92;
+ULONG g_element_count = 2;
+
+void NTAPI trace(PULONG* element_size, PULONG* element_count, PVOID* event_trace) {
+  *element_size = &g_element_size;
+  *element_count = &g_element_count;
+  *event_trace = &g_elements;
+}
+
+void put_element(unsigned char* at, std::uint64_t base, std::uint64_t size, ULONG sequence,
+                 const wchar_t* name) {
+  std::memcpy(at, &base, 8);
+  std::memcpy(at + 8, &size, 8);
+  std::memcpy(at + 16, &sequence, 4);
+  ULONG stamp = 0x12345678, sum = 0x9ABC;
+  std::memcpy(at + 20, &stamp, 4);
+  std::memcpy(at + 24, &sum, 4);
+  std::memcpy(at + 28, name, (std::wcslen(name) + 1) * sizeof(wchar_t));
+}
+
+}  // namespace unload_trace
+
+TEST(UnloadTrace, ElementsOfTheSmallestSizeAreReadWithinTheirBounds) {
+  SYSTEM_INFO system{};
+  GetSystemInfo(&system);
+  DWORD page = system.dwPageSize;
+  auto* pages = static_cast<unsigned char*>(
+      VirtualAlloc(nullptr, 2 * page, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE));
+  ASSERT_NE(pages, nullptr);
+  DWORD old_protection = 0;
+  ASSERT_TRUE(VirtualProtect(pages + page, page, PAGE_NOACCESS, &old_protection));
+  unsigned char* elements = pages + page - 2 * 92;
+  unload_trace::put_element(elements, 0x10000000, 0x1000, 3, L"older.dll");
+  unload_trace::put_element(elements + 92, 0x10000000, 0x2000, 7, L"gone.dll");
+  unload_trace::g_elements = elements;
+  olib::except::set_unload_trace_for_testing(&unload_trace::trace);
+
+  olib::except::NativeFault fault;
+  olib::except::find_unloaded(0x10000800, fault);
+  olib::except::set_unload_trace_for_testing(nullptr);
+  VirtualFree(pages, 0, MEM_RELEASE);
+
+  ASSERT_TRUE(fault.unloaded.present);
+  EXPECT_EQ(ascii(fault.unloaded.name), "gone.dll");
+  EXPECT_EQ(fault.unloaded.sequence, 7u);
+  EXPECT_EQ(fault.unloaded.size, 0x2000u);
+  EXPECT_EQ(fault.unloaded.time_stamp, 0x12345678u);
+  EXPECT_EQ(fault.unloaded.checksum, 0x9ABCu);
 }
 
 }  // namespace
