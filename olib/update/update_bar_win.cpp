@@ -11,6 +11,7 @@
 
 #include <dwmapi.h>
 
+#include <cstdint>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -27,6 +28,10 @@ constexpr DWORD kRoundCorners = 2;
 
 std::mutex g_slot_mutex;
 HWND g_current_bar = nullptr;
+// Raised by every request under the slot's lock. A bar thread records its window only
+// while its request is still the newest; a request that came meanwhile found no bar to
+// replace, so the older thread closes its own window instead.
+std::uint64_t g_bar_request = 0;
 
 // The bar of this thread, for the window-event callback.
 thread_local HWND t_bar = nullptr;
@@ -160,7 +165,7 @@ HFONT message_font(int dpi) {
   return CreateFontIndirectW(&metrics.lfMessageFont);
 }
 
-void run_bar(HWND host, std::wstring url, std::wstring label) {
+void run_bar(HWND host, std::wstring url, std::wstring label, std::uint64_t request) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
   WNDCLASSEXW window_class{};
   window_class.cbSize = sizeof window_class;
@@ -197,11 +202,17 @@ void run_bar(HWND host, std::wstring url, std::wstring label) {
                                          nullptr, on_win_event, 0, 0, WINEVENT_OUTOFCONTEXT);
   state->visibility_hook = SetWinEventHook(EVENT_OBJECT_SHOW, EVENT_OBJECT_HIDE, nullptr,
                                            on_win_event, 0, 0, WINEVENT_OUTOFCONTEXT);
+  bool newest = false;
   {
     std::lock_guard lock(g_slot_mutex);
-    g_current_bar = bar;
+    newest = request == g_bar_request;
+    if (newest) g_current_bar = bar;
   }
-  position_bar(bar);
+  if (!newest) {
+    DestroyWindow(bar);  // posts WM_QUIT; the loop below ends at once
+  } else {
+    position_bar(bar);
+  }
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -232,17 +243,19 @@ std::optional<UpdateError> show_update_bar(HWND__* host, std::string_view url,
   if (host == nullptr || !IsWindow(host)) {
     return UpdateError{"no_host", "알림 바는 호스트 창 핸들을 요구합니다."};
   }
+  std::uint64_t request = 0;
   {
     std::lock_guard lock(g_slot_mutex);
+    request = ++g_bar_request;
     if (g_current_bar != nullptr) PostMessageW(g_current_bar, kReplaceMessage, 0, 0);
   }
   std::wstring wide_url = tw::utf8_to_wide(url);
   std::wstring wide_label = tw::utf8_to_wide(label);
   try {
-    std::thread([host, wide_url = std::move(wide_url),
+    std::thread([host, request, wide_url = std::move(wide_url),
                  wide_label = std::move(wide_label)]() mutable {
       name_this_thread(L"olib-update-bar");
-      run_bar(host, std::move(wide_url), std::move(wide_label));
+      run_bar(host, std::move(wide_url), std::move(wide_label), request);
     }).detach();
   } catch (const std::system_error& error) {
     return UpdateError{"spawn_failed",

@@ -163,6 +163,39 @@ TEST_F(UpdateBar, ASecondBarReplacesTheFirstAndItsThreadEnds) {
   EXPECT_NE(GetWindowThreadProcessId(second, nullptr), first_thread_id);
 }
 
+// Bar windows of this process, by class.
+int bar_windows() {
+  int count = 0;
+  EnumWindows(
+      [](HWND window, LPARAM data) -> BOOL {
+        DWORD process = 0;
+        GetWindowThreadProcessId(window, &process);
+        wchar_t class_name[64] = {};
+        GetClassNameW(window, class_name, 64);
+        if (process == GetCurrentProcessId() && std::wstring(class_name) == L"OLibUpdateBar") {
+          ++*reinterpret_cast<int*>(data);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+// Requests made before any earlier bar thread has recorded its window still leave one bar.
+TEST_F(UpdateBar, RequestsInQuickSuccessionLeaveOneBar) {
+  TestHost host(100, 100, 400, 300);
+  for (int i = 0; i < 8; ++i) {
+    ASSERT_EQ(show_update_bar(host.get(), "https://notify.example/" + std::to_string(i), "bar"),
+              std::nullopt);
+  }
+  HWND bar = wait_for_bar();
+  ASSERT_NE(bar, nullptr);
+  // Long enough for every started thread to make its window and settle.
+  pump_until([] { return false; }, 1500ms);
+  EXPECT_EQ(bar_windows(), 1);
+  EXPECT_EQ(current_update_bar(), bar);
+}
+
 TEST_F(UpdateBar, ClickClosesTheBarAndOpensItsUrl) {
   std::mutex mutex;
   std::vector<std::pair<std::string, OpenVia>> opened;
