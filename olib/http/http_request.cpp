@@ -6,8 +6,15 @@
 
 namespace olib::http {
 
+bool is_sendable_header_value(std::string_view value) noexcept {
+  if (is_blank(value)) return false;
+  // A line break would end the header early and start another (or break the block); a
+  // NUL would cut the block short when it is widened for the platform.
+  return value.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
+}
+
 void HttpRequest::add_header(std::string name, std::string value) {
-  if (is_blank(value)) return;
+  if (!is_sendable_header_value(value)) return;
   headers.emplace_back(std::move(name), std::move(value));
 }
 
@@ -41,10 +48,12 @@ std::string object_path(std::string_view path, std::string_view extra) {
 
 std::string header_block(const HttpRequest& request) {
   std::string block;
-  if (!is_blank(request.user_agent)) block += "User-Agent: " + request.user_agent + "\r\n";
+  if (is_sendable_header_value(request.user_agent)) {
+    block += "User-Agent: " + request.user_agent + "\r\n";
+  }
   for (const auto& [name, value] : request.headers) {
-    // Headers set directly (not through add_header) get the same blank rule.
-    if (is_blank(value)) continue;
+    // Headers set directly (not through add_header) get the same rule.
+    if (!is_sendable_header_value(value)) continue;
     block += name + ": " + value + "\r\n";
   }
   return block;

@@ -26,9 +26,14 @@ struct HttpRequest {
 
   // Replaces the user agent.
   void set_user_agent(std::string value) { user_agent = std::move(value); }
-  // Appends a header; one whose value is empty or only whitespace is silently dropped.
+  // Appends a header; one whose value is empty or only whitespace, or holds a CR, LF or
+  // NUL, is silently dropped (the request still goes without it).
   void add_header(std::string name, std::string value);
 };
+
+// Whether a header value (or the user agent) may be sent: not blank, and no CR, LF or NUL
+// that could end the line early and inject another header.
+bool is_sendable_header_value(std::string_view value) noexcept;
 
 struct HttpResponse {
   std::uint16_t status = 0;
@@ -65,7 +70,7 @@ int timeout_milliseconds(std::chrono::nanoseconds duration) noexcept;
 std::string object_path(std::string_view path, std::string_view extra);
 
 // All request headers as one block of "Name: value\r\n" lines: the user agent first when it
-// is not blank, then the headers in insertion order. Empty when there is no header.
+// is sendable, then the sendable headers in insertion order. Empty when there is no header.
 std::string header_block(const HttpRequest& request);
 
 // How many bytes of a chunk of `available` bytes may still be read after `already` bytes

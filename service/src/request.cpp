@@ -35,6 +35,12 @@ std::u16string choose_update_endpoint(std::optional<std::u16string_view> overrid
 }
 
 std::u16string request_header_block(std::u16string_view version, std::u16string_view identifier) {
+  // A line break (or a NUL, which would cut the block short) in the stored identifier
+  // could inject a header; such an identifier is sent as none, as when the registry
+  // cannot give one.
+  if (identifier.find_first_of(std::u16string_view(u"\r\n\0", 3)) != std::u16string_view::npos) {
+    identifier = {};
+  }
   std::u16string block = u"User-Version: ";
   block += version;
   block += u"\r\nUser-Debug: false\r\nUser-Union: ";

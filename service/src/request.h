@@ -25,7 +25,8 @@ inline constexpr char kUserAgent[] =
 std::u16string choose_update_endpoint(std::optional<std::u16string_view> override_value);
 
 // "User-Version: " version CR LF "User-Debug: false" CR LF "User-Union: " identifier, with
-// no line end after the last header. An empty identifier still sends the header, empty.
+// no line end after the last header. An empty identifier still sends the header, empty; so
+// does one holding a CR, LF or NUL (it could inject a header line).
 std::u16string request_header_block(std::u16string_view version, std::u16string_view identifier);
 
 // The fixed file version as "major.minor.build.revision" from its two double-words.

@@ -61,6 +61,19 @@ TEST(HttpHeaders, BlankUserAgentAndNoHeadersGiveNoBlock) {
   EXPECT_EQ(header_block(request), "");
 }
 
+TEST(HttpHeaders, ValuesWithLineBreaksOrNulAreLeftOutAndTheRestStays) {
+  HttpRequest request;
+  request.set_user_agent("Agent\r\nX-Injected: 1");
+  request.add_header("User-Version", "2.0.1.0");
+  request.add_header("User-Union", "AB\nCD");
+  request.add_header("User-Language", "ko\r");
+  request.add_header("User-Command", std::string("hold\0x", 6));
+  request.headers.emplace_back("Direct", "a\r\nb");  // set without add_header
+  request.add_header("User-Debug", "false");
+  EXPECT_EQ(header_block(request), "User-Version: 2.0.1.0\r\nUser-Debug: false\r\n");
+  EXPECT_TRUE(is_sendable_header_value("a b\tc"));
+}
+
 TEST(HttpRequestDefaults, MatchTheClientsDocumentedValues) {
   HttpRequest request;
   EXPECT_EQ(request.method, Method::get);

@@ -174,6 +174,27 @@ TEST(RequestUpdate, SendsTheHeadersInOrderWithTheStoredIdentifier) {
   EXPECT_EQ(our_header_lines(requests[1]), second);
 }
 
+// A multi-string identifier reads with a line feed inside: the header is left out as for a
+// registry failure, and the request still goes with the others.
+TEST(RequestUpdate, IdentifierWithALineBreakIsLeftOutAndTheRequestStillGoes) {
+  OrlannetKey key;
+  std::wstring multi(L"AB\0X-Injected: 1\0\0", 18);
+  key.set(REG_MULTI_SZ, multi.data(), multi.size() * sizeof(wchar_t));
+  HttpTestServer server;
+  UpdateConfig config = config_for(server);
+  config.language = "ko\r\nX-Language: 1";
+  ASSERT_TRUE(request_update(config, kHoldCommand).ok());
+  auto requests = server.requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_EQ(our_header_lines(requests[0]),
+            (std::vector<std::string>{"User-Agent: Mozilla/5.0 (Windows NT 10.0; Win64; x64)",
+                                      "User-Version: 2.0.1.0", "User-Debug: false",
+                                      "User-Command: hold"}));
+  for (const auto& line : requests[0].header_lines) {
+    EXPECT_EQ(line.rfind("X-", 0), std::string::npos) << line;
+  }
+}
+
 TEST(RequestUpdate, ConfiguredUnionIdWinsOverTheRegistry) {
   OrlannetKey key;
   key.set_text(L"STORED-ID");

@@ -85,6 +85,16 @@ TEST(UpdateRequest, BlankValuesAndMissingIdentifierAreLeftOut) {
   EXPECT_EQ(header_names(request.value()), expected);
 }
 
+TEST(UpdateRequest, VersionOverrideOrLanguageWithALineBreakIsLeftOut) {
+  UpdateConfig config = sample_config();
+  config.version = update_version("1.9\r\nUser-Command: hold");
+  config.language = "ko\nX: 1";
+  auto request = build_update_request(config, std::string("OUID123"), std::nullopt);
+  ASSERT_TRUE(request.ok());
+  std::vector<std::string> expected{"User-Debug=false", "User-Union=OUID123"};
+  EXPECT_EQ(header_names(request.value()), expected);
+}
+
 TEST(UpdateRequest, NonHttpUrlIsAConfigError) {
   UpdateConfig config = sample_config();
   config.url = "file:///C:/x";
