@@ -11,4 +11,10 @@ namespace tw {
 
 bool is_openable_web_url(std::string_view url) noexcept;
 
+// Endpoints the program sends to (update and report services, and the variables that
+// replace them): "https://" for any host, plain "http://" only for a loopback host
+// (localhost, 127.0.0.0/8, [::1]), so a stray variable can never send anything unencrypted
+// across a network. Schemes are compared byte-exact, as the HTTP client does.
+bool is_allowed_endpoint(std::string_view url) noexcept;
+
 }  // namespace tw

@@ -43,3 +43,24 @@ TEST(OpenableWebUrl, RefusesControlCharactersAndBlanks) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AllowedEndpoint, HttpsForAnyHostPlainHttpOnlyForLoopback) {
+  for (const char* url :
+       {"https://update.orlannet.com/api.init.php", "https://10.0.0.5:8443/except.php",
+        "http://127.0.0.1:8080/api.init.php", "http://127.5.6.7/x", "http://localhost/except.php",
+        "http://LocalHost:9/", "http://[::1]:80/", "http://user@127.0.0.1/"}) {
+    EXPECT_TRUE(tw::is_allowed_endpoint(url)) << url;
+  }
+  for (const char* url :
+       {"http://update.orlannet.com/api.init.php", "http://10.0.0.5/except.php",
+        "http://128.0.0.1/", "http://127.0.0.1.evil.example/", "http://localhost.evil.example/",
+        "http://127.0.0.1@evil.example/", "http://[::2]/", "http://127.0.0/", "http://127.0.0.256/",
+        "HTTPS://update.orlannet.com/", "ftp://127.0.0.1/", "https://", "http://",
+        "https://host/\r\nx", ""}) {
+    EXPECT_FALSE(tw::is_allowed_endpoint(url)) << url;
+  }
+}
+
+}  // namespace

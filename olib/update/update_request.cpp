@@ -2,6 +2,7 @@
 
 #include "text.h"
 #include "utf.h"
+#include "web_url.h"
 
 #include <cstdlib>
 
@@ -36,6 +37,12 @@ Result<http::HttpRequest, UpdateError> build_update_request(
   if (!url.starts_with("http://") && !url.starts_with("https://")) {
     return UpdateError{"config",
                        "업데이트 주소는 전체 URL(https://...)이어야 합니다: " + config.url};
+  }
+  // The endpoint variable may name a test server, but plain http only on this computer.
+  if (!tw::is_allowed_endpoint(url)) {
+    return UpdateError{"config",
+                       "http:// 주소는 이 컴퓨터(루프백)만 허용됩니다. https:// 를 쓰십시오: " +
+                           config.url};
   }
   http::HttpRequest request;
   request.method = http::Method::get;

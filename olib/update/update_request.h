@@ -54,7 +54,8 @@ UpdateConfig main_program_config(std::string_view language);
 
 // The GET request of one exchange: trimmed URL, user agent, timeouts and the headers
 // User-Version, User-Language, User-Debug, User-Union, User-Command in this order, each
-// left out when blank. Fails with kind "config" when the URL is not an http(s) URL.
+// left out when blank. Fails with kind "config" when the URL is not an http(s) URL, or is a
+// plain http URL whose host is not a loopback address.
 Result<http::HttpRequest, UpdateError> build_update_request(
     const UpdateConfig& config, const std::optional<std::string>& union_id,
     std::optional<std::string_view> command);

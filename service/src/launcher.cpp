@@ -35,7 +35,10 @@ bool check_for_update(LauncherHost& host, std::u16string_view endpoint, std::uin
   }
   std::u16string version = host.main_program_version();
   std::u16string identifier = host.update_identifier();
-  std::string body = host.fetch_update_reply(endpoint, request_header_block(version, identifier));
+  std::string body;
+  if (!endpoint.empty()) {
+    body = host.fetch_update_reply(endpoint, request_header_block(version, identifier));
+  }
   std::u16string url = find_update_url(body);
   // An address the shell could take for a program, a script or a share is no update at
   // all: the reply may be spoofed, and its status is never looked at.

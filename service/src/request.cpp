@@ -1,5 +1,8 @@
 #include "request.h"
 
+#include "utf.h"
+#include "web_url.h"
+
 namespace twsvc {
 
 namespace {
@@ -29,7 +32,11 @@ void append_decimal(std::u16string& out, unsigned value) {
 std::u16string choose_update_endpoint(std::optional<std::u16string_view> override_value) {
   if (override_value) {
     std::u16string_view trimmed = trim(*override_value);
-    if (!trimmed.empty()) return std::u16string(trimmed);
+    if (!trimmed.empty()) {
+      // Plain http only to this computer (a test server); anything else is no endpoint.
+      if (!tw::is_allowed_endpoint(tw::utf16_to_utf8(trimmed))) return {};
+      return std::u16string(trimmed);
+    }
   }
   return std::u16string(kDefaultUpdateEndpoint);
 }

@@ -21,7 +21,9 @@ inline constexpr char kUserAgent[] =
     "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
     "Chrome/115.0.0.0 Safari/537.36";
 
-// The override when it is set and not blank (trimmed), else the built-in endpoint.
+// The override when it is set and not blank (trimmed), else the built-in endpoint. An
+// override that is neither an https URL nor a plain http URL to a loopback host gives the
+// empty text: the check asks nothing.
 std::u16string choose_update_endpoint(std::optional<std::u16string_view> override_value);
 
 // "User-Version: " version CR LF "User-Debug: false" CR LF "User-Union: " identifier, with

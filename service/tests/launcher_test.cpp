@@ -1,4 +1,5 @@
 #include "launcher.h"
+#include "request.h"
 
 #include <gtest/gtest.h>
 
@@ -88,6 +89,14 @@ TEST(Launcher, InstallOnlyWithoutUpdateDoesNothingVisible) {
   host.reply = R"({"update":null})";
   run_launcher(host, options(true));
   EXPECT_EQ(host.tail(), (std::vector<std::u16string>{kFetch}));
+}
+
+TEST(Launcher, RefusedEndpointOverrideAsksNothingAndStartsTheMainProgram) {
+  RecordingHost host;
+  host.reply = R"({"update":"https://host/x"})";
+  LaunchOptions refused{false, choose_update_endpoint(u"http://update.example/api.init.php")};
+  run_launcher(host, refused);
+  EXPECT_EQ(host.tail(), (std::vector<std::u16string>{u"start"}));
 }
 
 TEST(Launcher, SecondInstanceEndsBeforeAnythingElse) {

@@ -45,6 +45,16 @@ TEST(ServiceRequest, EndpointOverrideOnlyWhenNotBlank) {
   EXPECT_EQ(choose_update_endpoint(u" \t "), u"https://update.orlannet.com/api.init.php");
   EXPECT_EQ(choose_update_endpoint(u"  http://127.0.0.1:8080/api.init.php\n"),
             u"http://127.0.0.1:8080/api.init.php");
+  EXPECT_EQ(choose_update_endpoint(u"https://staging.example/api.init.php"),
+            u"https://staging.example/api.init.php");
+}
+
+TEST(ServiceRequest, PlainHttpOverrideToAnotherHostGivesNoEndpoint) {
+  EXPECT_EQ(choose_update_endpoint(u"http://update.orlannet.com/api.init.php"), u"");
+  EXPECT_EQ(choose_update_endpoint(u" http://192.168.1.9/api.init.php "), u"");
+  EXPECT_EQ(choose_update_endpoint(u"file:///C:/x"), u"");
+  EXPECT_EQ(choose_update_endpoint(u"http://localhost:8080/api.init.php"),
+            u"http://localhost:8080/api.init.php");
 }
 
 }  // namespace

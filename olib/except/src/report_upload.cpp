@@ -1,5 +1,7 @@
 #include "report_upload.h"
 
+#include "web_url.h"
+
 namespace olib::except {
 
 std::string report_url(const char* environment_value) {
@@ -8,10 +10,17 @@ std::string report_url(const char* environment_value) {
     std::size_t first = value.find_first_not_of(" \t\r\n");
     if (first != std::string_view::npos) {
       std::size_t last = value.find_last_not_of(" \t\r\n");
-      return std::string(value.substr(first, last - first + 1));
+      std::string_view url = value.substr(first, last - first + 1);
+      // Reports carry paths and notes: plain http only to this computer (a test server).
+      return tw::is_allowed_endpoint(url) ? std::string(url) : std::string();
     }
   }
   return std::string(kDefaultReportUrl);
+}
+
+std::optional<ReportError> refused_report_url(std::string_view url) {
+  if (tw::is_allowed_endpoint(url)) return std::nullopt;
+  return ReportError{"config", "보고 주소가 https:// 가 아니거나 루프백이 아닌 http:// 입니다."};
 }
 
 std::string ReportError::text() const {

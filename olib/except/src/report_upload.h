@@ -15,8 +15,11 @@ inline constexpr std::string_view kDefaultReportUrl = "https://report.orlannet.c
 // Names another report endpoint (a test server, a staging host) when set and not blank.
 inline constexpr std::string_view kReportUrlVariable = "TAPWRIGHT_REPORT_URL";
 
-// The endpoint for an environment value (null or blank: the default).
+// The endpoint for an environment value (null or blank: the default). A value that is not
+// an https URL, or a plain http URL to a loopback host, gives the empty text: no report
+// is sent anywhere.
 std::string report_url(const char* environment_value);
+
 
 // An upload failure: a kind word ("http" or "network") and a UTF-8 message.
 struct ReportError {
@@ -25,6 +28,9 @@ struct ReportError {
   // "[" kind "] " message
   std::string text() const;
 };
+
+// Kind "config" when `url` may not receive reports (see report_url); nullopt when it may.
+std::optional<ReportError> refused_report_url(std::string_view url);
 
 // The server answered with a status outside 2xx.
 ReportError report_error_for_status(std::uint16_t status);

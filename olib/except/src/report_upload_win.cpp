@@ -10,11 +10,12 @@ namespace olib::except {
 
 std::optional<ReportError> send_report(const ReporterConfig& config, std::string_view report) {
   const std::string& url = reporter_state().report_url;
+  if (auto refused = refused_report_url(url)) return refused;
   std::string boundary = make_boundary();
   std::string body = build_multipart_body(boundary, config.name, config.version, report);
 
   http::HttpRequest request;
-  request.url = url.empty() ? std::string(kDefaultReportUrl) : url;
+  request.url = url;
   request.method = http::Method::post;
   request.add_header("Content-Type", multipart_content_type(boundary));
   request.set_user_agent(config.user_agent);

@@ -73,6 +73,19 @@ TEST(ReportUrl, EnvironmentOverridesTheEndpoint) {
   EXPECT_EQ(report_url(nullptr), "https://report.orlannet.com/except.php");
   EXPECT_EQ(report_url("   "), "https://report.orlannet.com/except.php");
   EXPECT_EQ(report_url(" http://127.0.0.1:8080/except.php "), "http://127.0.0.1:8080/except.php");
+  EXPECT_EQ(report_url("https://staging.example/except.php"), "https://staging.example/except.php");
+}
+
+TEST(ReportUrl, PlainHttpToAnotherHostSendsNothing) {
+  for (const char* value : {"http://report.orlannet.com/except.php", "http://10.0.0.5/except.php",
+                            "ftp://127.0.0.1/except.php"}) {
+    EXPECT_EQ(report_url(value), "") << value;
+    auto refused = refused_report_url(report_url(value));
+    ASSERT_TRUE(refused.has_value()) << value;
+    EXPECT_EQ(refused->kind, "config");
+  }
+  EXPECT_FALSE(refused_report_url(report_url(nullptr)).has_value());
+  EXPECT_FALSE(refused_report_url(report_url("http://localhost:9/except.php")).has_value());
 }
 
 TEST(ReportError, TextsNameTheKind) {

@@ -105,6 +105,22 @@ TEST(UpdateRequest, NonHttpUrlIsAConfigError) {
             "[config] 업데이트 주소는 전체 URL(https://...)이어야 합니다: file:///C:/x");
 }
 
+TEST(UpdateRequest, PlainHttpOnlyForLoopbackHosts) {
+  UpdateConfig config = sample_config();
+  for (const char* url : {"http://127.0.0.1:9/api.init.php", "http://localhost:8080/api.init.php",
+                          "https://update.example/api.init.php"}) {
+    config.url = update_endpoint(url);
+    EXPECT_TRUE(build_update_request(config, std::nullopt, std::nullopt).ok()) << url;
+  }
+  for (const char* url : {"http://update.example/api.init.php", "http://10.1.2.3/api.init.php"}) {
+    config.url = update_endpoint(url);
+    auto request = build_update_request(config, std::nullopt, std::nullopt);
+    ASSERT_FALSE(request.ok()) << url;
+    EXPECT_EQ(request.error().kind, "config");
+    EXPECT_NE(request.error().message.find(url), std::string::npos);
+  }
+}
+
 TEST(UpdateRequest, HttpErrorsBecomeHttpOrNetworkKinds) {
   auto status = update_error_from_http(olib::http::HttpError::from_status(503));
   EXPECT_EQ(status.text(), "[http] 업데이트 서버가 503 응답을 보냈습니다.");
