@@ -66,6 +66,12 @@ function(tw_setup_test_environment)
     set_tests_properties(wine.env.start PROPERTIES FIXTURES_SETUP wine_env TIMEOUT 240)
     add_test(NAME wine.env.stop COMMAND ${PROJECT_SOURCE_DIR}/tools/wine-env stop ${TW_WINE_STATE})
     set_tests_properties(wine.env.stop PROPERTIES FIXTURES_CLEANUP wine_env TIMEOUT 60)
+    # A local HTTPS server with a self-signed certificate, for the TLS refusal tests.
+    set(TW_TLS_STATE ${CMAKE_BINARY_DIR}/tls CACHE INTERNAL "")
+    add_test(NAME tls.server.start COMMAND ${PROJECT_SOURCE_DIR}/tools/tls-test-server start ${TW_TLS_STATE})
+    set_tests_properties(tls.server.start PROPERTIES FIXTURES_SETUP tls_server TIMEOUT 60)
+    add_test(NAME tls.server.stop COMMAND ${PROJECT_SOURCE_DIR}/tools/tls-test-server stop ${TW_TLS_STATE})
+    set_tests_properties(tls.server.stop PROPERTIES FIXTURES_CLEANUP tls_server TIMEOUT 60)
   endif()
 endfunction()
 
@@ -75,13 +81,13 @@ if(TW_TARGET STREQUAL "win64")
 endif()
 
 # tw_test(<name> SOURCES ... [LIBS ...] [NATIVE_ONLY | WINDOWS_ONLY] [DISPLAY] [PRIVATE_PREFIX]
-#         [TIMEOUT s] [ARGS ...] [ENV VAR=value ...])
+#         [TLS_SERVER] [TIMEOUT s] [ARGS ...] [ENV VAR=value ...])
 # One test executable linked with GoogleTest's main, registered as one CTest test that
 # runs all of its cases. In the win64 tree it runs under Wine; DISPLAY gives it the run's
 # Xvfb display (one display test at a time), PRIVATE_PREFIX a fresh Wine prefix of its own
-# (for registry writes).
+# (for registry writes), TLS_SERVER the run's untrusted HTTPS server (TW_TLS_STATE).
 function(tw_test name)
-  cmake_parse_arguments(T "NATIVE_ONLY;WINDOWS_ONLY;DISPLAY;PRIVATE_PREFIX;NO_GTEST_MAIN" "TIMEOUT"
+  cmake_parse_arguments(T "NATIVE_ONLY;WINDOWS_ONLY;DISPLAY;PRIVATE_PREFIX;TLS_SERVER;NO_GTEST_MAIN" "TIMEOUT"
                         "SOURCES;LIBS;ARGS;ENV" ${ARGN})
   if(NOT TW_TESTS)
     return()
@@ -106,7 +112,12 @@ function(tw_test name)
   endif()
   set(env ${T_ENV})
   if(TW_TARGET STREQUAL "win64")
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED wine_env)
+    set(fixtures wine_env)
+    if(T_TLS_SERVER)
+      list(APPEND fixtures tls_server)
+      list(APPEND env TW_TLS_STATE=${TW_TLS_STATE})
+    endif()
+    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}")
     if(T_DISPLAY)
       list(APPEND env TW_WINE_DISPLAY=1)
       # Windows of tests running at once would overlap on the one display: a synthetic
