@@ -81,14 +81,17 @@ if(TW_TARGET STREQUAL "win64")
 endif()
 
 # tw_test(<name> SOURCES ... [LIBS ...] [NATIVE_ONLY | WINDOWS_ONLY] [DISPLAY] [PRIVATE_PREFIX]
-#         [TLS_SERVER] [TIMEOUT s] [ARGS ...] [ENV VAR=value ...])
+#         [TLS_SERVER] [TIMEOUT s] [ARGS ...] [ENV VAR=value ...] [SKIPPABLE Suite.Case ...])
 # One test executable linked with GoogleTest's main, registered as one CTest test that
 # runs all of its cases. In the win64 tree it runs under Wine; DISPLAY gives it the run's
 # Xvfb display (one display test at a time), PRIVATE_PREFIX a fresh Wine prefix of its own
 # (for registry writes), TLS_SERVER the run's untrusted HTTPS server (TW_TLS_STATE).
+# SKIPPABLE names cases that skip themselves where the system cannot run them (GTEST_SKIP):
+# each becomes a CTest test of its own, <name>.<Suite.Case>, that CTest reports as skipped
+# rather than passed, and the main test runs the other cases.
 function(tw_test name)
   cmake_parse_arguments(T "NATIVE_ONLY;WINDOWS_ONLY;DISPLAY;PRIVATE_PREFIX;TLS_SERVER;NO_GTEST_MAIN" "TIMEOUT"
-                        "SOURCES;LIBS;ARGS;ENV" ${ARGN})
+                        "SOURCES;LIBS;ARGS;ENV;SKIPPABLE" ${ARGN})
   if(NOT TW_TESTS)
     return()
   endif()
@@ -106,7 +109,18 @@ function(tw_test name)
   endif()
   target_compile_definitions(${name} PRIVATE TW_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
                                              TW_BINARY_DIR="${CMAKE_BINARY_DIR}")
-  add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
+  set(tests ${name})
+  if(T_SKIPPABLE)
+    list(JOIN T_SKIPPABLE ":" skippable)
+    add_test(NAME ${name} COMMAND ${name} ${T_ARGS} --gtest_filter=-${skippable})
+    foreach(case IN LISTS T_SKIPPABLE)
+      add_test(NAME ${name}.${case} COMMAND ${name} ${T_ARGS} --gtest_filter=${case})
+      set_tests_properties(${name}.${case} PROPERTIES SKIP_REGULAR_EXPRESSION "\\[  SKIPPED \\]")
+      list(APPEND tests ${name}.${case})
+    endforeach()
+  else()
+    add_test(NAME ${name} COMMAND ${name} ${T_ARGS})
+  endif()
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
@@ -117,21 +131,25 @@ function(tw_test name)
       list(APPEND fixtures tls_server)
       list(APPEND env TW_TLS_STATE=${TW_TLS_STATE})
     endif()
-    set_tests_properties(${name} PROPERTIES FIXTURES_REQUIRED "${fixtures}")
+    set_tests_properties(${tests} PROPERTIES FIXTURES_REQUIRED "${fixtures}")
     if(T_DISPLAY)
       list(APPEND env TW_WINE_DISPLAY=1)
       # Windows of tests running at once would overlap on the one display: a synthetic
       # click or key could land in another test's dialog. Display tests take turns.
-      set_tests_properties(${name} PROPERTIES RESOURCE_LOCK xvfb_display)
-    endif()
-    if(T_PRIVATE_PREFIX)
-      list(APPEND env TW_WINE_PRIVATE=${name})
+      set_tests_properties(${tests} PROPERTIES RESOURCE_LOCK xvfb_display)
     endif()
   endif()
-  set_tests_properties(${name} PROPERTIES TIMEOUT ${T_TIMEOUT})
-  if(env)
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${env}")
-  endif()
+  set_tests_properties(${tests} PROPERTIES TIMEOUT ${T_TIMEOUT})
+  foreach(test IN LISTS tests)
+    set(test_env ${env})
+    if(T_PRIVATE_PREFIX AND TW_TARGET STREQUAL "win64")
+      # One prefix per CTest test: tests of one executable may run at the same time.
+      list(APPEND test_env TW_WINE_PRIVATE=${test})
+    endif()
+    if(test_env)
+      set_tests_properties(${test} PROPERTIES ENVIRONMENT "${test_env}")
+    endif()
+  endforeach()
 endfunction()
 
 # tw_fuzzer(<name> SOURCES ... LIBS ... CORPUS <dir> [RUNS n])
