@@ -210,4 +210,84 @@ TEST(PageTemplate, ColumnPastTheLastReadsAsEnglish) {
   EXPECT_EQ(expand_template("{{btn.open}}", 99), "Open");
 }
 
+// Every English and Korean text the catalogue fixes, word for word: a typo in any key or
+// text fails here.
+struct FixedText {
+  std::string_view key;
+  std::string_view english;
+  std::string_view korean;
+};
+
+constexpr FixedText kFixedTexts[] = {
+    {"app.name", "Tapwright", "탭라이트"},
+    {"head.home", "Home", "처음화면"},
+    {"head.test", "Test", "테스트"},
+    {"head.donate", "Donate", "후원하기"},
+    {"group.mouse", "Mouse settings", "마우스 설정"},
+    {"label.mouse", "Mouse", "마우스"},
+    {"mouse.left", "Left", "왼쪽"},
+    {"mouse.right", "Right", "오른쪽"},
+    {"mouse.wheel", "Wheel", "휠"},
+    {"label.click", "Click", "클릭"},
+    {"click.single", "Single", "싱글"},
+    {"click.double", "Double", "더블"},
+    {"label.delay", "Delay", "딜레이"},
+    {"group.hotkey", "Hotkey settings", "단축키 설정"},
+    {"label.hotkey.run", "Run/Stop", "실행/종료"},
+    {"label.hotkey.add", "Add Record", "레코드 추가"},
+    {"hotkey.hint", "Click the box and press the key you want", "칸을 누르고 쓸 키를 누르십시오"},
+    {"hotkey.press", "Press a key", "키를 누르십시오"},
+    {"hotkey.none", "None", "없음"},
+    {"group.record", "Record", "레코드"},
+    {"col.position", "Position", "위치"},
+    {"use.on", "On", "사용함"},
+    {"use.off", "Off", "사용안함"},
+    {"label.notify", "Use notice", "알림 사용"},
+    {"check.record", "Use Record", "레코드 사용"},
+    {"btn.clear", "Clear", "비우기"},
+    {"btn.open", "Open", "열기"},
+    {"btn.save", "Save", "저장"},
+    {"menu.up", "Move Up", "위로 이동"},
+    {"menu.down", "Move Down", "아래로 이동"},
+    {"menu.delete", "Delete", "삭제"},
+    {"group.other", "Other setting", "기타 옵션"},
+    {"label.repeat", "Repeat", "반복횟수"},
+    {"repeat.none", "none", "사용안함"},
+    {"label.after", "Position", "위치변경"},
+    {"after.hold", "Hold", "유지"},
+    {"after.change", "Modify", "변경"},
+    {"status.waiting", "Waiting", "대기중입니다."},
+    {"status.running", "Running", "실행중입니다."},
+    {"msg.no_delay", "Delay time is not set.", "딜레이 시간이 설정되지 않았습니다."},
+    {"msg.no_record", "There is no information registered in the record.",
+     "레코드에 등록된 정보가 없습니다."},
+    {"msg.clear_all", "Do you want to clear all contents?", "모든 내용을 비우시겠습니까?"},
+    {"msg.error", "An error has occurred.", "오류가 발생했습니다."},
+    {"msg.hotkey_failed",
+     "Hotkey %s could not be registered. It is already in use by another program.",
+     "단축키 %s 을(를) 등록할 수 없습니다. 다른 프로그램에서 사용 중입니다."},
+    {"msg.hotkey_dup", "Hotkey %s is already used by the other function.",
+     "단축키 %s 은(는) 이미 다른 기능에 쓰고 있습니다."},
+    {"msg.bad_repeat", "Repeat count is invalid.", "반복횟수가 올바르지 않습니다."},
+    {"msg.run_start", "Tapwright started.\nPress the same shortcut again to stop (%s)",
+     "자동 클릭을 시작했습니다.\n끝내려면 같은 단축키를 다시 누르십시오 (%s)"},
+    {"msg.run_stop", "Tapwright stopped.", "자동 클릭을 끝냈습니다."},
+    {"msg.run_done", "The run finished after the repeat count was reached.",
+     "반복횟수를 다 채워 실행을 끝냈습니다."},
+};
+
+TEST(Catalogue, EveryFixedEnglishAndKoreanTextIsWordForWord) {
+  ASSERT_EQ(std::size(kFixedTexts), kRowCount);
+  for (const FixedText& fixed : kFixedTexts) {
+    SCOPED_TRACE(std::string(fixed.key));
+    const CatalogRow* row = find_row(fixed.key);
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->texts[kEnglishColumn], fixed.english);
+    EXPECT_EQ(row->texts[0], fixed.korean);
+    EXPECT_EQ(text(fixed.key, "en"), fixed.english);
+    EXPECT_EQ(text(fixed.key, "ko"), fixed.korean);
+    EXPECT_EQ(text(fixed.key, "de"), fixed.english);  // unknown language: English
+  }
+}
+
 }  // namespace
