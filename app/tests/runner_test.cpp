@@ -151,6 +151,25 @@ TEST(RecordRun, RepeatCountsClicksNotPasses) {
   EXPECT_EQ(rig.desktop.inputs.size(), 3u);
 }
 
+// Each entry's own button and kind are clicked, whatever the page's selects say.
+TEST(RecordRun, EachEntryUsesItsOwnButtonAndClickKind) {
+  Runner rig;
+  rig.page().set_selected_index("mouse", 1);  // right
+  rig.page().set_selected_index("click", 1);  // double
+  rig.record({ClickEntry{1, 1, 5, 5, tw::kMouseLeft, 0}, ClickEntry{2, 2, 5, 5, tw::kMouseRight, 1},
+              ClickEntry{3, 3, 5, 5, tw::kMouseWheel, 0}, ClickEntry{4, 4, 5, 5, tw::kMouseLeft, 1},
+              ClickEntry{5, 5, 5, 5, tw::kMouseWheel, 1}});
+  ASSERT_TRUE(tw::start_run(rig.context()));
+  for (int i = 0; i < 5; ++i) rig.tick();
+  EXPECT_EQ(rig.desktop.inputs,
+            (std::vector<Flags>{kLeftClick, kRightClick, kRightClick, kMiddleClick, kLeftClick,
+                                kLeftClick, kMiddleClick, kMiddleClick}));
+  EXPECT_EQ(
+      rig.desktop.clicked_at,
+      (std::vector<ScreenPoint>{{1, 1}, {2, 2}, {2, 2}, {3, 3}, {4, 4}, {4, 4}, {5, 5}, {5, 5}}));
+  EXPECT_EQ(rig.desktop.sleeps.size(), 3u);  // one pause inside each double click
+}
+
 TEST(RecordRun, StartsAtEntryZeroAfterARowWasPickedByHand) {
   Runner rig;
   rig.record(
