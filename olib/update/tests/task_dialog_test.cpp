@@ -119,6 +119,27 @@ TEST(TaskDialog, YesIsAcceptedAndReturnKeyWorksToo) {
   ASSERT_TRUE(result.ok());
   EXPECT_TRUE(result.value().accepted);
   EXPECT_FALSE(result.value().checked);
+
+  // Return, pressed on the control that has the focus in the dialog's thread, chooses the
+  // default button, Yes.
+  auto by_key = show_async(options_titled(L"OLib dialog return"));
+  HWND second = wait_for_window(nullptr, L"OLib dialog return", 10s);
+  ASSERT_NE(second, nullptr);
+  GUITHREADINFO info{};
+  info.cbSize = sizeof info;
+  HWND target = second;
+  if (GetGUIThreadInfo(GetWindowThreadProcessId(second, nullptr), &info) &&
+      info.hwndFocus != nullptr) {
+    target = info.hwndFocus;
+  }
+  PostMessageW(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+  PostMessageW(target, WM_KEYUP, VK_RETURN, 0xC01C0001);
+  bool closed = finished(by_key, 10s);
+  if (!closed) SendMessageW(second, TDM_CLICK_BUTTON, IDNO, 0);
+  ASSERT_TRUE(closed) << "Return did not close the dialog";
+  auto keyed = by_key.get();
+  ASSERT_TRUE(keyed.ok()) << keyed.error().text();
+  EXPECT_TRUE(keyed.value().accepted);
 }
 
 TEST(TaskDialog, OkOnlyDialogIsAcceptedEvenWhenClosed) {
