@@ -20,4 +20,7 @@ Result<HttpResponse, HttpError> send(const HttpRequest& request);
 // Returns false when WinHttpOpen fails; a later send then tries again.
 bool open_session();
 
+// How many WinHTTP sessions the client holds open (tests: 1 once any send has run).
+std::size_t open_sessions_for_testing();
+
 }  // namespace olib::http

@@ -30,6 +30,8 @@ class InternetHandle {
 };
 
 std::atomic<HINTERNET> g_session{nullptr};
+// Sessions opened and not closed again: 1 once the shared one exists, whatever the races.
+std::atomic<std::size_t> g_open_sessions{0};
 
 // WinHTTP's own codes (12000-12199) are described by winhttp.dll's message table, not
 // the system's; the code itself is kept so the kind of failure stays visible.
@@ -55,10 +57,12 @@ HINTERNET shared_session() {
   HINTERNET fresh = WinHttpOpen(nullptr, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, WINHTTP_NO_PROXY_NAME,
                                 WINHTTP_NO_PROXY_BYPASS, 0);
   if (fresh == nullptr) return nullptr;
+  g_open_sessions.fetch_add(1, std::memory_order_relaxed);
   HINTERNET expected = nullptr;
   if (g_session.compare_exchange_strong(expected, fresh, std::memory_order_acq_rel)) return fresh;
   // Another thread published its session first: use that one.
   WinHttpCloseHandle(fresh);
+  g_open_sessions.fetch_sub(1, std::memory_order_relaxed);
   return expected;
 }
 
@@ -66,6 +70,10 @@ HINTERNET shared_session() {
 
 bool open_session() {
   return shared_session() != nullptr;
+}
+
+std::size_t open_sessions_for_testing() {
+  return g_open_sessions.load(std::memory_order_relaxed);
 }
 
 Result<HttpResponse, HttpError> send(const HttpRequest& request) {

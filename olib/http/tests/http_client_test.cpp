@@ -234,6 +234,8 @@ TEST(HttpClient, ThreadsSendingAtOnceShareOneSession) {
   for (auto& thread : threads) thread.join();
   for (int i = 0; i < 8; ++i) EXPECT_EQ(ok[i], 1) << i;
   EXPECT_EQ(server.requests().size(), 8u);
+  // One session for all of them: a session per call would leave more open (or none).
+  EXPECT_EQ(open_sessions_for_testing(), 1u);
 }
 
 TEST(HttpClient, SessionOpenedAheadServesLaterSends) {
