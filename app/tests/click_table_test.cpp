@@ -83,9 +83,17 @@ TEST(ClickTable, PageWithoutRowsIsLeftAlone) {
   orlan::View* view = orlan::create_view();
   const std::string_view html = "<body><p id='x'>x</p></body>";
   orlan::load_html(view, html.data(), html.size());
+  orlan::Document* doc = orlan::document(view);
+  orlan::Node* body = orlan::parent(orlan::get_element_by_id(doc, "x", 1));
+  orlan::Node* paragraph = orlan::first_child(body);
   tw::ClickList list;
   list.append(ClickEntry{1, 2, 100, 100, 0, 0});
-  EXPECT_NO_THROW(tw::render_click_table(tw::Page(orlan::document(view)), list, "en"));
+  tw::render_click_table(tw::Page(doc), list, "en");
+  // Nothing was added anywhere: the body still holds the one paragraph and its text.
+  EXPECT_EQ(orlan::first_child(body), paragraph);
+  EXPECT_EQ(orlan::next_sibling(paragraph), nullptr);
+  EXPECT_EQ(text_of(body), "x");
+  EXPECT_EQ(orlan::get_element_by_id(doc, "rows", 4), nullptr);
   orlan::destroy_view(view);
 }
 
