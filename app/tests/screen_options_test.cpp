@@ -1,5 +1,7 @@
 #include "screen_options.h"
 
+#include "runner.h"
+
 #include <gtest/gtest.h>
 
 #include "screen_fakes.h"
@@ -84,13 +86,24 @@ TEST(OptionEvents, ChangesUpdateTheStateAndTheRegistry) {
   EXPECT_EQ(rig.settings.values["notify_use"], 1u);
 }
 
+// A real run: its start is announced, notifications are switched off through the select
+// while it runs (the select stays enabled), and its stop is then silent.
 TEST(OptionEvents, NotificationsCanBeSwitchedDuringARun) {
   ScreenRig rig;
   tw::bind_option_events(rig.screen, rig.context());
-  rig.state.access()->running = true;
+  rig.page().set_value("delay1", "00:01.00");
+  rig.page().set_value("delay2", "00:01.00");
+  ASSERT_TRUE(tw::start_run(rig.context()));
+  ASSERT_TRUE(rig.state.access()->running);
+  ASSERT_EQ(rig.notifier.shown.size(), 1u);
+  EXPECT_FALSE(rig.page().is_disabled("use-notify"));
   rig.page().set_selected_index("use-notify", 1);
   fire_change(rig.element("use-notify"));
   EXPECT_FALSE(rig.state.access()->notify);
+  EXPECT_EQ(rig.settings.writes, (std::vector<std::string>{"notify_use=0x0"}));
+  tw::stop_run(rig.context(), tw::StopCause::kHotkey);
+  EXPECT_FALSE(rig.state.access()->running);
+  EXPECT_EQ(rig.notifier.shown.size(), 1u) << rig.notifier.shown.back();
 }
 
 }  // namespace
