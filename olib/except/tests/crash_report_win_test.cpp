@@ -426,4 +426,45 @@ TEST(CrashReport, UnreachableServerDoesNotHoldTheFaultBack) {
   EXPECT_LT(run.fault_to_exit_ms, 5000.0);
 }
 
+// With sending off, reports are built but nothing is uploaded and no fault waits for one.
+TEST(CrashReport, SendingSwitchedOffUploadsNothingAndDoesNotWait) {
+  for (const char* kind : {"null-write", "internal"}) {
+    SCOPED_TRACE(kind);
+    HttpTestServer server;
+    server.set_default_reply(Reply::never());
+    ProbeRun run =
+        run_probe(kind, server.url("/except.php"), {"--no-send", "--deadline-ms", "15000"});
+    EXPECT_EQ(run.exit_code, std::string(kind) == "internal" ? 3u : 0xC0000005u);
+    EXPECT_LT(run.fault_to_exit_ms, 5000.0);
+    EXPECT_FALSE(server.wait_for_requests(1, 500ms));
+  }
+}
+
+// A note holding the profile path: "%USER%" with scrubbing on, the path as it is with it off.
+TEST(CrashReport, ScrubbingFollowsTheConfiguration) {
+  wchar_t profile_wide[MAX_PATH];
+  DWORD length = GetEnvironmentVariableW(L"USERPROFILE", profile_wide, MAX_PATH);
+  ASSERT_GT(length, 3u) << "the profile path is too short to be scrubbed";
+  std::string profile(profile_wide, profile_wide + length);
+  for (const char* kind : {"null-write", "internal"}) {
+    for (bool scrub : {true, false}) {
+      SCOPED_TRACE(std::string(kind) + (scrub ? " scrubbed" : " as it is"));
+      HttpTestServer server;
+      std::vector<std::string> extra{"--note-profile"};
+      if (!scrub) extra.push_back("--no-scrub");
+      ProbeRun run = run_probe(kind, server.url("/except.php"), extra);
+      ASSERT_TRUE(server.wait_for_requests(1, 5s));
+      const std::string& body = server.requests()[0].body;
+      EXPECT_NE(body.find("probe: profile "), std::string::npos);
+      if (scrub) {
+        EXPECT_NE(body.find("probe: profile %USER%"), std::string::npos);
+        EXPECT_EQ(body.find(profile), std::string::npos);
+      } else {
+        EXPECT_NE(body.find("probe: profile " + profile), std::string::npos);
+        EXPECT_EQ(body.find("%USER%"), std::string::npos);
+      }
+    }
+  }
+}
+
 }  // namespace

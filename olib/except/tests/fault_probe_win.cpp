@@ -2,7 +2,7 @@
 // reporter's tests can watch real faults from outside the process.
 //
 //   olib_except_fault_probe <kind> [--no-reporter] [--deadline-ms N] [--message-box]
-//                           [--mark FILE]
+//                           [--mark FILE] [--no-send] [--no-scrub] [--note-profile]
 //
 // kinds: null-write, null-call, divide-zero, internal, internal-four, thread,
 //        unloaded-call, misaligned-stack, second-fault, crash-test
@@ -178,6 +178,7 @@ int main(int argc, char** argv) {
   }
   std::string kind = argv[1];
   bool reporter = true;
+  bool note_profile = false;
   olib::except::ReporterConfig config;
   config.show_message_box = false;
   for (int i = 2; i < argc; ++i) {
@@ -190,12 +191,23 @@ int main(int argc, char** argv) {
       config.show_message_box = true;
     } else if (arg == "--mark" && i + 1 < argc) {
       g_mark = std::fopen(argv[++i], "w");
+    } else if (arg == "--no-send") {
+      config.send_reports = false;
+    } else if (arg == "--no-scrub") {
+      config.scrub_user_names = false;
+    } else if (arg == "--note-profile") {
+      note_profile = true;
     }
   }
 
   g_next_hook = tw::set_fatal_hook(&counting_hook);
   if (reporter) olib::except::install(config);
   olib::except::add_note("probe: started");
+  if (note_profile) {
+    // A path with the user's name in it, as a real note might carry.
+    const char* profile = std::getenv("USERPROFILE");
+    olib::except::add_note(std::string("probe: profile ") + (profile ? profile : "(none)"));
+  }
 
   if (kind == "unloaded-call" && !prepare_unloaded_function()) {
     std::fprintf(stderr, "probe: no library to unload\n");
