@@ -285,6 +285,7 @@ void destroy_document(Document* d) noexcept {
   }
   if (d->root) destroy_subtree(*d, d->root);
   if (d->destroy_images) d->destroy_images(d->images);
+  if (d->destroy_style_state) d->destroy_style_state(d->style_state);
   d->~Document();
   system_free(d);
 }

@@ -22,6 +22,9 @@ class StyleSheet;  // defined by the style-sheet stage
 namespace image {
 class ImageRegistry;  // defined by the image stage
 }
+namespace style {
+struct StyleState;  // defined by the style stage
+}
 
 // The three style sheets and what the tree needs to know about them. The style-sheet
 // stage creates and destroys the sheets through the hooks it installs
@@ -138,6 +141,21 @@ struct Document {
   // The image registry, made by the image stage on first use, and how it is freed.
   image::ImageRegistry* images = nullptr;
   void (*destroy_images)(image::ImageRegistry* images) = nullptr;
+
+  // The style stage's state (its two style arenas, rule indexes and scratch buffers),
+  // made by the first style pass, and how it is freed.
+  style::StyleState* style_state = nullptr;
+  void (*destroy_style_state)(style::StyleState* state) = nullptr;
+  // Time of the current frame's style pass (milliseconds).
+  double frame_time = 0;
+  // Set by the style pass: milliseconds until running transitions and animations need
+  // the next frame (0: none or at once).
+  double animation_frame_delay = 0;
+  // Set by the style pass when some element's layout-affecting style changed; the layout
+  // stage clears it.
+  bool layout_needed = false;
+  // Set when every style record was replaced (compaction): paint everything again.
+  bool full_repaint_needed = false;
 };
 
 // A new document with its root and special atoms, or null when out of memory.
