@@ -22,6 +22,9 @@ class StyleSheet;  // defined by the style-sheet stage
 namespace image {
 class ImageRegistry;  // defined by the image stage
 }
+namespace style {
+struct StyleState;  // defined by the style stage
+}
 
 // The three style sheets and what the tree needs to know about them. The style-sheet
 // stage creates and destroys the sheets through the hooks it installs
@@ -35,6 +38,9 @@ struct StyleSheetSlots {
   // its create hook, freed by its destroy hook.
   void* context = nullptr;
 
+  // Counts the loads of author CSS, so later stages know when what they derived from
+  // the author sheet is stale.
+  std::uint32_t author_generation = 0;
   // The author sheet has structural selectors (:first-child, :nth-child(), ...).
   bool structural_selectors = false;
   // The author sheet has :has() selectors.
@@ -54,7 +60,8 @@ struct StyleSheetHooks {
   // Frees the sheets of a document that is being destroyed.
   void (*destroy)(Document& document) = nullptr;
 };
-// Installs the hooks used by documents created from now on (null: none).
+// Installs the hooks used by documents created from now on (null: the built-in sheets
+// of the CSS stage, which every document gets by default).
 void set_style_sheet_hooks(const StyleSheetHooks* hooks) noexcept;
 
 // Later stages keep records on nodes (layout boxes, animation state); they install
@@ -138,6 +145,21 @@ struct Document {
   // The image registry, made by the image stage on first use, and how it is freed.
   image::ImageRegistry* images = nullptr;
   void (*destroy_images)(image::ImageRegistry* images) = nullptr;
+
+  // The style stage's state (its two style arenas, rule indexes and scratch buffers),
+  // made by the first style pass, and how it is freed.
+  style::StyleState* style_state = nullptr;
+  void (*destroy_style_state)(style::StyleState* state) = nullptr;
+  // Time of the current frame's style pass (milliseconds).
+  double frame_time = 0;
+  // Set by the style pass: milliseconds until running transitions and animations need
+  // the next frame (0: none or at once).
+  double animation_frame_delay = 0;
+  // Set by the style pass when some element's layout-affecting style changed; the layout
+  // stage clears it.
+  bool layout_needed = false;
+  // Set when every style record was replaced (compaction): paint everything again.
+  bool full_repaint_needed = false;
 };
 
 // A new document with its root and special atoms, or null when out of memory.
@@ -171,6 +193,16 @@ inline std::string_view node_text(const Node& node) {
 
 // ORs the bits into the node, propagates bit 8 upwards and calls the invalidate callback.
 void mark_dirty(Node& node, std::uint8_t bits) noexcept;
+// Marks an element whose classes, attributes or state changed, as far as the sheets'
+// selectors can carry the change: the element, its subtree, its following siblings, or
+// (for a change named inside a :has() argument) everything from the root element down.
+// `reach` holds css::kReach* bits.
+void mark_restyle(Node& element, std::uint8_t reach) noexcept;
+// The reach of a change of these state bits (kStateHovered, ...) on an element.
+std::uint8_t state_change_reach(const Document& document, std::uint16_t state_bits) noexcept;
+// Inserting or removing `node` (with its subtree) may change what a :has() argument
+// matches: then the document restyles from its root element.
+void note_has_relevant_change(Node& node) noexcept;
 void invalidate(Document& document) noexcept;
 
 // ---- Attributes and classes ----
