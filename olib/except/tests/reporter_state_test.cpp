@@ -1,8 +1,8 @@
 // The reporter's state is made on first use, which a note added before installation
 // triggers from a noexcept function: it must not need the heap. This program replaces the
 // global allocation functions so that every allocation fails while `g_refuse` is set.
-#include "reporter.h"
 #include "reporter_state.h"
+#include "reporter.h"
 #include "text_writer.h"
 
 #include <gtest/gtest.h>
