@@ -16,6 +16,10 @@ namespace {
 std::atomic<bool> g_refuse{false};
 }  // namespace
 
+// The replacements pair malloc with free themselves; GCC cannot see that through the
+// replaced operators.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
   if (g_refuse.load()) throw std::bad_alloc();
   if (void* memory = std::malloc(size ? size : 1)) return memory;
