@@ -40,9 +40,9 @@ Result<http::HttpRequest, UpdateError> build_update_request(
   }
   // The endpoint variable may name a test server, but plain http only on this computer.
   if (!tw::is_allowed_endpoint(url)) {
-    return UpdateError{"config",
-                       "http:// 주소는 이 컴퓨터(루프백)만 허용됩니다. https:// 를 쓰십시오: " +
-                           config.url};
+    return UpdateError{
+        "config",
+        "http:// 주소는 이 컴퓨터(루프백)만 허용됩니다. https:// 를 쓰십시오: " + config.url};
   }
   http::HttpRequest request;
   request.method = http::Method::get;

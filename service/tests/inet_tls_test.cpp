@@ -57,7 +57,8 @@ TEST(ServiceTls, SelfSignedCertificateGivesNoBody) {
   int served = tls_requests_served();
 
   std::u16string wide_url(url.begin(), url.end());
-  std::string body = twsvc::fetch_with_wininet(wide_url, twsvc::request_header_block(u"2.0.1.0", u"ID"));
+  std::string body =
+      twsvc::fetch_with_wininet(wide_url, twsvc::request_header_block(u"2.0.1.0", u"ID"));
   EXPECT_EQ(body, "") << "a server with an untrusted certificate was believed";
   EXPECT_EQ(tls_requests_served(), served) << "a request went over the refused connection";
 }

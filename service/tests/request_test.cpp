@@ -18,9 +18,9 @@ TEST(ServiceRequest, EmptyIdentifierStillSendsTheUnionHeader) {
 }
 
 TEST(ServiceRequest, IdentifierWithALineBreakOrNulIsSentEmpty) {
-  for (std::u16string_view bad : {std::u16string_view(u"AB\r\nX-Injected: 1"),
-                                  std::u16string_view(u"AB\nCD"), std::u16string_view(u"AB\r"),
-                                  std::u16string_view(u"AB\0CD", 5)}) {
+  for (std::u16string_view bad :
+       {std::u16string_view(u"AB\r\nX-Injected: 1"), std::u16string_view(u"AB\nCD"),
+        std::u16string_view(u"AB\r"), std::u16string_view(u"AB\0CD", 5)}) {
     EXPECT_EQ(request_header_block(u"2.0.1.0", bad),
               u"User-Version: 2.0.1.0\r\nUser-Debug: false\r\nUser-Union: ");
   }

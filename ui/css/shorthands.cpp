@@ -542,7 +542,7 @@ bool expand_shorthand_tokens(StyleSheet& sheet, std::string_view name, const Val
     std::span<const PropertyId> longhands;
     if (!longhands_of(name, longhands)) return false;
     const CssToken& word = tokens.tokens[0];
-    uint16_t k = word.is_ident("inherit") ? kw::Inherit
+    uint16_t k = word.is_ident("inherit")   ? kw::Inherit
                  : word.is_ident("initial") ? kw::Initial
                                             : kw::Unset;
     for (PropertyId longhand : longhands) x.emit(longhand, CssValue::make_keyword(k));

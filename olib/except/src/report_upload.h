@@ -20,7 +20,6 @@ inline constexpr std::string_view kReportUrlVariable = "TAPWRIGHT_REPORT_URL";
 // is sent anywhere.
 std::string report_url(const char* environment_value);
 
-
 // An upload failure: a kind word ("http" or "network") and a UTF-8 message.
 struct ReportError {
   std::string kind;

@@ -9,8 +9,8 @@
 
 #include "fatal.h"
 #include "fault_capture_win.h"
-#include "report_layout.h"
 #include "http_test_server.h"
+#include "report_layout.h"
 #include "reporter.h"
 #include "win32_include.h"
 // After windows.h:
@@ -125,7 +125,6 @@ TEST_F(Reporter, InternalFaultIsUploadedBeforeTheFaultGoesOn) {
   EXPECT_NE(body.find("  olib_except_reporter_test.exe\r\n"), std::string::npos);
   EXPECT_LT(waited, 6s);
 }
-
 
 // ---- the unload trace read at fault time ----
 

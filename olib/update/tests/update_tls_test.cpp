@@ -22,9 +22,9 @@ using namespace olib::testing;
 std::string get_ignoring_certificate_errors(const std::string& port, const std::wstring& path) {
   std::string body;
   HINTERNET session = WinHttpOpen(L"tls-test", WINHTTP_ACCESS_TYPE_NO_PROXY, nullptr, nullptr, 0);
-  HINTERNET connection =
-      session ? WinHttpConnect(session, L"127.0.0.1", static_cast<INTERNET_PORT>(std::stoi(port)), 0)
-              : nullptr;
+  HINTERNET connection = session ? WinHttpConnect(session, L"127.0.0.1",
+                                                  static_cast<INTERNET_PORT>(std::stoi(port)), 0)
+                                 : nullptr;
   HINTERNET request = connection ? WinHttpOpenRequest(connection, L"GET", path.c_str(), nullptr,
                                                       nullptr, nullptr, WINHTTP_FLAG_SECURE)
                                  : nullptr;
@@ -35,7 +35,8 @@ std::string get_ignoring_certificate_errors(const std::string& port, const std::
       WinHttpReceiveResponse(request, nullptr)) {
     char chunk[4096];
     DWORD read = 0;
-    while (WinHttpReadData(request, chunk, sizeof chunk, &read) && read > 0) body.append(chunk, read);
+    while (WinHttpReadData(request, chunk, sizeof chunk, &read) && read > 0)
+      body.append(chunk, read);
   }
   if (request) WinHttpCloseHandle(request);
   if (connection) WinHttpCloseHandle(connection);

@@ -188,7 +188,8 @@ struct ClassBuffer {
 constexpr std::int16_t kMostClasses = 16384;
 
 void release_class_buffer(Document& d, ClassBuffer& list) {
-  if (list.atoms) d.buffers.release(list.atoms, static_cast<std::size_t>(list.capacity) * sizeof(Atom));
+  if (list.atoms)
+    d.buffers.release(list.atoms, static_cast<std::size_t>(list.capacity) * sizeof(Atom));
   list = {};
 }
 
