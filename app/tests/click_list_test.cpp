@@ -48,6 +48,14 @@ struct Dialog {
   }
 };
 
+// Loads as the screen does: the entries go into the list, a failure's text to the dialog.
+void load_into(ClickList& list, const std::optional<std::filesystem::path>& path,
+               std::string_view language, Dialog& dialog) {
+  tw::ListLoad load = tw::load_list(path, language);
+  if (load.status == tw::ListLoad::Status::kFailed) dialog.shown.push_back(load.error);
+  load.apply_to(list);
+}
+
 TEST(ListOperations, MoveUpSwapsAndMarksTheRowAbove) {
   ClickList list = list_of({at(1, 0), at(2, 0), at(3, 0)});
   EXPECT_TRUE(list.move_up(2));
@@ -146,7 +154,7 @@ TEST(ListFiles, SaveWritesCrLfLinesAndLoadReadsThemBack) {
 
   ClickList loaded = list_of({at(9, 9)});
   loaded.set_marker(0);
-  tw::load_list(loaded, folder / "two.lst", "en", dialog.show());
+  load_into(loaded, folder / "two.lst", "en", dialog);
   EXPECT_EQ(loaded.entries(), list.entries());
   EXPECT_EQ(loaded.marked_row(), std::nullopt);
   EXPECT_TRUE(dialog.shown.empty());
@@ -157,7 +165,7 @@ TEST(ListFiles, AMissingFileLoadsNothingAndSaysNothing) {
   Dialog dialog;
   ClickList list = list_of({at(1, 0)});
   list.set_marker(0);
-  tw::load_list(list, folder / "missing.lst", "en", dialog.show());
+  load_into(list, folder / "missing.lst", "en", dialog);
   EXPECT_EQ(xs(list), (std::vector<int>{1}));
   EXPECT_EQ(list.marked_row(), 0u);
   EXPECT_TRUE(dialog.shown.empty());
@@ -168,7 +176,7 @@ TEST(ListFiles, AFileOfBadLinesYieldsAnEmptyList) {
   Dialog dialog;
   write_bytes(folder / "bad.lst", "abc\r\nx1,0,0,0\n");
   ClickList list = list_of({at(1, 0)});
-  tw::load_list(list, folder / "bad.lst", "en", dialog.show());
+  load_into(list, folder / "bad.lst", "en", dialog);
   EXPECT_TRUE(list.empty());
   EXPECT_TRUE(dialog.shown.empty());
 }
@@ -178,12 +186,37 @@ TEST(ListFiles, InvalidUtf8IsReportedAndTheListKept) {
   Dialog dialog;
   write_bytes(folder / "latin1.lst", "1x2,0,0,1000\r\n\xE9t\xE9\r\n");
   ClickList list = list_of({at(7, 0)});
-  tw::load_list(list, folder / "latin1.lst", "en", dialog.show());
+  load_into(list, folder / "latin1.lst", "en", dialog);
   EXPECT_EQ(xs(list), (std::vector<int>{7}));
   EXPECT_EQ(dialog.shown,
             std::vector<std::string>{"An error has occurred.\nstream did not contain valid UTF-8"});
-  tw::load_list(list, folder / "latin1.lst", "ko", dialog.show());
+  load_into(list, folder / "latin1.lst", "ko", dialog);
   EXPECT_EQ(dialog.shown.back(), "오류가 발생했습니다.\nstream did not contain valid UTF-8");
+}
+
+TEST(ListFiles, LoadReportsItsOutcomeWithoutTouchingAnyList) {
+  TestFolder folder;
+  tw::ListLoad missing = tw::load_list(folder / "missing.lst", "en");
+  EXPECT_EQ(missing.status, tw::ListLoad::Status::kNoFile);
+  EXPECT_TRUE(missing.error.empty());
+
+  write_bytes(folder / "latin1.lst", "1x2,0,0,1000\r\n\xE9\r\n");
+  tw::ListLoad failed = tw::load_list(folder / "latin1.lst", "en");
+  EXPECT_EQ(failed.status, tw::ListLoad::Status::kFailed);
+  EXPECT_TRUE(failed.entries.empty());
+  ClickList list = list_of({at(7, 0)});
+  list.set_marker(0);
+  EXPECT_FALSE(failed.apply_to(list));
+  EXPECT_EQ(xs(list), (std::vector<int>{7}));
+  EXPECT_EQ(list.marked_row(), 0u);
+
+  write_bytes(folder / "one.lst", "3x4,1,1,200,300\n");
+  tw::ListLoad loaded = tw::load_list(folder / "one.lst", "en");
+  ASSERT_EQ(loaded.status, tw::ListLoad::Status::kLoaded);
+  EXPECT_EQ(loaded.entries, (std::vector<ClickEntry>{ClickEntry{3, 4, 200, 300, 1, 1}}));
+  EXPECT_TRUE(loaded.apply_to(list));
+  EXPECT_EQ(xs(list), (std::vector<int>{3}));
+  EXPECT_EQ(list.marked_row(), std::nullopt);
 }
 
 TEST(ListFiles, AFailedSaveReportsTheSystemTextAndChangesNothing) {
@@ -242,13 +275,13 @@ TEST(DefaultListPath, SaveAndLoadWithoutAPathUseTheDefaultFile) {
   tw::save_list(list, std::nullopt, "en", dialog.show());
   EXPECT_EQ(read_bytes(file), "11x12,0,0,1000,1000\r\n13x14,0,0,1000,1000\r\n");
   ClickList loaded;
-  tw::load_list(loaded, std::nullopt, "en", dialog.show());
+  load_into(loaded, std::nullopt, "en", dialog);
   EXPECT_EQ(loaded.entries(), list.entries());
   // Closing with an empty list removes the default file; the next start loads nothing, silently.
   tw::save_list(ClickList{}, std::nullopt, "en", dialog.show());
   EXPECT_FALSE(std::filesystem::exists(file));
   ClickList next_start;
-  tw::load_list(next_start, std::nullopt, "en", dialog.show());
+  load_into(next_start, std::nullopt, "en", dialog);
   EXPECT_TRUE(next_start.empty());
   EXPECT_TRUE(dialog.shown.empty());
 }

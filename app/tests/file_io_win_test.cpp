@@ -101,7 +101,9 @@ TEST(WindowsListFile, NonAsciiFoldersAndNamesRoundTrip) {
   tw::save_list(two_entries(), target, "ko", show);
   EXPECT_NE(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES);
   ClickList loaded;
-  tw::load_list(loaded, target, "ko", show);
+  tw::ListLoad load = tw::load_list(target, "ko");
+  if (load.status == tw::ListLoad::Status::kFailed) shown.push_back(load.error);
+  load.apply_to(loaded);
   EXPECT_EQ(loaded.entries(), two_entries().entries());
   EXPECT_TRUE(shown.empty()) << shown.front();
 }
@@ -122,7 +124,10 @@ TEST(WindowsListFile, AFolderCannotBeOpenedAsAListAndLoadsNothingSilently) {
   ASSERT_TRUE(CreateDirectoryW((folder / "list.lst").c_str(), nullptr));
   std::vector<std::string> shown;
   ClickList list = two_entries();
-  tw::load_list(list, folder / "list.lst", "en", [&](const std::string& t) { shown.push_back(t); });
+  tw::ListLoad load = tw::load_list(folder / "list.lst", "en");
+  EXPECT_EQ(load.status, tw::ListLoad::Status::kNoFile);
+  if (load.status == tw::ListLoad::Status::kFailed) shown.push_back(load.error);
+  load.apply_to(list);
   EXPECT_EQ(list.entries(), two_entries().entries());
   EXPECT_TRUE(shown.empty());
 }

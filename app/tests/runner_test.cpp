@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "click_table.h"
 #include "hotkeys.h"
 #include "screen_fakes.h"
 
@@ -160,6 +161,27 @@ TEST(RecordRun, StartsAtEntryZeroAfterARowWasPickedByHand) {
   rig.tick();
   rig.tick();
   EXPECT_EQ(rig.desktop.clicked_at, (std::vector<ScreenPoint>{{1, 1}, {2, 2}}));
+}
+
+// Starting a run clears the row marker; the hand-picked row must not stay highlighted
+// through a run that never redraws the table (a run without the list).
+TEST(StartRun, AHandPickedRowIsNoLongerShownActive) {
+  Runner rig;
+  {
+    auto state = rig.state.access();
+    state->list.append(ClickEntry{1, 1, 5, 5, 0, 0});
+    state->list.append(ClickEntry{2, 2, 5, 5, 0, 0});
+    state->list.set_marker(1);
+    tw::render_click_table(rig.page(), state->list, "en");
+  }
+  orlan::Node* second = orlan::next_sibling(orlan::first_child(rig.element("rows")));
+  ASSERT_TRUE(orlan::has_class(second, "active", 6));
+  ASSERT_TRUE(tw::start_run(rig.context()));
+  rig.tick();
+  for (orlan::Node* row = orlan::first_child(rig.element("rows")); row;
+       row = orlan::next_sibling(row)) {
+    EXPECT_FALSE(orlan::has_class(row, "active", 6));
+  }
 }
 
 TEST(RecordRun, PlayedRowIsShownActive) {

@@ -3,6 +3,8 @@
 // Recording stand-ins for the main window's desktop services, and a page with the main
 // screen's element ids, for the runner, hotkey and screen tests.
 
+#include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <span>
@@ -90,6 +92,7 @@ class FakeDesktop final : public Desktop {
 class FakeDialog final : public MessageDialog {
  public:
   std::vector<std::string> shown;
+  bool answer = false;  // what ask_yes_no answers
   // Called while the dialog is "open": a real dialog pumps messages, so a handler may run.
   std::function<void()> while_open;
   void show_message(const std::string& text) override {
@@ -98,7 +101,49 @@ class FakeDialog final : public MessageDialog {
   }
   bool ask_yes_no(const std::string& text) override {
     shown.push_back(text);
-    return false;
+    if (while_open) while_open();
+    return answer;
+  }
+};
+
+// Every shell call in order as short text ("web <url>", "open <title>|<type>",
+// "save <title>|<type>", "menu <up>|<down>|<delete>", "notifications <name>",
+// "update <language>"); the answers are set by the test.
+class FakeShell final : public Shell {
+ public:
+  std::vector<std::string> calls;
+  std::optional<std::filesystem::path> open_choice;
+  std::optional<std::filesystem::path> save_choice;
+  RowCommand menu_choice = RowCommand::kNone;
+  bool notifications_work = true;
+  bool update_thread_starts = true;
+  // Called while a dialog or the menu is "open": their loops dispatch other messages.
+  std::function<void()> while_open;
+
+  void open_web_page(std::string_view url) override { calls.push_back("web " + std::string(url)); }
+  std::optional<std::filesystem::path> choose_list_to_open(const FileDialogTexts& texts) override {
+    calls.push_back("open " + texts.title + "|" + texts.type_name);
+    if (while_open) while_open();
+    return open_choice;
+  }
+  std::optional<std::filesystem::path> choose_list_to_save(const FileDialogTexts& texts) override {
+    calls.push_back("save " + texts.title + "|" + texts.type_name);
+    if (while_open) while_open();
+    return save_choice;
+  }
+  RowCommand track_row_menu(const RowMenuTexts& texts) override {
+    calls.push_back("menu " + texts.move_up + "|" + texts.move_down + "|" + texts.remove);
+    if (while_open) while_open();
+    return menu_choice;
+  }
+  bool set_up_notifications(std::string_view app_name, std::string& error) override {
+    calls.push_back("notifications " + std::string(app_name));
+    if (!notifications_work) error = "no shortcut folder";
+    return notifications_work;
+  }
+  bool start_update_check(std::string_view language) override {
+    calls.push_back("update " + std::string(language));
+    return update_thread_starts;
   }
 };
 
@@ -139,25 +184,28 @@ inline constexpr std::string_view kScreenPage = R"(<!DOCTYPE html>
 <footer id="status">Waiting</footer>
 </div></body></html>)";
 
-// A loaded page, the shared state and the fakes, wired into one context.
+// A loaded page (the main screen's controls unless the test gives a page), the shared state
+// and the fakes, wired into one context.
 struct ScreenRig {
   SharedAppState state;
   FakeDesktop desktop;
   FakeNotifier notifier;
   FakeDialog dialog;
   FakeSettings settings;
+  FakeShell shell;
   // Last, so that the page and its handlers go first.
   ScreenView screen{orlan::create_view()};
   orlan::View* view = screen.view();
 
-  explicit ScreenRig(std::string_view language = "en") {
-    orlan::load_html(view, kScreenPage.data(), kScreenPage.size());
+  explicit ScreenRig(std::string_view language = "en", std::string_view html = kScreenPage) {
+    orlan::load_html(view, html.data(), html.size());
     state.access()->language = std::string(language);
   }
   ScreenRig(const ScreenRig&) = delete;
 
   ScreenContext context() {
-    return ScreenContext{&state, orlan::document(view), &desktop, &notifier, &dialog, &settings};
+    return ScreenContext{&state,     orlan::document(view), &desktop, &notifier,
+                         &dialog,    &settings,             &shell};
   }
   Page page() { return Page(orlan::document(view)); }
   orlan::Node* element(std::string_view id) { return page().find(id); }

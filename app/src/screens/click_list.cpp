@@ -87,21 +87,32 @@ std::string list_error_text(std::string_view language, std::string_view descript
   return text;
 }
 
-void load_list(ClickList& list, const std::optional<std::filesystem::path>& path,
-               std::string_view language, const ShowMessage& show_message) {
+bool ListLoad::apply_to(ClickList& list) {
+  if (status != Status::kLoaded) return false;
+  list.replace(std::move(entries));
+  entries.clear();
+  return true;
+}
+
+ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string_view language) {
+  ListLoad load;
   sys::FileRead read = sys::read_whole_file(chosen_path(path));
   // No file yet (the first start) or no access: nothing to load and nothing to say.
-  if (read.result.status == sys::FileStatus::CannotOpen) return;
+  if (read.result.status == sys::FileStatus::CannotOpen) return load;
   if (!read.result.ok()) {
-    show_message(list_error_text(language, failure_text(read.result)));
-    return;
+    load.status = ListLoad::Status::kFailed;
+    load.error = list_error_text(language, failure_text(read.result));
+    return load;
   }
   std::optional<std::vector<ClickEntry>> entries = read_list_text(read.bytes);
   if (!entries) {
-    show_message(list_error_text(language, kInvalidUtf8Text));
-    return;
+    load.status = ListLoad::Status::kFailed;
+    load.error = list_error_text(language, kInvalidUtf8Text);
+    return load;
   }
-  list.replace(std::move(*entries));
+  load.status = ListLoad::Status::kLoaded;
+  load.entries = std::move(*entries);
+  return load;
 }
 
 void save_list(const ClickList& list, const std::optional<std::filesystem::path>& path,

@@ -67,12 +67,27 @@ inline constexpr std::string_view kShortWriteText = "failed to write whole buffe
 std::filesystem::path default_list_path_beside(const std::filesystem::path& executable);
 std::filesystem::path default_list_path();
 
-// Loads the list file at `path` (the default list path when nullopt), replacing the whole list
-// and clearing the marker. A file that cannot be opened (the first start) changes nothing and
-// reports nothing; a failed read or a file that is not UTF-8 shows msg.error, a line break and
-// the description, and leaves the list as it was. Lines that do not parse are skipped.
-void load_list(ClickList& list, const std::optional<std::filesystem::path>& path,
-               std::string_view language, const ShowMessage& show_message);
+// What reading a list file gave. Nothing is shown from here: the caller applies the entries
+// to the list while it holds the screen's state and shows `error` after releasing it.
+struct ListLoad {
+  enum class Status {
+    kLoaded,  // `entries` holds what the file yields (possibly nothing)
+    kNoFile,  // the file cannot be opened (the first start): nothing to load or report
+    kFailed,  // reading failed or the file is not UTF-8: `error` is the dialog's text
+  };
+  Status status = Status::kNoFile;
+  std::vector<ClickEntry> entries;
+  std::string error;
+
+  // For kLoaded: replaces the whole list with the entries (clearing the marker) and
+  // returns true. Otherwise the list stays as it was.
+  bool apply_to(ClickList& list);
+};
+
+// Reads the list file at `path` (the default list path when nullopt). Lines that do not
+// parse are skipped. A failure's text is msg.error in `language`, a line break and the
+// description.
+ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string_view language);
 
 // Writes the list to `path` (the default list path when nullopt), replacing the file
 // atomically; a failure shows msg.error, a line break and the description, and leaves the old

@@ -62,12 +62,14 @@ bool start_run(const ScreenContext& context) {
       state->delay2 = delays.delay2;
       state->remaining = *repeat;
       state->record_mode = record;
-      // A row picked by hand before the run does not move the start: it begins at entry 0.
+      // A row picked by hand before the run does not move the start: it begins at entry 0,
+      // and the row no longer shows as picked.
       state->list.clear_marker();
       state->running = true;
       desktop.set_timer(kRunTimerId, 1);
       set_option_controls_enabled(page, false);
       show_status(page, true, language);
+      render_click_table(page, state->list, language);
       if (state->notify) {
         notice =
             i18n::text_with_arg("msg.run_start", language, hotkey_display_name(state->run_hotkey));
