@@ -9,7 +9,7 @@ tw_test(app_window_parts_test SOURCES tests/window_parts_test.cpp LIBS app_windo
 if(TW_WINDOWS)
   add_library(app_wnd STATIC src/wnd/main_window_win.cpp src/wnd/notifications_win.cpp
                              src/wnd/shell_win.cpp src/wnd/message_dialog_win.cpp)
-  target_link_libraries(app_wnd PUBLIC app_window_parts app_runner app_sys_desktop core_win32
+  target_link_libraries(app_wnd PUBLIC app_window_parts app_screen app_runner app_sys_desktop core_win32
                         PRIVATE olib_update olib_common app_sys_files app_sys_error core_utf
                                 dwmapi ole32 uuid shell32 user32)
 

@@ -308,31 +308,33 @@ TEST(WinShellTest, WebPagesGoThroughExplorer) {
 }
 
 int g_button_to_press = 0;
-std::wstring g_seen_content;
 
-// Presses a button of the dialog titled "Tapwright dialog test" once it is up.
+// Presses a button of the dialog titled app.name ("Tapwright") once it is up.
 void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindWindowW(nullptr, L"Tapwright dialog test");
+  HWND dialog = FindWindowW(nullptr, L"Tapwright");
   if (!dialog) return;
   KillTimer(nullptr, timer);
   SendMessageW(dialog, TDM_CLICK_BUTTON, g_button_to_press, 0);
 }
 
-bool answer_with(int button, const std::function<bool()>& show) {
+template <typename Show>
+auto answer_with(int button, Show show) {
   g_button_to_press = button;
   SetTimer(nullptr, 0, 50, answer_dialog);
   return show();
 }
 
-TEST(TaskMessageDialogTest, YesNoQuestionsAndMessagesOnARealTaskDialog) {
-  TaskMessageDialog dialog(nullptr, "Tapwright dialog test");
+TEST(MessageTaskDialog, YesNoQuestionsAndMessagesOnARealTaskDialog) {
+  tw::TaskMessageDialog dialog(nullptr, "en", show_message_task_dialog);
   EXPECT_TRUE(answer_with(IDYES, [&] { return dialog.ask_yes_no("Clear all?\nThis cannot be undone."); }));
   EXPECT_FALSE(answer_with(IDNO, [&] { return dialog.ask_yes_no("Clear all?"); }));
-  // A message has only OK; pressing it returns (nothing to answer).
-  answer_with(IDOK, [&] {
-    dialog.show_message("Saved.");
-    return true;
-  });
+
+  // A message has one OK button, which counts as accepted.
+  std::string error;
+  tw::MessageDialogOptions options =
+      tw::message_dialog_options(nullptr, "en", "Saved.", tw::MessageKind::kInformation);
+  EXPECT_EQ(answer_with(IDOK, [&] { return show_message_task_dialog(options, error); }),
+            std::optional<bool>(true));
 }
 
 }  // namespace

@@ -1,34 +1,27 @@
 #include "message_dialog_win.h"
 
-#include "log.h"
 #include "task_dialog.h"
+#include "win32_include.h"
 
 namespace tw::wnd {
 
-bool TaskMessageDialog::show(const std::string& text, bool ok_only) {
-  olib::update::DialogOptions options;
-  options.owner = m_owner;
-  options.window_title = m_app_name;
-  std::size_t line_break = text.find('\n');
-  options.main_instruction = text.substr(0, line_break);
-  if (line_break != std::string::npos) options.content = text.substr(line_break + 1);
-  options.ok_only = ok_only;
-  options.topmost = false;
-  options.icon = 2;  // warning
-  auto answer = olib::update::show_task_dialog(options);
+std::optional<bool> show_message_task_dialog(const MessageDialogOptions& options,
+                                             std::string& error) {
+  olib::update::DialogOptions dialog;
+  dialog.owner = static_cast<HWND>(options.owner);
+  dialog.window_title = options.window_title;
+  dialog.main_instruction = options.main_instruction;
+  dialog.content = options.content;
+  // The message dialog never has a check box or a footer link.
+  dialog.ok_only = options.ok_only;
+  dialog.topmost = options.topmost;
+  dialog.icon = options.icon;
+  auto answer = olib::update::show_task_dialog(dialog);
   if (!answer) {
-    olib::log_line("[wnd] 안내 창 실패: " + answer.error().text());
-    return false;
+    error = answer.error().text();
+    return std::nullopt;
   }
   return answer.value().accepted;
-}
-
-void TaskMessageDialog::show_message(const std::string& text) {
-  show(text, true);
-}
-
-bool TaskMessageDialog::ask_yes_no(const std::string& text) {
-  return show(text, false);
 }
 
 }  // namespace tw::wnd

@@ -1,30 +1,18 @@
 #pragma once
 
-// The application's message dialog: a task dialog owned by the main window, titled with
-// the localised app name, the message's first line as main instruction and the rest as
-// content, with the warning icon. A dialog that cannot be shown writes
-// "[wnd] 안내 창 실패: <error>" and counts as not accepted.
+// The message dialog's Windows side: the portable options shown on the support library's
+// task dialog (olib::update::show_task_dialog).
 
+#include <optional>
 #include <string>
 
-#include "message_dialog.h"
-#include "win32_include.h"
+#include "message_dialog_options.h"
 
 namespace tw::wnd {
 
-class TaskMessageDialog final : public MessageDialog {
- public:
-  TaskMessageDialog(HWND owner, std::string app_name)
-      : m_owner(owner), m_app_name(std::move(app_name)) {}
-
-  void show_message(const std::string& text) override;
-  bool ask_yes_no(const std::string& text) override;
-
- private:
-  bool show(const std::string& text, bool ok_only);
-
-  HWND m_owner;
-  std::string m_app_name;
-};
+// True for OK or Yes, false for No; nullopt when the task dialog cannot be shown, with its
+// error ("[kind] message") in `error`.
+std::optional<bool> show_message_task_dialog(const MessageDialogOptions& options,
+                                             std::string& error);
 
 }  // namespace tw::wnd
