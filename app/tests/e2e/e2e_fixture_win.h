@@ -18,10 +18,10 @@ class EndToEnd : public testing::Test {
   void SetUp() override {
     delete_settings();
     update_server.set_default_reply(olib::testing::Reply::with_body("{}"));
-    m_update_url = std::make_unique<ScopedEnvironment>(
-        L"TAPWRIGHT_UPDATE_URL", widen(update_server.url("/api.init.php")));
-    m_report_url = std::make_unique<ScopedEnvironment>(
-        L"TAPWRIGHT_REPORT_URL", widen(report_server.url("/except.php")));
+    m_update_url = std::make_unique<ScopedEnvironment>(L"TAPWRIGHT_UPDATE_URL",
+                                                       widen(update_server.url("/api.init.php")));
+    m_report_url = std::make_unique<ScopedEnvironment>(L"TAPWRIGHT_REPORT_URL",
+                                                       widen(report_server.url("/except.php")));
     m_version = std::make_unique<ScopedEnvironment>(L"TAPWRIGHT_UPDATE_VERSION", std::nullopt);
   }
 

@@ -32,7 +32,8 @@ LRESULT CALLBACK target_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
     case WM_LBUTTONDBLCLK:
-      g_clicks.push_back({message, {static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))},
+      g_clicks.push_back({message,
+                          {static_cast<short>(LOWORD(l)), static_cast<short>(HIWORD(l))},
                           GetTickCount64()});
       return 0;
     default:
@@ -145,8 +146,7 @@ TEST_F(Hotkeys, RunHotkeyClicksTheWindowUnderThePointerOncePerSecondUntilPressed
     return std::count_if(g_clicks.begin(), g_clicks.end(),
                          [](const Click& c) { return c.message == WM_LBUTTONDOWN; });
   };
-  ASSERT_TRUE(pump_until([&] { return downs() >= 4; }, 30s))
-      << "clicks seen: " << g_clicks.size();
+  ASSERT_TRUE(pump_until([&] { return downs() >= 4; }, 30s)) << "clicks seen: " << g_clicks.size();
 
   press_key(VK_F3);
   ASSERT_TRUE(program.sync());

@@ -11,7 +11,8 @@ constexpr wchar_t kSettingsKey[] = L"Software\\Orlannet\\Tapwright";
 
 // Window sizes are compared in physical pixels, as the program sets them.
 void become_dpi_aware() {
-  static const bool done = SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+  static const bool done =
+      SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   (void)done;
 }
 
@@ -338,8 +339,7 @@ std::optional<std::string> read_file(const std::wstring& path) {
 }
 
 bool write_file(const std::wstring& path, const std::string& bytes) {
-  HANDLE file =
-      CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&

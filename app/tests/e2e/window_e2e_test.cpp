@@ -54,15 +54,19 @@ TEST_F(MainWindow, HasItsClassTitleStyleAndSizeCentredOnTheWorkArea) {
   EXPECT_EQ(g.client.bottom, 463);
   expect_centred_on_work_area(g);
 
-  // Measured, not asserted: what the program costs once it is up.
+  // Measured, not asserted: what the program costs once it is up. Wine leaves the private
+  // usage of another process at 0; then only the working set says something.
   ASSERT_TRUE(program.sync());
   pump_for(1s);
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   if (GetProcessMemoryInfo(program.handle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
                            sizeof memory)) {
-    std::printf("[ measure  ] Tapwright.exe after start: private %.1f MiB, working set %.1f MiB\n",
-                memory.PrivateUsage / 1048576.0, memory.WorkingSetSize / 1048576.0);
+    std::printf("[ measure  ] Tapwright.exe after start: working set %.1f MiB",
+                memory.WorkingSetSize / 1048576.0);
+    if (memory.PrivateUsage != 0)
+      std::printf(", private %.1f MiB", memory.PrivateUsage / 1048576.0);
+    std::printf("\n");
   }
   EXPECT_EQ(program.close(), 0u);
 }
