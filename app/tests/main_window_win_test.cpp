@@ -307,6 +307,36 @@ TEST(WinShellTest, WebPagesGoThroughExplorer) {
                                               "explorer https://www.orlannet.com/donate?tapwright"}));
 }
 
+// Keys for the row menu once it is up (class "#32768"), through the menu loop's queue.
+std::vector<WPARAM> g_menu_keys;
+
+void CALLBACK drive_menu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND menu = FindWindowW(L"#32768", nullptr);
+  if (!menu || !IsWindowVisible(menu)) return;
+  KillTimer(nullptr, timer);
+  for (WPARAM key : g_menu_keys) {
+    PostMessageW(menu, WM_KEYDOWN, key, 0);
+    PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
+  }
+}
+
+tw::RowCommand choose_in_row_menu(tw::Shell& shell, std::vector<WPARAM> keys) {
+  g_menu_keys = std::move(keys);
+  SetTimer(nullptr, 0, 50, drive_menu);
+  return shell.track_row_menu({"Move Up", "Move Down", "Delete"});
+}
+
+TEST_F(MainWindowTest, TheRowMenuReturnsTheChosenCommandOrNone) {
+  ShowWindow(m_window, SW_SHOW);
+  WinShell shell(m_window, "Tapwright");
+  // The first Down selects the first item; the separator is skipped.
+  EXPECT_EQ(choose_in_row_menu(shell, {VK_DOWN, VK_RETURN}), tw::RowCommand::kMoveUp);
+  EXPECT_EQ(choose_in_row_menu(shell, {VK_DOWN, VK_DOWN, VK_RETURN}), tw::RowCommand::kMoveDown);
+  EXPECT_EQ(choose_in_row_menu(shell, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}),
+            tw::RowCommand::kDelete);
+  EXPECT_EQ(choose_in_row_menu(shell, {VK_ESCAPE}), tw::RowCommand::kNone);
+}
+
 int g_button_to_press = 0;
 
 // Presses a button of the dialog titled app.name ("Tapwright") once it is up.
