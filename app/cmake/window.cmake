@@ -17,5 +17,5 @@ if(TW_WINDOWS)
   # rows write HKCU, hence a prefix of its own.
   tw_test(app_main_window_win_test SOURCES tests/main_window_win_test.cpp
           LIBS app_wnd ui_host ui_html ui_document olib_common olib_update core_win32
-          WINDOWS_ONLY DISPLAY PRIVATE_PREFIX)
+          WINDOWS_ONLY DISPLAY PRIVATE_PREFIX TIMEOUT 400)
 endif()

@@ -77,14 +77,13 @@ TEST(DelayEditor, TypingOverwritesDigitsAndSkipsTheSeparators) {
     delay1.type(c);
     steps.emplace_back(delay1.text(), delay1.caret());
   }
-  EXPECT_EQ(steps, (std::vector<std::pair<std::string, std::size_t>>{
-                       {"10:00.00", 1},
-                       {"12:00.00", 3},
-                       {"12:30.00", 4},
-                       {"12:34.00", 6},
-                       {"12:34.50", 7},
-                       {"12:34.56", 8},
-                       {"12:34.56", 8}}));
+  EXPECT_EQ(steps, (std::vector<std::pair<std::string, std::size_t>>{{"10:00.00", 1},
+                                                                     {"12:00.00", 3},
+                                                                     {"12:30.00", 4},
+                                                                     {"12:34.00", 6},
+                                                                     {"12:34.50", 7},
+                                                                     {"12:34.56", 8},
+                                                                     {"12:34.56", 8}}));
 }
 
 TEST(DelayEditor, ALetterIsRefusedAndTheCaretStays) {

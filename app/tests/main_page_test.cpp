@@ -56,8 +56,8 @@ std::string attribute(orlan::Node* node, std::string_view name) {
 // rely on.
 void dump_tree(orlan::Document& document, orlan::Node* node, int depth, std::string& out) {
   static constexpr std::string_view kAttributes[] = {
-      "type", "value", "for", "src", "alt", "title", "maxlength", "placeholder", "readonly",
-      "data-resize"};
+      "type",  "value",     "for",         "src",      "alt",
+      "title", "maxlength", "placeholder", "readonly", "data-resize"};
   for (orlan::Node* child = orlan::first_child(node); child; child = orlan::next_sibling(child)) {
     std::string indent(static_cast<std::size_t>(depth) * 2, ' ');
     if (!orlan::is_element(child)) {
@@ -126,10 +126,11 @@ TEST(MainPage, ParsesIntoTheScreensTree) {
 TEST(MainPage, HasEveryElementTheScreenLooksUp) {
   LoadedPage page("en");
   for (std::string_view id :
-       {"btn-home", "btn-test", "btn-donate", "btn-about", "body", "col-left", "mouse", "click",
-        "delay1", "delay2", "hk-run", "hk-add", "repeat", "after", "use-notify", "col-right",
-        "list-box", "list", "rows", "list-foot", "use-record-box", "use-record", "btn-clear",
-        "btn-open", "btn-save", "status"}) {
+       {"btn-home", "btn-test",  "btn-donate",     "btn-about",  "body",      "col-left",
+        "mouse",    "click",     "delay1",         "delay2",     "hk-run",    "hk-add",
+        "repeat",   "after",     "use-notify",     "col-right",  "list-box",  "list",
+        "rows",     "list-foot", "use-record-box", "use-record", "btn-clear", "btn-open",
+        "btn-save", "status"}) {
     EXPECT_NE(page.find(id), nullptr) << id;
   }
   tw::Page controls(&page.document());
@@ -146,8 +147,7 @@ TEST(MainPage, LogoIsAnImageTheEngineTakes) {
   LoadedPage page("en");
   std::string_view logo = tw::logo_svg();
   EXPECT_GT(logo.size(), 4000u);
-  EXPECT_EQ(orlan::image_set(&page.document(), "logo.svg", 8, logo.data(), logo.size()),
-            orlan::kOk)
+  EXPECT_EQ(orlan::image_set(&page.document(), "logo.svg", 8, logo.data(), logo.size()), orlan::kOk)
       << orlan::last_error();
 }
 
@@ -250,7 +250,8 @@ class Styles {
         std::string_view raw = value.raw_text();
         std::size_t first = raw.find_first_not_of(' ');
         std::size_t last = raw.find_last_not_of(' ');
-        return first == std::string_view::npos ? "" : std::string(raw.substr(first, last - first + 1));
+        return first == std::string_view::npos ? ""
+                                               : std::string(raw.substr(first, last - first + 1));
       }
       case css::ValueType::TransitionList: {
         std::string text;

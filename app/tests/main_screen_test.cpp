@@ -53,7 +53,8 @@ struct BuildRig : ScreenRig {
   }
   std::size_t rows() {
     std::size_t count = 0;
-    for (orlan::Node* row = orlan::first_child(element("rows")); row; row = orlan::next_sibling(row)) {
+    for (orlan::Node* row = orlan::first_child(element("rows")); row;
+         row = orlan::next_sibling(row)) {
       ++count;
     }
     return count;
@@ -90,8 +91,7 @@ TEST(BuildMainScreen, FillsThePageFromTheRegistryAndTheListFile) {
     EXPECT_TRUE(state->delay2_follows);
   }
   // The notification setup first, the update thread last; the hotkeys registered between.
-  EXPECT_EQ(rig.shell.calls,
-            (std::vector<std::string>{"notifications Tapwright", "update en"}));
+  EXPECT_EQ(rig.shell.calls, (std::vector<std::string>{"notifications Tapwright", "update en"}));
   EXPECT_EQ(rig.desktop.calls, (std::vector<std::string>{"unregister 1", "register 1 0x2+0x41",
                                                          "unregister 2", "register 2 0x0+0x73"}));
   EXPECT_EQ(rig.settings.writes,
@@ -147,8 +147,9 @@ TEST(BuildMainScreen, AnUnreadableListIsReportedWithoutHoldingTheState) {
   write_bytes(rig.folder / "Tapwright.lst", "\xFF\xFE");
   rig.dialog.while_open = [&] { EXPECT_FALSE(rig.state.in_use()); };
   rig.build();
-  EXPECT_EQ(rig.dialog.shown,
-            (std::vector<std::string>{"An error has occurred.\nstream did not contain valid UTF-8"}));
+  EXPECT_EQ(
+      rig.dialog.shown,
+      (std::vector<std::string>{"An error has occurred.\nstream did not contain valid UTF-8"}));
   EXPECT_EQ(rig.rows(), 0u);
 }
 
@@ -159,10 +160,10 @@ TEST(MainScreenEvents, HeaderButtonsOpenTheMakersPages) {
   for (std::string_view id : {"btn-home", "btn-test", "btn-donate", "btn-about"}) {
     orlan::fire_event(*rig.element(id), orlan::EventType::kClick);
   }
-  EXPECT_EQ(rig.shell.calls, (std::vector<std::string>{
-                                 "web https://www.orlannet.com/test_mouse",
-                                 "web https://www.orlannet.com/donate?tapwright",
-                                 "web https://www.orlannet.com/tapwright"}));
+  EXPECT_EQ(rig.shell.calls,
+            (std::vector<std::string>{"web https://www.orlannet.com/test_mouse",
+                                      "web https://www.orlannet.com/donate?tapwright",
+                                      "web https://www.orlannet.com/tapwright"}));
 }
 
 TEST(MainScreenEvents, OptionsAreBoundAndWritten) {

@@ -307,6 +307,82 @@ TEST(WinShellTest, WebPagesGoThroughExplorer) {
                                               "explorer https://www.orlannet.com/donate?tapwright"}));
 }
 
+// Keys for the row menu once it is up (class "#32768"), through the menu loop's queue.
+std::vector<WPARAM> g_menu_keys;
+
+void CALLBACK drive_menu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND menu = FindWindowW(L"#32768", nullptr);
+  if (!menu || !IsWindowVisible(menu)) return;
+  KillTimer(nullptr, timer);
+  for (WPARAM key : g_menu_keys) {
+    PostMessageW(menu, WM_KEYDOWN, key, 0);
+    PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
+  }
+}
+
+tw::RowCommand choose_in_row_menu(tw::Shell& shell, std::vector<WPARAM> keys) {
+  g_menu_keys = std::move(keys);
+  SetTimer(nullptr, 0, 50, drive_menu);
+  return shell.track_row_menu({"Move Up", "Move Down", "Delete"});
+}
+
+TEST_F(MainWindowTest, TheRowMenuReturnsTheChosenCommandOrNone) {
+  ShowWindow(m_window, SW_SHOW);
+  WinShell shell(m_window, "Tapwright");
+  // The first Down selects the first item; the separator is skipped.
+  EXPECT_EQ(choose_in_row_menu(shell, {VK_DOWN, VK_RETURN}), tw::RowCommand::kMoveUp);
+  EXPECT_EQ(choose_in_row_menu(shell, {VK_DOWN, VK_DOWN, VK_RETURN}), tw::RowCommand::kMoveDown);
+  EXPECT_EQ(choose_in_row_menu(shell, {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN}),
+            tw::RowCommand::kDelete);
+  EXPECT_EQ(choose_in_row_menu(shell, {VK_ESCAPE}), tw::RowCommand::kNone);
+}
+
+// Types a file name into the list dialog titled "List file" once it is up and presses OK
+// (or Cancel when the name is empty).
+std::wstring g_file_to_type;
+
+void CALLBACK drive_file_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = FindWindowW(nullptr, L"List file");
+  if (!dialog || !IsWindowVisible(dialog)) return;
+  KillTimer(nullptr, timer);
+  if (g_file_to_type.empty()) {
+    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  // The dialog opens with the focus in its file-name box.
+  SendMessageW(GetFocus(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(g_file_to_type.c_str()));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+}
+
+template <typename Choose>
+std::optional<std::filesystem::path> answer_file_dialog(std::wstring name, Choose choose) {
+  g_file_to_type = std::move(name);
+  SetTimer(nullptr, 0, 50, drive_file_dialog);
+  return choose();
+}
+
+TEST_F(MainWindowTest, ListDialogsGiveTheChosenPathWithTheDefaultExtension) {
+  CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  ShowWindow(m_window, SW_SHOW);
+  TempFolder folder;
+  WinShell shell(m_window, "Tapwright");
+  tw::FileDialogTexts texts{"List file", "Click list"};
+
+  std::filesystem::path saved = folder.path() / "clicks";
+  auto chosen = answer_file_dialog(saved.wstring(), [&] { return shell.choose_list_to_save(texts); });
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(*chosen, folder.path() / "clicks.lst");
+
+  std::filesystem::path existing = folder.path() / "old.lst";
+  std::ofstream(existing) << "1x2,0,0,0\n";
+  chosen = answer_file_dialog(existing.wstring(), [&] { return shell.choose_list_to_open(texts); });
+  ASSERT_TRUE(chosen.has_value());
+  EXPECT_EQ(*chosen, existing);
+
+  EXPECT_FALSE(answer_file_dialog(L"", [&] { return shell.choose_list_to_open(texts); }));
+  CoUninitialize();
+}
+
 int g_button_to_press = 0;
 
 // Presses a button of the dialog titled app.name ("Tapwright") once it is up.

@@ -13,7 +13,8 @@ using tw::MessageKind;
 TEST(MessageDialogOptions, FirstLineIsTheInstructionAndTheRestTheContent) {
   int window = 0;
   MessageDialogOptions options = tw::message_dialog_options(
-      &window, "en", "An error has occurred.\nAccess is denied.\nSecond line", MessageKind::kInformation);
+      &window, "en", "An error has occurred.\nAccess is denied.\nSecond line",
+      MessageKind::kInformation);
   MessageDialogOptions expected;
   expected.owner = &window;
   expected.window_title = "Tapwright";
@@ -45,10 +46,11 @@ TEST(TaskMessageDialog, HandsTheMappedOptionsToTheDialogAndReturnsItsAnswer) {
   int window = 0;
   std::vector<MessageDialogOptions> seen;
   bool answer = true;
-  tw::TaskMessageDialog dialog(&window, "en", [&](const MessageDialogOptions& options, std::string&) {
-    seen.push_back(options);
-    return std::optional<bool>(answer);
-  });
+  tw::TaskMessageDialog dialog(&window, "en",
+                               [&](const MessageDialogOptions& options, std::string&) {
+                                 seen.push_back(options);
+                                 return std::optional<bool>(answer);
+                               });
   dialog.show_message("Delay time is not set.");
   EXPECT_TRUE(dialog.ask_yes_no("Do you want to clear all contents?"));
   answer = false;

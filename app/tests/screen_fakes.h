@@ -204,8 +204,8 @@ struct ScreenRig {
   ScreenRig(const ScreenRig&) = delete;
 
   ScreenContext context() {
-    return ScreenContext{&state,     orlan::document(view), &desktop, &notifier,
-                         &dialog,    &settings,             &shell};
+    return ScreenContext{&state, orlan::document(view), &desktop, &notifier, &dialog, &settings,
+                         &shell};
   }
   Page page() { return Page(orlan::document(view)); }
   orlan::Node* element(std::string_view id) { return page().find(id); }

@@ -248,8 +248,9 @@ TEST(OpenButton, AFileThatIsNotUtf8IsReportedAndTheListKept) {
   rig.dialog.while_open = [&] { EXPECT_FALSE(rig.state.in_use()); };
   rig.shell.open_choice = folder / "latin1.lst";
   rig.click("btn-open");
-  EXPECT_EQ(rig.dialog.shown,
-            (std::vector<std::string>{"An error has occurred.\nstream did not contain valid UTF-8"}));
+  EXPECT_EQ(
+      rig.dialog.shown,
+      (std::vector<std::string>{"An error has occurred.\nstream did not contain valid UTF-8"}));
   EXPECT_EQ(rig.xs(), (std::vector<int>{10, 77}));
 }
 
@@ -274,8 +275,7 @@ TEST(SaveButton, WritesTheListAsItIsWhenTheDialogCloses) {
   rig.shell.save_choice = folder / "saved.lst";
   rig.click("btn-save");
   EXPECT_EQ(rig.shell.calls, (std::vector<std::string>{"save 저장|레코드"}));
-  EXPECT_EQ(read_file(folder / "saved.lst"),
-            "10x0,0,0,1000,1000\r\n77x8,0,0,1000,1000\r\n");
+  EXPECT_EQ(read_file(folder / "saved.lst"), "10x0,0,0,1000,1000\r\n77x8,0,0,1000,1000\r\n");
 
   rig.shell.save_choice.reset();
   rig.shell.while_open = nullptr;
