@@ -31,12 +31,14 @@ if [[ -z ${DISPLAY:-} ]]; then
   echo "run: look at it with: DISPLAY=$DISPLAY import -window root shot.png (package imagemagick)"
 fi
 
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
+# Marked when complete, so that an interrupted first run is redone.
+if [[ ! -f $WINEPREFIX/.tapwright-ready ]]; then
   echo "run: making the Wine prefix $WINEPREFIX (once)"
   "$wine_dir/wine64" wineboot -i </dev/null >/dev/null 2>&1
   # The page asks for "Segoe UI"; map it to a family the host has.
   "$wine_dir/wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' \
     /d 'Liberation Sans' /f </dev/null >/dev/null 2>&1
+  touch "$WINEPREFIX/.tapwright-ready"
 fi
 
 echo "run: starting $exe $*  (F3 starts and stops a run, F4 records the pointer position)"
