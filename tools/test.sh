@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the three presets and runs every test.
+# Installs what is missing, builds the three presets, runs every test, and makes and checks
+# the release package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 tools/deps.sh
@@ -23,4 +24,8 @@ for preset in native win64 win32; do
   grep -E 'tests passed|tests failed|Total Test time' "$log" || true
   grep -B2 -A40 -E '\*\*\*(Failed|Exception|Timeout)' "$log" | head -300 || true
 done
+echo "== package"
+if ! TW_JOBS=$jobs tools/package.sh || ! tools/check-package dist/Tapwright-2.0.1-win64.zip; then
+  status=1
+fi
 exit $status

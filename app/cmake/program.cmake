@@ -7,10 +7,12 @@ tw_test(app_startup_test SOURCES tests/startup_test.cpp LIBS app_startup)
 # Tapwright.exe: 64-bit Windows GUI program with its version resource and manifest.
 if(TW_TARGET STREQUAL "win64")
   add_executable(Tapwright WIN32 src/main_win.cpp res/Tapwright.rc)
-  target_link_libraries(Tapwright PRIVATE app_startup core_utf core_win32)
+  target_link_libraries(Tapwright PRIVATE app_startup app_wnd app_screen app_i18n app_sys_desktop ui_host
+                                          ui_html ui_css_document ui_image olib_except
+                                          olib_update olib_common core_utf core_win32 ole32)
   target_link_options(Tapwright PRIVATE -municode)
   set_source_files_properties(res/Tapwright.rc PROPERTIES OBJECT_DEPENDS
-                              ${CMAKE_CURRENT_SOURCE_DIR}/res/Tapwright.manifest)
+                              "${CMAKE_CURRENT_SOURCE_DIR}/res/Tapwright.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/Tapwright.ico")
 endif()
 
 # The version resource (read by the service) and the manifest, checked on the built file.

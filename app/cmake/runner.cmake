@@ -21,7 +21,8 @@ target_link_libraries(app_runner PUBLIC app_click_list app_sys_files core_fatal 
 # window timer, FlashWindowEx, Sleep, RegisterHotKey, and DWORD values under
 # HKEY_CURRENT_USER\Software\Orlannet\Tapwright.
 if(TW_WINDOWS)
-  add_library(app_sys_desktop STATIC src/sys/desktop_win.cpp src/sys/registry_settings_win.cpp)
+  add_library(app_sys_desktop STATIC src/sys/desktop_win.cpp src/sys/registry_settings_win.cpp
+                                     src/sys/system_theme_win.cpp)
   target_include_directories(app_sys_desktop PUBLIC src/sys)
   target_link_libraries(app_sys_desktop PUBLIC app_runner core_utf PRIVATE core_win32)
 endif()

@@ -58,7 +58,19 @@ UpdateCheckOutcome check_for_update(const UpdateConfig& config, std::string_view
   return outcome;
 }
 
-void run_update_check(std::string language, std::string title, HWND__* host) {
+namespace {
+
+// Accepting the update ends the program through the host's normal close path, so that the
+// program saves what it must and exits with 0; only without a host window left does the
+// check end the process itself.
+void close_for_update(HWND__* host) {
+  if (host != nullptr && IsWindow(host) && PostMessageW(host, WM_CLOSE, 0, 0)) return;
+  ExitProcess(0);
+}
+
+}  // namespace
+
+bool run_update_check(std::string language, std::string title, HWND__* host) {
   try {
     std::thread([language = std::move(language), title = std::move(title), host] {
       UpdateCheckOutcome outcome;
@@ -70,11 +82,13 @@ void run_update_check(std::string language, std::string title, HWND__* host) {
         return;
       }
       if (outcome.accepted && open_web_url(outcome.update_url, OpenVia::explorer)) {
-        ExitProcess(0);
+        close_for_update(host);
       }
     }).detach();
+    return true;
   } catch (const std::exception& error) {
     log_line(std::string("[update] 업데이트 스레드를 만들지 못했습니다: ") + error.what());
+    return false;
   }
 }
 

@@ -25,7 +25,15 @@ std::wstring beside_this_program(const wchar_t* name) {
   return full.substr(0, full.find_last_of(L"\\/") + 1) + name;
 }
 
-TEST(UpdateAccept, YesOpensTheDownloadThroughExplorerAndEndsTheProgramWithZero) {
+struct ProbeRun {
+  bool ended = false;
+  DWORD code = 99;
+  std::string record;
+};
+
+// Starts the probe, answers its update dialog with Yes and waits for it to end.
+ProbeRun run_probe(const wchar_t* mode) {
+  ProbeRun run;
   HttpTestServer server;
   server.push_reply(Reply::with_body(R"({"update":"https://dl.example/Tapwright-2.1.exe"})"));
   SetEnvironmentVariableW(L"TAPWRIGHT_UPDATE_URL",
@@ -36,31 +44,47 @@ TEST(UpdateAccept, YesOpensTheDownloadThroughExplorerAndEndsTheProgramWithZero) 
   DeleteFileW(record.c_str());
 
   std::wstring probe = beside_this_program(L"" TW_ACCEPT_PROBE);
-  std::wstring command = L"\"" + probe + L"\" \"Tapwright accept probe\" \"" + record + L"\"";
+  std::wstring command =
+      L"\"" + probe + L"\" \"Tapwright accept probe\" \"" + record + L"\" " + mode;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+  EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                              &startup, &process));
+  if (!process.hProcess) return run;
   CloseHandle(process.hThread);
 
   HWND dialog = wait_for_window(nullptr, L"Tapwright accept probe", 20s);
   EXPECT_NE(dialog, nullptr);
   if (dialog != nullptr) SendMessageW(dialog, TDM_CLICK_BUTTON, IDYES, 0);
-  bool ended =
+  run.ended =
       pump_until([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; }, 20s);
-  if (!ended) TerminateProcess(process.hProcess, 99);
-  DWORD code = 99;
-  GetExitCodeProcess(process.hProcess, &code);
+  if (!run.ended) TerminateProcess(process.hProcess, 99);
+  GetExitCodeProcess(process.hProcess, &run.code);
   CloseHandle(process.hProcess);
-  ASSERT_TRUE(ended);
-  EXPECT_EQ(code, 0u);
 
   std::ifstream file(tw::utf16_to_utf8(record));
   std::stringstream text;
   text << file.rdbuf();
-  EXPECT_EQ(text.str(), "explorer https://dl.example/Tapwright-2.1.exe");
+  run.record = text.str();
+  file.close();
   DeleteFileW(record.c_str());
+  return run;
+}
+
+TEST(UpdateAccept, YesOpensTheDownloadAndClosesTheHostWindowThroughItsOwnClosePath) {
+  ProbeRun run = run_probe(L"host");
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.code, 0u);
+  // The window's WM_CLOSE ran after the download was handed to explorer.
+  EXPECT_EQ(run.record, "explorer https://dl.example/Tapwright-2.1.exe closed");
+}
+
+TEST(UpdateAccept, YesWithoutAHostWindowEndsTheProgramWithZero) {
+  ProbeRun run = run_probe(L"no-host");
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.code, 0u);
+  EXPECT_EQ(run.record, "explorer https://dl.example/Tapwright-2.1.exe");
 }
 
 }  // namespace

@@ -1,0 +1,15 @@
+# End-to-end tests: the real Tapwright.exe under Wine on the test display, driven from a
+# second program (the test) through the desktop: windows, global hotkeys, synthetic input,
+# dialogs, the list file, the registry, and local update and report servers.
+# Each test program gets a Wine prefix of its own (registry, DPI) and holds the display.
+if(TW_TARGET STREQUAL "win64" AND TW_TESTS)
+  foreach(part window hotkeys services)
+    set(test app_e2e_${part}_test)
+    tw_test(${test} SOURCES tests/e2e/${part}_e2e_test.cpp tests/e2e/tapwright_driver_win.cpp
+            LIBS olib_test_http_server core_win32 psapi user32 advapi32
+            WINDOWS_ONLY DISPLAY PRIVATE_PREFIX TIMEOUT 300)
+    target_include_directories(${test} PRIVATE tests/e2e)
+    target_compile_definitions(${test} PRIVATE TW_TAPWRIGHT_EXE="$<TARGET_FILE:Tapwright>")
+    add_dependencies(${test} Tapwright)
+  endforeach()
+endif()

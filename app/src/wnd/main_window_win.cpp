@@ -1,0 +1,191 @@
+#include "main_window_win.h"
+
+#include <dwmapi.h>
+
+#include <cwchar>
+#include <exception>
+#include <utility>
+
+#include "fatal.h"
+#include "log.h"
+#include "system_theme.h"
+#include "window_metrics.h"
+
+namespace tw::wnd {
+
+namespace {
+
+constexpr UINT_PTR kRunTimer = 1;
+constexpr DWORD kDarkTitleBarAttribute = 20;  // DWMWA_USE_IMMERSIVE_DARK_MODE
+constexpr std::string_view kInactiveClass = "win-inactive";
+
+struct Slots {
+  std::unique_ptr<ScreenView> view;
+  ScreenCallbacks callbacks;
+};
+
+thread_local Slots t_slots;
+
+bool register_main_class(HINSTANCE instance) {
+  WNDCLASSEXW window_class{};
+  window_class.cbSize = sizeof window_class;
+  window_class.lpfnWndProc = main_window_proc;
+  window_class.hInstance = instance;
+  window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(1));
+  if (!window_class.hIcon) window_class.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  window_class.lpszClassName = kMainWindowClass;
+  return RegisterClassExW(&window_class) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+void place_for_dpi(HWND window) {
+  UINT dpi = GetDpiForWindow(window);
+  if (dpi == 0) dpi = 96;
+  PixelSize client = scaled_client_size(dpi);
+  RECT outer{0, 0, client.width, client.height};
+  AdjustWindowRectExForDpi(&outer, kMainWindowStyle, FALSE, 0, dpi);
+  PixelSize size{outer.right - outer.left, outer.bottom - outer.top};
+
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    SetWindowPos(window, nullptr, 0, 0, size.width, size.height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
+  const RECT& work = monitor.rcWork;
+  PixelPoint origin = centred_origin({work.left, work.top, work.right, work.bottom}, size);
+  SetWindowPos(window, nullptr, origin.x, origin.y, size.width, size.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void use_dark_title_bar(HWND window) {
+  // Dark in both themes; systems that do not know the attribute keep their own.
+  BOOL dark = TRUE;
+  DwmSetWindowAttribute(window, kDarkTitleBarAttribute, &dark, sizeof dark);
+  SetWindowPos(window, nullptr, 0, 0, 0, 0,
+               SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The close callback runs at most once, whichever of close and session end comes first.
+void run_close_callback() {
+  std::function<void()> close = std::exchange(t_slots.callbacks.close, nullptr);
+  if (close) close();
+}
+
+void mark_activation(bool active) {
+  orlan::Node* root = orlan::document_element(t_slots.view->document());
+  ensure(root != nullptr, "document has no root");
+  if (active) {
+    orlan::remove_class(root, kInactiveClass.data(), kInactiveClass.size());
+  } else {
+    orlan::add_class(root, kInactiveClass.data(), kInactiveClass.size());
+  }
+}
+
+bool is_colour_set_change(LPARAM l) {
+  // The parameter is often null (a plain setting change).
+  auto* area = reinterpret_cast<const wchar_t*>(l);
+  return area != nullptr && std::wcscmp(area, L"ImmersiveColorSet") == 0;
+}
+
+LRESULT route(HWND window, UINT message, WPARAM w, LPARAM l) {
+  // Messages can arrive before the view is installed (a dialog shown while the screen is
+  // built re-activates its owner); until then they change nothing.
+  ScreenView* view = t_slots.view.get();
+  switch (message) {
+    case WM_CLOSE:
+      run_close_callback();
+      DestroyWindow(window);
+      return 0;
+    case WM_ENDSESSION:
+      // The session ends without WM_CLOSE: the list is saved here or never.
+      if (w) run_close_callback();
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    case WM_SIZE:
+      if (view) orlan::set_bounds(view->view(), 0, 0, LOWORD(l), HIWORD(l));
+      return 0;
+    case WM_ACTIVATE:
+      if (view) mark_activation(LOWORD(w) != WA_INACTIVE);
+      return 0;
+    case WM_TIMER: {
+      if (w != kRunTimer) break;
+      std::function<void()> tick = t_slots.callbacks.timer;
+      if (tick) tick();
+      return 0;
+    }
+    case WM_HOTKEY: {
+      std::function<void(int)> hotkey = t_slots.callbacks.hotkey;
+      if (hotkey) hotkey(static_cast<int>(w));
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      const RECT* suggested = reinterpret_cast<const RECT*>(l);
+      SetWindowPos(window, nullptr, suggested->left, suggested->top,
+                   suggested->right - suggested->left, suggested->bottom - suggested->top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      return 0;
+    }
+    case WM_SETTINGCHANGE:
+      if (view && is_colour_set_change(l)) apply_system_theme(view->document());
+      break;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
+}  // namespace
+
+HWND create_main_window(const std::wstring& title) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  if (!register_main_class(instance)) return nullptr;
+  HWND window = CreateWindowExW(0, kMainWindowClass, title.c_str(), kMainWindowStyle,
+                                CW_USEDEFAULT, CW_USEDEFAULT, kClientWidth, kClientHeight, nullptr,
+                                nullptr, instance, nullptr);
+  if (!window) return nullptr;
+  place_for_dpi(window);
+  use_dark_title_bar(window);
+  return window;
+}
+
+void install_view(std::unique_ptr<ScreenView> view) {
+  // The old view goes only after the slot holds the new one, so that messages sent while
+  // it is destroyed find a complete view.
+  std::unique_ptr<ScreenView> old = std::exchange(t_slots.view, std::move(view));
+  old.reset();
+}
+
+ScreenView* installed_view() noexcept {
+  return t_slots.view.get();
+}
+
+void install_callbacks(ScreenCallbacks callbacks) {
+  t_slots.callbacks = std::move(callbacks);
+}
+
+void release_view() {
+  t_slots.callbacks = ScreenCallbacks{};
+  std::unique_ptr<ScreenView> view = std::move(t_slots.view);
+  view.reset();
+}
+
+void apply_system_theme(orlan::Document* document) {
+  orlan::set_media_features(document, sys::system_prefers_dark(), false);
+}
+
+LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  try {
+    return route(window, message, w, l);
+  } catch (const std::exception& error) {
+    // A fatal internal error outside a page handler (already reported by the crash
+    // reporter's hook) ends the program; it must not unwind through the system's frames.
+    olib::log_line(std::string("[wnd] ") + error.what());
+    ExitProcess(3);
+  }
+}
+
+}  // namespace tw::wnd
