@@ -234,6 +234,21 @@ TEST(RestyleReach, SubtreeSiblingsAndInheritance) {
   EXPECT_EQ(styled_after([&] { set_attribute(page.id("d"), "title", 5, "t", 1); }), 1u);
 }
 
+TEST(RestyleReach, DataAttributesNeedARestyleOnlyWhenNamed) {
+  StyledPage page("<html><body><div id=x></div></body></html>", "[data-k=a] {color:red}");
+  Document& d = page.doc();
+  Atom k = 0, other = 0, title = 0;
+  ASSERT_TRUE(d.atoms.intern("data-k", k));
+  ASSERT_TRUE(d.atoms.intern("data-other", other));
+  ASSERT_TRUE(d.atoms.intern("title", title));
+  EXPECT_TRUE(attribute_change_needs_restyle(d, k));
+  EXPECT_FALSE(attribute_change_needs_restyle(d, other));
+  EXPECT_TRUE(attribute_change_needs_restyle(d, title));
+  set_attribute(page.id("x"), "data-k", 6, "a", 1);
+  page.pass();
+  EXPECT_EQ(page.style("x").color, 0xFFFF0000u);
+}
+
 TEST(SheetLifetime, LoadingCssKeepsTheOldSheetUntilTheRestyle) {
   StyledPage page("<html><body><div id=x></div></body></html>",
                   "#x{transform:rotate(5deg);transition:color 1s;box-shadow:0 0 1px red}");
