@@ -18,9 +18,14 @@ namespace {
 
 // One list per document that has animated elements, dropped when it empties (so a
 // document destroyed after its elements were released leaves nothing behind).
+struct RetiredBuffer {
+  css::TransformOp* buffer = nullptr;
+  std::size_t capacity = 0;
+};
 struct AnimatedElements {
   const Document* document = nullptr;
   std::vector<AnimationState*> states;
+  std::vector<RetiredBuffer> retired;  // transform buffers of freed states
 };
 std::vector<AnimatedElements*> g_lists;
 DeclarationApplier g_apply = nullptr;
@@ -69,29 +74,87 @@ AnimationState* ensure_state(Document& document, Node& element) {
   return state;
 }
 
-void free_state(Document& document, AnimationState* state) {
-  if (AnimatedElements* list = find_list(document)) {
+bool points_into(const AnimationState& state, const css::TransformOp* list) {
+  for (const css::TransformOp* buffer : state.transform_buffers) {
+    if (buffer && list == buffer) return true;
+  }
+  return false;
+}
+
+// An element whose items are dropped keeps its style; if that style shows a transform
+// from the element's buffers, it gets its own list back (the end value of its transform
+// transition, or the value under its animation).
+void restore_own_transform(AnimationState& state) {
+  Node* element = state.element;
+  if (!element || element->animation != &state || !element->style) return;
+  ComputedStyle& style = *element->style;
+  if (!points_into(state, style.transform)) return;
+  const int row = animatable_index(css::to_index(css::PropertyId::Transform));
+  const AnimatedValue* own = nullptr;
+  for (const TransitionRecord& t : state.transitions) {
+    if (t.row == row) own = &t.to;
+  }
+  for (int i = 0; i < state.animation_count && !own; ++i) {
+    const AnimationRecord& r = state.animations[i];
+    for (int j = 0; j < r.property_count; ++j) {
+      if (r.rows[j] == row) own = &r.base[j];
+    }
+  }
+  if (own && (own->transform_source || own->transform_count == 0)) {
+    write_value(style, animatable_properties()[row], *own, nullptr);
+  } else {
+    style.transform = nullptr;
+    style.transform_count = 0;
+  }
+}
+
+void release_retired(Document& document, AnimatedElements& list) {
+  for (const RetiredBuffer& r : list.retired) document.buffers.release(r.buffer, r.capacity);
+  list.retired.clear();
+}
+
+void delete_list_if_unused(AnimatedElements* list) {
+  if (!list->states.empty() || !list->retired.empty()) return;
+  g_lists.erase(std::find(g_lists.begin(), g_lists.end(), list));
+  delete list;
+}
+
+// Removes the state from the document's list and frees it. The style records of the
+// restyle in progress may still point into its transform buffers (the old style the
+// cascade compares with), so they are retired and go back to the document's pool only
+// at the next tick, unless the document itself is going.
+void free_state(Document& document, AnimationState* state, bool document_going = false) {
+  restore_own_transform(*state);
+  AnimatedElements* list = find_list(document);
+  if (list) {
     std::uint32_t slot = state->slot;
-    if (slot < list->states.size() && list->states[slot] == state) {
+    if (slot >= list->states.size() || list->states[slot] != state) {
+      auto found = std::find(list->states.begin(), list->states.end(), state);
+      slot = static_cast<std::uint32_t>(found - list->states.begin());
+    }
+    if (slot < list->states.size()) {
       AnimationState* last = list->states.back();
       list->states[slot] = last;
       last->slot = slot;
       list->states.pop_back();
     }
-    if (list->states.empty()) {
-      g_lists.erase(std::find(g_lists.begin(), g_lists.end(), list));
-      delete list;
-    }
   }
-  // The buffers go back to the document's pool, whose memory lives as long as the
-  // document: a style record still pointing there reads stale functions, never freed
-  // memory.
   for (css::TransformOp*& buffer : state->transform_buffers) {
-    if (buffer) document.buffers.release(buffer, state->transform_capacity);
+    if (!buffer) continue;
+    bool retired = false;
+    if (list && !document_going) {
+      try {
+        list->retired.push_back({buffer, state->transform_capacity});
+        retired = true;
+      } catch (const std::bad_alloc&) {
+      }
+    }
+    if (!retired) document.buffers.release(buffer, state->transform_capacity);
     buffer = nullptr;
   }
   if (state->element && state->element->animation == state) state->element->animation = nullptr;
   delete state;
+  if (list) delete_list_if_unused(list);
 }
 
 css::TransformOp* next_transform_storage(Document& document, AnimationState& state) {
@@ -480,7 +543,19 @@ std::uint8_t bits_for(const AnimatableProperty& row) {
 void release_hook(Document& document, Node& node) {
   release_element(document, node);
 }
-const NodeDataHooks kNodeHooks = {nullptr, &release_hook};
+// Detached elements are not destroyed one by one with their document: their states go
+// here, so no list outlives its document.
+void release_document_hook(Document& document) {
+  while (AnimatedElements* list = find_list(document)) {
+    if (list->states.empty()) {
+      release_retired(document, *list);
+      delete_list_if_unused(list);
+    } else {
+      free_state(document, list->states.back(), /*document_going=*/true);
+    }
+  }
+}
+const NodeDataHooks kNodeHooks = {nullptr, &release_hook, &release_document_hook};
 
 }  // namespace
 
@@ -585,6 +660,14 @@ std::uint32_t tick(Document& document, double now, double* next_frame_delay) noe
   if (next_frame_delay) *next_frame_delay = 0;
   AnimatedElements* list = find_list(document);
   if (!list) return 0;
+  // The restyle that may have compared against retired buffers is over.
+  if (!list->retired.empty()) {
+    release_retired(document, *list);
+    if (list->states.empty()) {
+      delete_list_if_unused(list);
+      return 0;
+    }
+  }
   if (!std::isfinite(now)) now = document.frame_time;
   auto rows = animatable_properties();
   std::uint32_t running = 0;

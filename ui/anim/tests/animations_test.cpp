@@ -147,6 +147,24 @@ TEST_F(Transitions, TransformListUsesElementStorageAndEndsOnItsOwnList) {
   EXPECT_EQ(transition_count(*e), 0u);
 }
 
+// Dropped midway (hidden ancestor), the element must not keep pointing at the running
+// list in storage that goes back to the document's pool.
+TEST_F(Transitions, DroppedTransformGivesTheElementItsOwnList) {
+  Node* parent = element(body);
+  Node* e = element(parent);
+  restyle(*e, "transform: rotate(0deg); transition: transform 100ms linear", 0);
+  ComputedStyle& target =
+      computed(*e, "transform: rotate(90deg); transition: transform 100ms linear");
+  const css::TransformOp* declared = target.transform;
+  update_element(*document, *e, e->style, target, 0);
+  e->style = &target;
+  frame(50);
+  EXPECT_NE(e->style->transform, declared);
+  restyle(*parent, "display: none", 60);
+  EXPECT_EQ(frame(60), 0u);
+  EXPECT_EQ(e->style->transform, declared);
+}
+
 TEST_F(Transitions, SteppedTimingLetsTheFrameLoopSleepUntilTheNextStep) {
   Node* e = element(body);
   restyle(*e, "opacity: 0; transition: opacity 400ms steps(4)", 0);
@@ -216,6 +234,23 @@ TEST_F(Transitions, TickDropsRecordsUnderAHiddenAncestorOrOutsideTheDocument) {
   unlink(*gone);
   discard_node(*gone);
   EXPECT_EQ(animated_element_count(*document), 0u);
+}
+
+// An element moved into a detached subtree keeps its state until the next tick; a
+// document destroyed before that must not leave it behind.
+TEST(AnimationLists, DestroyedDocumentTakesDetachedStatesWithIt) {
+  const Document* address = nullptr;
+  {
+    AnimationDocument doc;
+    address = doc.document;
+    Node* e = doc.element(doc.body);
+    doc.restyle(*e, "opacity: 0; transition: opacity 1s", 0);
+    doc.restyle(*e, "opacity: 1; transition: opacity 1s", 0);
+    Node* detached = create_element_node(*doc.document, "div");
+    link_child(*detached, *e, nullptr);
+    EXPECT_EQ(animated_element_count(*doc.document), 1u);
+  }
+  EXPECT_EQ(animated_element_count(*address), 0u);  // compared by address only
 }
 
 class Animations : public ::testing::Test, public AnimationDocument {

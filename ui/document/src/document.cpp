@@ -276,6 +276,7 @@ Document* create_document() noexcept {
 void destroy_document(Document* d) noexcept {
   if (!d) return;
   if (g_sheet_hooks && g_sheet_hooks->destroy) g_sheet_hooks->destroy(*d);
+  if (g_node_hooks && g_node_hooks->release_document) g_node_hooks->release_document(*d);
   // Handlers must not run any more: whatever waits on the deferred list goes now.
   d->dispatch_depth = 0;
   while (Node* n = d->deferred) {
