@@ -41,14 +41,15 @@ struct AnimationRecord {
   std::vector<anim::AnimatedValue> values;
   std::vector<std::uint8_t> declared;
   // The element's own value of each property.
-  anim::AnimatedValue base[anim::kMaxAnimatedProperties];
+  std::vector<anim::AnimatedValue> base;
 };
 
 struct AnimationState {
   Node* element = nullptr;
   std::uint32_t slot = 0;  // index in the document's list of animated elements
   std::vector<TransitionRecord> transitions;
-  AnimationRecord animations[anim::kMaxAnimations];
+  // At most kMaxAnimations; animation_count mirrors its size.
+  std::vector<AnimationRecord> animations;
   std::uint8_t animation_count = 0;
   // Two transform lists the element's style points to while a transform moves; written
   // alternately so the style before a restyle and the one after never share one.

@@ -400,6 +400,7 @@ bool build_record(Document& document, Node& element, const ComputedStyle& base,
   try {
     r.values.assign(static_cast<std::size_t>(r.keyframe_count) * r.property_count, {});
     r.declared.assign(r.values.size(), 0);
+    r.base.assign(r.property_count, {});
   } catch (const std::bad_alloc&) {
     return false;
   }
@@ -461,8 +462,13 @@ void update_animation_records(Document& document, Node& element, const ComputedS
   }
   if (count > 0 && !state) state = ensure_state(document, element);
   if (!state) return;
+  try {
+    state->animations.resize(static_cast<std::size_t>(count));
+  } catch (const std::bad_alloc&) {
+    state->animations.clear();
+    count = 0;  // out of memory: the static values stand
+  }
   for (int i = 0; i < count; ++i) state->animations[i] = std::move(fresh[i]);
-  for (int i = count; i < state->animation_count; ++i) state->animations[i] = AnimationRecord{};
   state->animation_count = static_cast<std::uint8_t>(count);
 }
 
