@@ -276,7 +276,6 @@ Document* create_document() noexcept {
 void destroy_document(Document* d) noexcept {
   if (!d) return;
   if (g_sheet_hooks && g_sheet_hooks->destroy) g_sheet_hooks->destroy(*d);
-  if (g_node_hooks && g_node_hooks->release_document) g_node_hooks->release_document(*d);
   // Handlers must not run any more: whatever waits on the deferred list goes now.
   d->dispatch_depth = 0;
   while (Node* n = d->deferred) {
@@ -285,6 +284,8 @@ void destroy_document(Document* d) noexcept {
     destroy_subtree(*d, n);
   }
   if (d->root) destroy_subtree(*d, d->root);
+  // Detached nodes go with the arena, without their hooks: stages drop what they kept.
+  if (g_node_hooks && g_node_hooks->release_document) g_node_hooks->release_document(*d);
   if (d->destroy_images) d->destroy_images(d->images);
   if (d->destroy_style_state) d->destroy_style_state(d->style_state);
   d->~Document();
