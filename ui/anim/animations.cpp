@@ -746,6 +746,13 @@ std::uint32_t tick(Document& document, double now, double* next_frame_delay) noe
     if (bits) {
       if (bits & kDirtyLayout) document.layout_needed = true;
       mark_dirty(*element, bits);
+      // The value was written into the element's record in place, so its restyle sees no
+      // change of its own: the children that inherit it are restyled explicitly.
+      if (bits & kDirtyStyle) {
+        for (Node* child = element->first_child; child; child = child->next_sibling) {
+          if (child->is_element()) mark_dirty(*child, kDirtyStyle);
+        }
+      }
     }
     if (state->empty()) {
       bool last = list->states.size() == 1;
