@@ -346,6 +346,8 @@ void destroy_document(Document* d) noexcept {
     destroy_subtree(*d, n);
   }
   if (d->root) destroy_subtree(*d, d->root);
+  // Detached nodes go with the arena, without their hooks: stages drop what they kept.
+  if (g_node_hooks && g_node_hooks->release_document) g_node_hooks->release_document(*d);
   if (d->destroy_images) d->destroy_images(d->images);
   if (d->destroy_style_state) d->destroy_style_state(d->style_state);
   d->~Document();

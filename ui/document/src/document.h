@@ -70,6 +70,9 @@ void set_style_sheet_hooks(const StyleSheetHooks* hooks) noexcept;
 struct NodeDataHooks {
   void (*release_box)(Document& document, Node& node) = nullptr;
   void (*release_animation)(Document& document, Node& node) = nullptr;
+  // The document is being destroyed: whatever a stage keeps per document goes, including
+  // the records of detached nodes that are never destroyed one by one.
+  void (*release_document)(Document& document) = nullptr;
 };
 void set_node_data_hooks(const NodeDataHooks* hooks) noexcept;
 
