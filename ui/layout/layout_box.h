@@ -171,7 +171,10 @@ struct LayoutBox {
   std::uint32_t intrinsic_generation = 0;
   bool intrinsic_valid = false;
 
-  // The last layout and a short history of earlier constraint sets.
+  // The last layout and a short history of earlier constraint sets. A history hit
+  // restores the sizes only: the children keep the positions of the last full layout,
+  // so a container that measures with other constraints lays out with its final ones
+  // last (a hit on `cache` then restores everything).
   LayoutCacheEntry cache;
   std::uint32_t cache_generation = 0;
   bool cache_valid = false;
@@ -180,6 +183,13 @@ struct LayoutBox {
 
   // Id of the inline layout run that last placed this node (0: none).
   std::uint32_t inline_run_id = 0;
+
+  // Where an absolutely positioned box would have stood in flow, relative to its
+  // parent's box (the start of its insets when they are auto).
+  float static_x = 0, static_y = 0;
+  // The cached layout neither saw nor left floats of an enclosing formatting context, so
+  // it holds wherever the box is placed.
+  bool cache_float_free = false;
 };
 
 // ---- Layout ----
@@ -200,6 +210,8 @@ struct LayoutContext {
   // How many boxes were laid out (not restored from their cache) in this run.
   std::uint32_t boxes_laid_out = 0;
   void* inline_scratch = nullptr;     // per-depth inline buffers, freed at the run's end
+  // Set when the viewport changed: results of earlier runs are not trusted.
+  bool ignore_older_caches = false;
 };
 
 // What a layout run did (for tests and benchmarks).
@@ -254,6 +266,8 @@ void set_container_layout_hooks(const ContainerLayoutHooks* hooks) noexcept;
 
 // ---- Positions and scrolling ----
 
+// Boxes of `position: fixed` elements hold viewport coordinates in x and y (they do not
+// move with any ancestor or scroll offset); every other box is relative to its parent's.
 struct Rect {
   float x = 0, y = 0, width = 0, height = 0;
 };
