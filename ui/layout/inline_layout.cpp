@@ -70,7 +70,11 @@ struct ItemBuilder {
   }
 
   void add_element(Node& e, int parent_entry, int depth) {
-    if (list.full || !is_rendered(e)) return;
+    if (list.full) return;
+    if (!is_rendered(e)) {
+      if (e.box) release_subtree_boxes(e);
+      return;
+    }
     const ComputedStyle& s = *e.style;
     const ComputedStyle* ps = e.parent ? style_of(*e.parent) : nullptr;
     const ComputedStyle& parent_style = ps ? *ps : s;
@@ -219,6 +223,11 @@ bool is_content(const InlineItem& it) {
     default:
       return false;
   }
+}
+
+// What makes a line "hold content" for breaking: a break may only come after it.
+bool holds_content(const InlineItem& it) {
+  return it.kind == kItemText || it.kind == kItemAtomic;
 }
 
 // Placement of the items into lines.
@@ -557,7 +566,7 @@ struct LinePlacer {
       if (it.kind == kItemSpace || it.kind == kItemEnd || used + it.width <= avail + kFitTolerance) {
         emit(it);
         used += it.width;
-        has_content |= is_content(it);
+        has_content |= holds_content(it);
         if (has_pending) has_pending = false;
         else ++i;
         continue;
@@ -605,7 +614,7 @@ struct LinePlacer {
       }
       emit(it);
       used += it.width;
-      has_content |= is_content(it);
+      has_content |= holds_content(it);
       if (has_pending) has_pending = false;
       else i = source + 1;
     }
@@ -622,10 +631,11 @@ struct LinePlacer {
     for (int k = 0; k < moved; ++k) carried[k] = out[keep_end + k];
     out_count = keep_end;
     finish_line();
+    // Carried start items do not count as content: the item after them must be able to
+    // land on this line even if it still does not fit.
     for (int k = 0; k < moved; ++k) {
       emit(carried[k]);
       used += carried[k].width;
-      has_content |= is_content(carried[k]);
     }
   }
 

@@ -106,6 +106,30 @@ TEST(Positioning, AbsoluteBelowStaticParentIsRelativeToThatParent) {
   EXPECT_FLOAT_EQ(r.y, c.y);
 }
 
+TEST(Positioning, StickyStaysAtTheTopWithinItsContainingBlock) {
+  Page p;
+  ComputedStyle& scroller = p.tree.style();
+  scroller.overflow = css::kw::Auto;
+  scroller.height = StyleLength::px(100);
+  Node& sc = p.tree.element(*p.body, "div", scroller);
+  ComputedStyle& section_style = p.tree.style();
+  section_style.height = StyleLength::px(300);
+  section_style.margin[kTop] = StyleLength::px(50);
+  Node& section = p.tree.element(sc, "div", section_style);
+  ComputedStyle& sticky = p.tree.style();
+  sticky.position = css::kw::Sticky;
+  sticky.inset[kTop] = StyleLength::px(5);
+  sticky.height = StyleLength::px(20);
+  Node& header = p.tree.element(section, "div", sticky);
+  p.layout();
+  const float top = absolute_position(sc).y;
+  EXPECT_FLOAT_EQ(absolute_position(header).y, top + 50);  // not scrolled: in flow
+  sc.scroll_y = 100;  // it would pass above the top: held 5 px below it
+  EXPECT_FLOAT_EQ(absolute_position(header).y, top + 5);
+  sc.scroll_y = 340;  // its containing block is leaving: it goes with the block's end
+  EXPECT_FLOAT_EQ(absolute_position(header).y, top + 50 + 300 - 20 - 340);
+}
+
 TEST(BoxCache, CleanSubtreesAreRestoredNotLaidOut) {
   Page p;
   std::vector<Node*> rows;
