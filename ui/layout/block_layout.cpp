@@ -40,7 +40,11 @@ float layout_block_flow(LayoutContext& ctx, Node& node, LayoutBox& box, float cw
   bool has_pending = false;
   float extent = 0;
 
-  Node* run_nodes[kMaxRunNodes];
+  // The run's nodes live in the arena: deep trees keep small stack frames.
+  Node* no_nodes[1];
+  Node** run_nodes = ctx.arena ? ctx.arena->allocate_array<Node*>(kMaxRunNodes) : nullptr;
+  const int run_limit = run_nodes ? kMaxRunNodes : 0;
+  if (!run_nodes) run_nodes = no_nodes;
   int run_count = 0;
   bool run_has_out_of_flow = false;
 
@@ -60,7 +64,7 @@ float layout_block_flow(LayoutContext& ctx, Node& node, LayoutBox& box, float cw
 
   for (Node* c = node.first_child; c; c = c->next_sibling) {
     if (c->is_text()) {
-      if (run_count < kMaxRunNodes) run_nodes[run_count++] = c;
+      if (run_count < run_limit) run_nodes[run_count++] = c;
       continue;
     }
     if (!c->is_element() || !is_rendered(*c)) continue;
@@ -68,7 +72,7 @@ float layout_block_flow(LayoutContext& ctx, Node& node, LayoutBox& box, float cw
     if (is_out_of_flow_positioned(cs)) {
       if (run_count > 0) {
         // Its static position is taken where the inline content reaches it.
-        if (run_count < kMaxRunNodes) run_nodes[run_count++] = c;
+        if (run_count < run_limit) run_nodes[run_count++] = c;
         run_has_out_of_flow = true;
       } else {
         set_static_position(*c, ox, oy + y + (has_pending ? pending : 0));
@@ -76,7 +80,7 @@ float layout_block_flow(LayoutContext& ctx, Node& node, LayoutBox& box, float cw
       continue;
     }
     if (is_floated(cs) || !is_block_level(cs.display)) {
-      if (run_count < kMaxRunNodes) run_nodes[run_count++] = c;
+      if (run_count < run_limit) run_nodes[run_count++] = c;
       continue;
     }
     flush_run();

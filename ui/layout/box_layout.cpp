@@ -154,9 +154,15 @@ void set_container_layout_hooks(const ContainerLayoutHooks* hooks) noexcept {
 LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float fw,
                       float fh) noexcept {
   if (!node.is_element() || !is_rendered(node)) return nullptr;
+  if (ctx.depth >= kMaxLayoutDepth) return nullptr;
   const ComputedStyle& s = *node.style;
   LayoutBox* box = ensure_box(node);
   if (!box) return nullptr;
+  struct DepthScope {
+    std::uint32_t& depth;
+    explicit DepthScope(std::uint32_t& d) : depth(d) { ++depth; }
+    ~DepthScope() { --depth; }
+  } depth_scope(ctx.depth);
 
   aw = std::isfinite(aw) ? aw : -1;
   ah = std::isfinite(ah) ? ah : -1;
@@ -375,6 +381,7 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
     return inline_run_intrinsic(ctx, InlineRun{nodes, 1});
   }
   if (!node.is_element() || !is_rendered(node)) return {};
+  if (ctx.depth >= kMaxLayoutDepth) return {};
   LayoutBox* box = ensure_box(node);
   if (box && box->intrinsic_valid &&
       (box->intrinsic_generation == ctx.generation ||
@@ -407,7 +414,13 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
     } else if (has_control_text(node)) {
       r = control_intrinsic(ctx, node);
     } else {
-      Node* run_nodes[kMaxRunNodes];
+      ++ctx.depth;
+      LayoutArena::Mark mark{};
+      if (ctx.arena) mark = ctx.arena->mark();
+      Node* stack_nodes[1];
+      Node** run_nodes = ctx.arena ? ctx.arena->allocate_array<Node*>(kMaxRunNodes) : nullptr;
+      const int run_limit = run_nodes ? kMaxRunNodes : 0;
+      if (!run_nodes) run_nodes = stack_nodes;
       int run_count = 0;
       auto flush = [&] {
         if (!run_count) return;
@@ -418,14 +431,14 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
       };
       for (Node* c = node.first_child; c; c = c->next_sibling) {
         if (c->is_text()) {
-          if (run_count < kMaxRunNodes) run_nodes[run_count++] = c;
+          if (run_count < run_limit) run_nodes[run_count++] = c;
           continue;
         }
         if (!is_rendered(*c)) continue;
         const ComputedStyle& cs = *c->style;
         if (is_out_of_flow_positioned(cs)) continue;
         if (is_floated(cs) || !is_block_level(cs.display)) {
-          if (run_count < kMaxRunNodes) run_nodes[run_count++] = c;
+          if (run_count < run_limit) run_nodes[run_count++] = c;
           continue;
         }
         flush();
@@ -435,6 +448,8 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
         r.max_content = std::max(r.max_content, w.max_content + margins);
       }
       flush();
+      if (ctx.arena) ctx.arena->reset(mark);
+      --ctx.depth;
     }
     r.min_content += hedges;
     r.max_content += hedges;

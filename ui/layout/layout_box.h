@@ -212,6 +212,9 @@ struct LayoutContext {
   void* inline_scratch = nullptr;     // per-depth inline buffers, freed at the run's end
   // Set when the viewport changed: results of earlier runs are not trusted.
   bool ignore_older_caches = false;
+  // Nesting of box layouts in progress; boxes nested deeper than the engine's limit are
+  // not laid out (they get no geometry), so no tree can exhaust the stack.
+  std::uint32_t depth = 0;
 };
 
 // What a layout run did (for tests and benchmarks).

@@ -20,6 +20,7 @@ inline constexpr int kMaxFloats = 64;
 inline constexpr int kMaxFloatSearch = 128;
 inline constexpr float kFitTolerance = 0.01f;
 inline constexpr float kScrollbarThickness = 10;
+inline constexpr std::uint32_t kMaxLayoutDepth = 512;
 
 // ---- Temporary memory of one run ----
 

@@ -172,3 +172,39 @@ TEST(BoxCache, FloatsOfAnEnclosingContextDisableTheCache) {
 
 }  // namespace
 }  // namespace orlan
+
+namespace orlan {
+namespace {
+
+TEST(Limits, DeepTreesStopAtTheNestingLimit) {
+  testing_support::Tree tree;
+  Node* html = &tree.element(*tree.document->root, "html", tree.style());
+  Node* n = html;
+  for (int i = 0; i < 2000; ++i) {
+    n = &tree.element(*n, "div", tree.style());
+    if (i % 3 == 0) tree.text(*n, "x");
+  }
+  LayoutContext ctx = tree.context();
+  ASSERT_NE(layout_box(ctx, *html, 800, 600, -1, -1), nullptr);
+  EXPECT_EQ(ctx.depth, 0u);
+  EXPECT_EQ(n->box, nullptr);  // beyond the limit: no geometry
+  EXPECT_GT(html->box->height, 0);
+}
+
+TEST(Limits, RunsTakeAtMost256Nodes) {
+  testing_support::Tree tree;
+  Node* html = &tree.element(*tree.document->root, "html", tree.style());
+  Node& p = tree.element(*html, "p", tree.style());
+  for (int i = 0; i < 300; ++i) {
+    Node& span = tree.element(p, "span", tree.style(Display::kInline));
+    tree.text(span, "w ");
+  }
+  LayoutContext ctx = tree.context();
+  layout_box(ctx, *html, 800, 600, -1, -1);
+  std::uint32_t words = 0;
+  for (std::uint32_t i = 0; i < p.box->run_count; ++i) words += p.box->runs[i].text[p.box->runs[i].first] == 'w';
+  EXPECT_EQ(words, 256u);
+}
+
+}  // namespace
+}  // namespace orlan
