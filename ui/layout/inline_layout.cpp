@@ -334,12 +334,13 @@ struct LinePlacer {
     const float line_height = std::max(0.0f, ascent + descent);
     const float avail = right - left;
 
-    // Trailing spaces hang.
+    // Trailing spaces hang: they neither count nor draw.
     float line_width = used;
     for (int i = end - 1; i >= first; --i) {
-      const InlineItem& it = out[i];
+      InlineItem& it = out[i];
       if (it.kind == kItemSpace) {
         line_width -= it.width;
+        it.hidden = 1;
         continue;
       }
       if (it.kind == kItemFloat || it.kind == kItemStatic || it.kind == kItemEnd) continue;
