@@ -90,6 +90,12 @@ void layout_out_of_flow(LayoutContext& ctx, Node& e, Node& container, float W, f
   // Relative to the parent's box.
   b->x = sane(x - px);
   b->y = sane(y - py);
+  // What it reaches counts towards the container's scrollable extent.
+  if (LayoutBox* cb = container.box) {
+    const float ox = cb->border[kLeft] + cb->padding[kLeft], oy = cb->border[kTop] + cb->padding[kTop];
+    cb->content_width = std::max(cb->content_width, sane(x + b->width + b->margin[kRight] - ox));
+    cb->content_height = std::max(cb->content_height, sane(y + b->height + b->margin[kBottom] - oy));
+  }
 }
 
 void walk(LayoutContext& ctx, Node& container, LayoutBox& cbox, Node& node, bool from_root,
