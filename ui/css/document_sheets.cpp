@@ -38,11 +38,16 @@ class DocumentAtoms final : public AtomInterner {
 
 struct DocumentSheets {
   explicit DocumentSheets(AtomTable& table)
-      : atoms(table), user_agent(atoms), author(atoms), scratch(atoms) {}
+      : atoms(table), user_agent(atoms), authors{StyleSheet(atoms), StyleSheet(atoms)}, scratch(atoms) {}
   DocumentAtoms atoms;
   StyleSheet user_agent;
-  StyleSheet author;
+  // The current author sheet and the one it replaced; `retired` is set while styles may
+  // still point into the replaced one.
+  StyleSheet authors[2];
+  StyleSheet* author = &authors[0];
+  StyleSheet* retired = nullptr;
   StyleSheet scratch;
+  RestyleFacts facts;
 };
 
 FontFaceLoader g_font_loader = nullptr;
@@ -55,11 +60,17 @@ DocumentSheets* sheets_of(Document& d) {
 // the "data-" attribute names either sheet names.
 void update_facts(Document& d, DocumentSheets& s) {
   StyleSheetSlots& slots = d.sheets;
-  slots.structural_selectors = s.author.has_structural_selectors();
-  slots.has_selectors = s.author.has_has_selectors();
+  slots.structural_selectors = s.author->has_structural_selectors();
+  slots.has_selectors = s.author->has_has_selectors();
   slots.data_attribute_count = 0;
   slots.all_data_attributes = false;
-  for (const StyleSheet* sheet : {&s.user_agent, &s.author}) {
+  const StyleSheet* both[] = {&s.user_agent, s.author};
+  try {
+    s.facts.build(both);
+  } catch (const std::bad_alloc&) {
+    // Without facts every change restyles only its element; better than nothing.
+  }
+  for (const StyleSheet* sheet : both) {
     if (sheet->data_attribute_count() == kDataAttributesOverflow) {
       slots.all_data_attributes = true;
       continue;
@@ -87,7 +98,7 @@ bool create_sheets(Document& d) {
   }
   d.sheets.context = s;
   d.sheets.user_agent = &s->user_agent;
-  d.sheets.author = &s->author;
+  d.sheets.author = s->author;
   d.sheets.scratch = &s->scratch;
   if (parse_stylesheet(s->user_agent, user_agent_sheet_text()) != kStatusOk) return false;
   update_facts(d, *s);
@@ -100,15 +111,30 @@ void destroy_sheets(Document& d) {
   d.sheets.user_agent = d.sheets.author = d.sheets.scratch = nullptr;
 }
 
-const StyleSheetHooks kHooks = {&create_sheets, &destroy_sheets};
-
-// Installed before main, so that every document gets its sheets.
-[[maybe_unused]] const bool g_installed = (install_document_sheets(), true);
-
 }  // namespace
 
+bool create_document_sheets(Document& document) noexcept {
+  return create_sheets(document);
+}
+
+void destroy_document_sheets(Document& document) noexcept {
+  destroy_sheets(document);
+}
+
 void install_document_sheets() noexcept {
-  set_style_sheet_hooks(&kHooks);
+  set_style_sheet_hooks(nullptr);
+}
+
+const RestyleFacts* restyle_facts(const Document& document) noexcept {
+  auto* s = static_cast<const DocumentSheets*>(document.sheets.context);
+  return s ? &s->facts : nullptr;
+}
+
+void release_retired_author_sheet(Document& document) noexcept {
+  DocumentSheets* s = sheets_of(document);
+  if (!s || !s->retired) return;
+  s->retired->reset();
+  s->retired = nullptr;
 }
 
 AtomInterner* document_atoms(Document& document) noexcept {
@@ -139,11 +165,19 @@ Status load_css(View* view, const char* text, std::size_t length) {
     s = css::sheets_of(d);
   }
   std::string_view css_text(text ? text : "", text ? length : 0);
-  Status status = css::parse_stylesheet(s->author, css_text);
+  // The sheet in use stays as it is until the next style pass has replaced every style
+  // that points into it; the new text goes into the other one. A second load before that
+  // pass (or one into a sheet that holds nothing) parses over the sheet no style uses.
+  if (!s->retired && s->author->arena().used() > 0) {
+    s->retired = s->author;
+    s->author = s->author == &s->authors[0] ? &s->authors[1] : &s->authors[0];
+    d.sheets.author = s->author;
+  }
+  Status status = css::parse_stylesheet(*s->author, css_text);
   if (status != css::kStatusOk) set_last_error("%s", css::kOutOfMemoryMessage);
   css::update_facts(d, *s);
   if (css::g_font_loader) {
-    for (const css::FontFace& face : s->author.font_faces()) {
+    for (const css::FontFace& face : s->author->font_faces()) {
       css::g_font_loader(d, d.atoms.text(face.family), d.atoms.text(face.source));
     }
   }

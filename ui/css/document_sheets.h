@@ -4,12 +4,13 @@
 // document is created), the author sheet (replaced by each load_css) and the scratch
 // sheet the cascade resets per element for `style` attributes and deferred shorthands.
 //
-// Linking this library installs the sheet hooks of the document tree, so every document
-// created afterwards gets its sheets. load_css itself is declared in the engine's public
-// header.
+// These are part of the document library: create_document makes the sheets itself
+// (unless a test installed other hooks), so no document is ever without them. load_css
+// itself is declared in the engine's public header.
 
 #include <string_view>
 
+#include "restyle_facts.h"
 #include "style_sheet.h"
 
 #include "orlan/orlan.h"
@@ -22,9 +23,22 @@ struct Document;
 
 namespace css {
 
-// Installs the document hooks (done automatically at start-up; calling it again is
-// harmless).
+// Makes and frees the three sheets of a document; create_document and destroy_document
+// call these unless other hooks are installed. False when out of memory.
+bool create_document_sheets(Document& document) noexcept;
+void destroy_document_sheets(Document& document) noexcept;
+
+// Installs the built-in sheet hooks again (the same as installing none).
 void install_document_sheets() noexcept;
+
+// What class, attribute and state changes reach through the current sheets; null when
+// the document has no sheets.
+const RestyleFacts* restyle_facts(const Document& document) noexcept;
+
+// load_css keeps the author sheet it replaced alive, because computed styles and
+// animation records still point into it, until the style pass has restyled everything
+// from the new one; the pass then calls this.
+void release_retired_author_sheet(Document& document) noexcept;
 
 // The atom interner behind a document's sheets (its atom table), for callers that build
 // their own sheet for a document (an SVG image's style element, for example). Null when

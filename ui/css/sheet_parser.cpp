@@ -384,7 +384,10 @@ int32_t parse_stylesheet(StyleSheet& sheet, std::string_view text) {
 int32_t parse_declaration_block(StyleSheet& sheet, std::string_view text, DeclarationBlock& out) {
   out = DeclarationBlock{};
   try {
-    std::vector<Declaration> declarations;
+    // The cascade parses `style` attributes in every style pass: a kept buffer spares
+    // the system allocator once it has grown.
+    thread_local std::vector<Declaration> declarations;
+    declarations.clear();
     read_declaration_block(sheet, text, declarations);
     out.declarations = sheet.arena().copy_array(declarations.data(), declarations.size());
     out.count = static_cast<uint16_t>(std::min<std::size_t>(declarations.size(), 0xFFFF));
@@ -405,7 +408,9 @@ int32_t expand_shorthand(StyleSheet& sheet, std::string_view shorthand, std::str
     if (shorthand.size() >= sizeof lower) return kStatusOk;
     for (std::size_t i = 0; i < shorthand.size(); ++i) lower[i] = ascii_lower(shorthand[i]);
     std::string_view name(lower, shorthand.size());
-    std::vector<Declaration> declarations;
+    // Kept between calls (the cascade expands var() shorthands in every style pass).
+    thread_local std::vector<Declaration> declarations;
+    declarations.clear();
     if (tokens.count == 1 &&
         (tokens.tokens[0].is_ident("inherit") || tokens.tokens[0].is_ident("initial"))) {
       if (const Shorthand* s = find_shorthand(name)) {

@@ -346,6 +346,8 @@ struct CascadeContext {
   bool from_style_attribute = false;  // text values are copied into the style arena
   // Border colours set by a declaration of this computation (bit 1 << side).
   std::uint8_t border_colors_set = 0;
+  // The cascade's own bookkeeping for this computation (null outside the cascade).
+  void* run = nullptr;
 };
 
 // Applies one declaration to context.style: keywords (inherit, initial, unset), var()

@@ -21,6 +21,9 @@ bool dirties_parent_style(const Node& parent, const Node& child) {
   return parent.document->sheets.structural_selectors || child.has_tag(TagId::kLi);
 }
 
+// Positions among siblings and list numbers change for every child of the parent.
+constexpr std::uint8_t kParentRestyle = kDirtyAll | kDirtySubtree;
+
 bool is_ancestor_or_self(const Node& candidate, const Node* node) {
   for (const Node* n = node; n; n = n->parent)
     if (n == &candidate) return true;
@@ -91,7 +94,7 @@ void select_option(Node& select, Node& chosen) {
       c->state |= kStateChecked;
     else
       c->state &= static_cast<std::uint16_t>(~kStateChecked);
-    mark_dirty(*c, kDirtyStyle);
+    mark_restyle(*c, state_change_reach(*c->document, kStateChecked));
     changed = true;
   }
   if (changed) mark_dirty(select, kDirtyLayout | kDirtyPaint);
@@ -127,16 +130,26 @@ Status insert(Node* parent, Node* child, Node* reference) {
   }
   // Inserting a child before itself leaves it where it is.
   if (reference == child) reference = child->next_sibling;
+  // Appended children go before the engine's ::after box, which stays last.
+  if (!reference && parent->last_child && parent->last_child->generated == kGeneratedAfter &&
+      parent->last_child != child)
+    reference = parent->last_child;
   Node* old_parent = child->parent;
+  if (old_parent) note_has_relevant_change(*child);
   link_child(*parent, *child, reference);
   if (old_parent && old_parent != parent) {
     mark_dirty(*old_parent, dirties_parent_style(*old_parent, *child)
-                                ? kDirtyAll
+                                ? kParentRestyle
                                 : static_cast<std::uint8_t>(kDirtyLayout | kDirtyPaint));
   }
-  mark_dirty(*child, kDirtyAll);
-  if (dirties_parent_style(*parent, *child)) mark_dirty(*parent, kDirtyStyle);
-  if (!is_connected(*parent)) drop_styles(*child, false);
+  // Its new ancestors may match other descendant selectors: the whole subtree restyles.
+  mark_dirty(*child, kDirtyAll | kDirtySubtree);
+  if (dirties_parent_style(*parent, *child)) mark_dirty(*parent, kParentRestyle);
+  if (!is_connected(*parent)) {
+    drop_styles(*child, false);
+  } else {
+    note_has_relevant_change(*child);
+  }
   return kOk;
 }
 
@@ -147,9 +160,10 @@ Status append_child(Node* parent, Node* child) {
 void remove(Node* node) {
   if (!live(node) || node->kind == NodeKind::kRoot || node->doomed) return;
   if (Node* old_parent = node->parent) {
+    note_has_relevant_change(*node);
     unlink(*node);
     mark_dirty(*old_parent, dirties_parent_style(*old_parent, *node)
-                                ? kDirtyAll
+                                ? kParentRestyle
                                 : static_cast<std::uint8_t>(kDirtyLayout | kDirtyPaint));
   }
   discard_node(*node);
@@ -209,11 +223,25 @@ Status set_text_content(Node* node, const char* text, std::size_t length) {
     // The new node is made first, so that running out of memory changes nothing.
     Node* fresh = nullptr;
     if (!value.empty() && !(fresh = create_text_node(*node->document, value))) return kOutOfMemory;
-    while (Node* c = node->first_child) {
-      unlink(*c);
-      discard_node(*c);
+    // The engine's generated boxes (list marker, ::before, ::after) stay.
+    Node* after = nullptr;
+    for (Node* c = node->first_child; c;) {
+      Node* next = c->next_sibling;
+      if (c->generated == 0) {
+        note_has_relevant_change(*c);
+        unlink(*c);
+        discard_node(*c);
+      } else if (c->generated == kGeneratedAfter) {
+        after = c;
+      }
+      c = next;
     }
-    if (fresh) link_child(*node, *fresh, nullptr);
+    if (fresh) {
+      link_child(*node, *fresh, after);
+      mark_dirty(*fresh, kDirtyStyle);  // the text takes its parent's style
+    }
+    // Emptiness (:empty) may have changed.
+    if (node->document->sheets.structural_selectors) mark_dirty(*node, kDirtyStyle);
   }
   mark_dirty(*node, kDirtyLayout | kDirtyPaint);
   return kOk;

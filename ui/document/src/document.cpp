@@ -1,9 +1,10 @@
 #include "document.h"
-#include "ascii.h"
 
 #include <cstring>
 #include <new>
 
+#include "ascii.h"
+#include "document_sheets.h"
 #include "event.h"
 
 namespace orlan {
@@ -264,7 +265,8 @@ Document* create_document() noexcept {
   const char* special_names[] = {"id",       "class", "style", "disabled", "value",
                                  "tabindex", "href",  "type",  "checked",  "selected"};
   for (int i = 0; ok && i < 10; ++i) ok = d->atoms.intern(special_names[i], *special[i]);
-  if (ok && g_sheet_hooks && g_sheet_hooks->create) ok = g_sheet_hooks->create(*d);
+  if (ok) ok = g_sheet_hooks ? (!g_sheet_hooks->create || g_sheet_hooks->create(*d))
+                             : css::create_document_sheets(*d);
   if (!ok) {
     destroy_document(d);
     return nullptr;
@@ -275,7 +277,11 @@ Document* create_document() noexcept {
 
 void destroy_document(Document* d) noexcept {
   if (!d) return;
-  if (g_sheet_hooks && g_sheet_hooks->destroy) g_sheet_hooks->destroy(*d);
+  if (g_sheet_hooks) {
+    if (g_sheet_hooks->destroy) g_sheet_hooks->destroy(*d);
+  } else {
+    css::destroy_document_sheets(*d);
+  }
   // Handlers must not run any more: whatever waits on the deferred list goes now.
   d->dispatch_depth = 0;
   while (Node* n = d->deferred) {
@@ -424,14 +430,79 @@ void mark_dirty(Node& n, std::uint8_t bits) noexcept {
   Document& d = *n.document;
   n.dirty |= bits;
   if (bits & (kDirtyStyle | kDirtyLayout)) d.needs_style_and_layout = true;
-  // A :has() selector can make any change restyle the elements above it.
-  if ((bits & kDirtyStyle) && d.sheets.has_selectors && d.html && d.html != &n) {
-    d.html->dirty |= kDirtyStyle;
-    propagate_descendant_bit(*d.html);
-  }
   propagate_descendant_bit(n);
   invalidate(d);
 }
+
+void mark_restyle(Node& e, std::uint8_t reach) noexcept {
+  std::uint8_t bits = kDirtyStyle;
+  if (reach & css::kReachSubtree) bits |= kDirtySubtree;
+  if (reach & css::kReachSiblings) bits |= kDirtySiblings;
+  mark_dirty(e, bits);
+  // A :has() argument names what changed: the elements it anchors on may be anywhere
+  // above, so everything restyles (still against the old styles, not as a reset).
+  Document& d = *e.document;
+  if ((reach & css::kReachHas) && d.html && is_connected(e)) mark_dirty(*d.html, kDirtyStyle | kDirtySubtree);
+}
+
+std::uint8_t state_change_reach(const Document& d, std::uint16_t state_bits) noexcept {
+  const css::RestyleFacts* facts = css::restyle_facts(d);
+  return facts ? facts->state_reach(state_bits) : 0;
+}
+
+namespace {
+// Whether an element of the subtree is named by some :has() argument.
+bool subtree_touches_has(const Document& d, const css::RestyleFacts& facts, Node& top) {
+  if (facts.has_matches_any() || facts.has_structural()) return true;
+  Node* n = &top;
+  for (;;) {
+    if (n->is_element() && n->generated == 0) {
+      if (facts.tag_reach(n->tag) & css::kReachHas) return true;
+      if (facts.id_reach(n->id) & css::kReachHas) return true;
+      for (std::uint16_t i = 0; i < n->class_count; ++i)
+        if (facts.class_reach(n->classes[i]) & css::kReachHas) return true;
+      for (Attribute* a = n->attributes; a; a = a->next)
+        if (facts.attribute_reach(a->name) & css::kReachHas) return true;
+      if (facts.state_reach(n->state) & css::kReachHas) return true;
+    }
+    if (n->first_child) {
+      n = n->first_child;
+      continue;
+    }
+    while (n != &top && !n->next_sibling) n = n->parent;
+    if (n == &top) return false;
+    n = n->next_sibling;
+  }
+  (void)d;
+}
+}  // namespace
+
+void note_has_relevant_change(Node& node) noexcept {
+  Document& d = *node.document;
+  if (!d.sheets.has_selectors || !d.html) return;
+  const css::RestyleFacts* facts = css::restyle_facts(d);
+  if (!facts || subtree_touches_has(d, *facts, node)) mark_dirty(*d.html, kDirtyStyle | kDirtySubtree);
+}
+
+namespace {
+// The reach of an attribute change: its name, and for `class` and `id` the names the
+// old and new values give.
+std::uint8_t attribute_reach(const Document& d, const Node& e, Atom name) {
+  const css::RestyleFacts* facts = css::restyle_facts(d);
+  if (!facts) return 0;
+  std::uint8_t reach = facts->attribute_reach(name);
+  if (name == d.names.klass) {
+    for (std::uint16_t i = 0; i < e.class_count; ++i) reach |= facts->class_reach(e.classes[i]);
+  } else if (name == d.names.id) {
+    reach |= facts->id_reach(e.id);
+  } else if (name == d.names.disabled) {
+    reach |= facts->state_reach(kStateDisabled);
+  } else if (name == d.names.checked || name == d.names.selected) {
+    reach |= facts->state_reach(kStateChecked);
+  }
+  return reach;
+}
+}  // namespace
 
 Attribute* find_attribute(const Node& e, Atom name) noexcept {
   for (Attribute* a = e.attributes; a; a = a->next)
@@ -441,6 +512,7 @@ Attribute* find_attribute(const Node& e, Atom name) noexcept {
 
 Status set_attribute_atom(Node& e, Atom name, std::string_view value, Marking marking) noexcept {
   Document& d = *e.document;
+  std::uint8_t reach = marking == Marking::kMark ? attribute_reach(d, e, name) : 0;
   Attribute* a = nullptr;
   if (Status s = store_attribute(d, e, name, value, &a); s != kOk) return s;
   Status status = kOk;
@@ -461,7 +533,8 @@ Status set_attribute_atom(Node& e, Atom name, std::string_view value, Marking ma
              (name == k.selected && e.has_tag(TagId::kOption))) {
     e.state |= kStateChecked;
   }
-  if (marking == Marking::kMark && attribute_affects_style(d, name)) mark_dirty(e, kDirtyStyle);
+  if (marking == Marking::kMark && attribute_affects_style(d, name))
+    mark_restyle(e, reach | attribute_reach(d, e, name));
   if (d.tooltip && d.atoms.text(name) == "title") refresh_tooltip_text(d, e, value);
   return status;
 }
@@ -475,6 +548,7 @@ Status set_attribute_named(Node& e, std::string_view name, std::string_view valu
 
 Status remove_attribute_atom(Node& e, Atom name) noexcept {
   Document& d = *e.document;
+  std::uint8_t reach = attribute_reach(d, e, name);
   Attribute** link = &e.attributes;
   while (*link && (*link)->name != name) link = &(*link)->next;
   Attribute* a = *link;
@@ -494,7 +568,7 @@ Status remove_attribute_atom(Node& e, Atom name) noexcept {
   } else if (name == k.checked || name == k.selected) {
     e.state &= static_cast<std::uint16_t>(~kStateChecked);
   }
-  if (attribute_affects_style(d, name)) mark_dirty(e, kDirtyStyle);
+  if (attribute_affects_style(d, name)) mark_restyle(e, reach);
   if (d.tooltip && d.atoms.text(name) == "title") refresh_tooltip_text(d, e, {});
   return kOk;
 }
@@ -513,7 +587,8 @@ Status add_class_atom(Node& e, Atom klass) noexcept {
     --e.class_count;  // a class whose attribute text cannot be written is not added
     return kOutOfMemory;
   }
-  mark_dirty(e, kDirtyStyle);
+  const css::RestyleFacts* facts = css::restyle_facts(d);
+  mark_restyle(e, facts ? facts->class_reach(klass) : 0);
   return kOk;
 }
 
@@ -524,7 +599,8 @@ Status remove_class_atom(Node& e, Atom klass) noexcept {
   std::memmove(e.classes + i, e.classes + i + 1, (e.class_count - i - 1) * sizeof(Atom));
   --e.class_count;
   Status status = write_class_attribute(*e.document, e);
-  mark_dirty(e, kDirtyStyle);
+  const css::RestyleFacts* facts = css::restyle_facts(*e.document);
+  mark_restyle(e, facts ? facts->class_reach(klass) : 0);
   return status;
 }
 
@@ -627,7 +703,7 @@ void set_viewport(Document& d, float width, float height) noexcept {
   d.viewport_width = width;
   d.viewport_height = height;
   mark_dirty(*d.root, kDirtyLayout);
-  if (changed && d.viewport_queried && d.html) mark_dirty(*d.html, kDirtyStyle);
+  if (changed && d.viewport_queried && d.html) mark_dirty(*d.html, kDirtyStyle | kDirtySubtree);
 }
 
 void begin_dispatch(Document& d) noexcept {
@@ -685,7 +761,7 @@ void set_focus(Document& d, Node* element) {
   d.focused = element;
   if (old) {
     old->state &= static_cast<std::uint16_t>(~kStateFocused);
-    mark_dirty(*old, kDirtyStyle);
+    mark_restyle(*old, state_change_reach(d, kStateFocused));
     Event blur_event;
     blur_event.type = static_cast<std::int32_t>(EventType::kBlur);
     blur_event.target = old;
@@ -693,7 +769,7 @@ void set_focus(Document& d, Node* element) {
   }
   if (element && d.focused == element) {
     element->state |= kStateFocused;
-    mark_dirty(*element, kDirtyStyle);
+    mark_restyle(*element, state_change_reach(d, kStateFocused));
     Event focus_event;
     focus_event.type = static_cast<std::int32_t>(EventType::kFocus);
     focus_event.target = element;

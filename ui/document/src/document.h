@@ -57,7 +57,8 @@ struct StyleSheetHooks {
   // Frees the sheets of a document that is being destroyed.
   void (*destroy)(Document& document) = nullptr;
 };
-// Installs the hooks used by documents created from now on (null: none).
+// Installs the hooks used by documents created from now on (null: the built-in sheets
+// of the CSS stage, which every document gets by default).
 void set_style_sheet_hooks(const StyleSheetHooks* hooks) noexcept;
 
 // Later stages keep records on nodes (layout boxes, animation state); they install
@@ -189,6 +190,16 @@ inline std::string_view node_text(const Node& node) {
 
 // ORs the bits into the node, propagates bit 8 upwards and calls the invalidate callback.
 void mark_dirty(Node& node, std::uint8_t bits) noexcept;
+// Marks an element whose classes, attributes or state changed, as far as the sheets'
+// selectors can carry the change: the element, its subtree, its following siblings, or
+// (for a change named inside a :has() argument) everything from the root element down.
+// `reach` holds css::kReach* bits.
+void mark_restyle(Node& element, std::uint8_t reach) noexcept;
+// The reach of a change of these state bits (kStateHovered, ...) on an element.
+std::uint8_t state_change_reach(const Document& document, std::uint16_t state_bits) noexcept;
+// Inserting or removing `node` (with its subtree) may change what a :has() argument
+// matches: then the document restyles from its root element.
+void note_has_relevant_change(Node& node) noexcept;
 void invalidate(Document& document) noexcept;
 
 // ---- Attributes and classes ----

@@ -23,6 +23,10 @@ inline constexpr std::uint8_t kDirtyStyle = 1;
 inline constexpr std::uint8_t kDirtyLayout = 2;
 inline constexpr std::uint8_t kDirtyPaint = 4;
 inline constexpr std::uint8_t kDirtyDescendant = 8;
+// Restyle the element's whole subtree (a selector reaches descendants through what
+// changed), and with kDirtySiblings also its following siblings' subtrees.
+inline constexpr std::uint8_t kDirtySubtree = 16;
+inline constexpr std::uint8_t kDirtySiblings = 32;
 inline constexpr std::uint8_t kDirtyAll = kDirtyStyle | kDirtyLayout | kDirtyPaint;
 
 // State bits.

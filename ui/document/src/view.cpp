@@ -127,7 +127,8 @@ void set_media_features(Document* document, bool dark, bool coarse_pointer) {
   bool changed = document->dark_scheme != dark || document->coarse_pointer != coarse_pointer;
   document->dark_scheme = dark;
   document->coarse_pointer = coarse_pointer;
-  if (changed && document->html) mark_dirty(*document->html, kDirtyStyle);
+  // Media queries of any rule may now match differently: everything restyles.
+  if (changed && document->html) mark_dirty(*document->html, kDirtyStyle | kDirtySubtree);
 }
 
 }  // namespace orlan
