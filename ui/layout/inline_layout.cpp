@@ -423,6 +423,9 @@ struct LinePlacer {
         case kItemStatic:
           entries.cover(it.entry, ix, line_top, ix, line_top);
           break;
+        case kItemBreak:
+          entries.cover(it.entry, ix, line_top, ix, line_top + line_height);
+          break;
         default:
           break;
       }
