@@ -39,7 +39,9 @@ std::vector<std::string> case_names() {
   return names;
 }
 
-std::string layout_case(const std::string& html) {
+// Lays the case out; with `detour`, first at another width and then at its own, so the
+// dump shows what the box caches kept.
+std::string layout_case(const std::string& html, bool detour = false) {
   float width = 800, height = 600;
   if (html.rfind("<!-- viewport=", 0) == 0) {
     int w = 0, h = 0;
@@ -51,6 +53,10 @@ std::string layout_case(const std::string& html) {
   orlan::View* view = orlan::create_view();
   EXPECT_EQ(orlan::load_page(view, html, {}), orlan::kOk);
   orlan::Document& d = *orlan::document(view);
+  if (detour) {
+    orlan::layout_document(d, width, height, nullptr);
+    orlan::layout_document(d, width * 0.6f, height, nullptr);
+  }
   orlan::layout_document(d, width, height, nullptr);
   std::string dump = orlan::dump_layout(d);
   orlan::destroy_view(view);
@@ -71,11 +77,48 @@ TEST_P(LayoutCase, DumpMatchesExpected) {
   EXPECT_EQ(dump, read(expected)) << "case " << GetParam();
 }
 
+TEST_P(LayoutCase, RelayoutAfterAResizeMatchesAFreshLayout) {
+  const std::string html = read(cases_dir() / (GetParam() + ".html"));
+  EXPECT_EQ(layout_case(html, true), layout_case(html));
+}
+
 INSTANTIATE_TEST_SUITE_P(Cases, LayoutCase, testing::ValuesIn(case_names()),
                          [](const testing::TestParamInfo<std::string>& info) {
                            std::string name = info.param;
                            std::replace(name.begin(), name.end(), '-', '_');
                            return name;
                          });
+
+// Changing one row's text lays out only that row and its ancestors again, and the result
+// is what a fresh layout of the changed page gives.
+TEST(Relayout, OneChangedRowIsLaidOutAloneAndMatchesAFreshLayout) {
+  std::string page = "<style>.row{padding:2px}</style><body>";
+  for (int i = 0; i < 200; ++i)
+    page += "<div class=row id=r" + std::to_string(i) + ">row " + std::to_string(i) + "</div>";
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view, page, {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::LayoutStats first = orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_GE(first.boxes_laid_out, 202u);
+  EXPECT_TRUE(orlan::layout_document(d, 400, 300, nullptr).skipped);
+
+  orlan::Node* row = orlan::get_element_by_id(&d, "r100", 4);
+  const std::string text = "a much longer text for row one hundred that wraps onto a second line";
+  ASSERT_EQ(orlan::set_text_content(row, text.data(), text.size()), orlan::kOk);
+  orlan::LayoutStats second = orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_FALSE(second.skipped);
+  EXPECT_LE(second.boxes_laid_out, 4u);
+  const std::string incremental = orlan::dump_layout(d);
+  orlan::destroy_view(view);
+
+  std::string changed = page;
+  const std::string old_row = "id=r100>row 100<";
+  changed.replace(changed.find(old_row), old_row.size(), "id=r100>" + text + "<");
+  orlan::View* fresh = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(fresh, changed, {}), orlan::kOk);
+  orlan::layout_document(*orlan::document(fresh), 400, 300, nullptr);
+  EXPECT_EQ(incremental, orlan::dump_layout(*orlan::document(fresh)));
+  orlan::destroy_view(fresh);
+}
 
 }  // namespace
