@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "container_layouts.h"
 #include "layout_internal.h"
 
 namespace orlan {
@@ -67,6 +68,7 @@ struct PendingRelayout {
 LayoutStats layout_document(Document& document, float viewport_width, float viewport_height,
                             const TextMeasurer* measurer) noexcept {
   install_layout_hooks();
+  install_container_layouts();
   LayoutStats stats;
   viewport_width = std::max(0.0f, sane(viewport_width));
   viewport_height = std::max(0.0f, sane(viewport_height));
