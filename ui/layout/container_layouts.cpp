@@ -14,6 +14,9 @@ IntrinsicWidths container_intrinsic(LayoutContext& ctx, Node& node) {
     case Display::kFlex:
     case Display::kInlineFlex:
       return flex_intrinsic_widths(ctx, node);
+    case Display::kTable:
+    case Display::kInlineTable:
+      return table_intrinsic_widths(ctx, node);
     default: {
       // Laid out as blocks for now: the widest child.
       IntrinsicWidths r;
@@ -28,7 +31,7 @@ IntrinsicWidths container_intrinsic(LayoutContext& ctx, Node& node) {
   }
 }
 
-const ContainerLayoutHooks kHooks{layout_flex, nullptr, nullptr, container_intrinsic};
+const ContainerLayoutHooks kHooks{layout_flex, nullptr, layout_table, container_intrinsic};
 
 }  // namespace
 
