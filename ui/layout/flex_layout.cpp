@@ -189,14 +189,16 @@ struct Flex {
     float free = main_size - gaps;
     for (int i = 0; i < n; ++i) free -= outer_target(first[i]);
     const bool growing = free > 0;
+    // Items that cannot flex that way keep their hypothetical sizes; the others flex
+    // from their base sizes.
     for (int i = 0; i < n; ++i) {
       FlexItem& it = first[i];
-      it.frozen = growing ? it.grow <= 0 : it.shrink <= 0;
+      it.frozen = growing ? it.grow <= 0 || it.base > it.target
+                          : it.shrink <= 0 || it.base < it.target;
     }
-    // Unfrozen items flex from their hypothetical sizes.
     float* start = ctx.arena ? ctx.arena->allocate_array<float>(static_cast<std::size_t>(n)) : nullptr;
     if (!start) return;
-    for (int i = 0; i < n; ++i) start[i] = first[i].target;
+    for (int i = 0; i < n; ++i) start[i] = first[i].frozen ? first[i].target : first[i].base;
     if (free != 0) {
       for (int round = 0; round < kMaxFlexRounds; ++round) {
         float remaining = main_size - gaps;
