@@ -38,7 +38,10 @@ class DocumentAtoms final : public AtomInterner {
 
 struct DocumentSheets {
   explicit DocumentSheets(AtomTable& table)
-      : atoms(table), user_agent(atoms), authors{StyleSheet(atoms), StyleSheet(atoms)}, scratch(atoms) {}
+      : atoms(table),
+        user_agent(atoms),
+        authors{StyleSheet(atoms), StyleSheet(atoms)},
+        scratch(atoms) {}
   DocumentAtoms atoms;
   StyleSheet user_agent;
   // The current author sheet and the one it replaced; `retired` is set while styles may
@@ -173,6 +176,7 @@ Status load_css(View* view, const char* text, std::size_t length) {
     s->author = s->author == &s->authors[0] ? &s->authors[1] : &s->authors[0];
     d.sheets.author = s->author;
   }
+  ++d.sheets.author_generation;
   Status status = css::parse_stylesheet(*s->author, css_text);
   if (status != css::kStatusOk) set_last_error("%s", css::kOutOfMemoryMessage);
   css::update_facts(d, *s);

@@ -8,8 +8,8 @@ namespace orlan::css {
 
 namespace {
 
-constexpr std::uint16_t kStructural = pc::FirstChild | pc::LastChild | pc::Empty |
-                                      pc::FirstOfType | pc::LastOfType;
+constexpr std::uint16_t kStructural =
+    pc::FirstChild | pc::LastChild | pc::Empty | pc::FirstOfType | pc::LastOfType;
 
 }  // namespace
 

@@ -32,7 +32,7 @@ void append_child_text(const Node& e, char* out, std::uint32_t capacity, std::ui
   for (const Node* c = e.first_child; c; c = c->next_sibling) {
     if (!c->is_text() || !c->text) continue;
     std::uint32_t n = std::min(c->text_length, capacity - length);
-    std::memcpy(out + length, c->text, n);
+    if (n > 0) std::memcpy(out + length, c->text, n);
     length += n;
   }
 }
@@ -110,7 +110,7 @@ bool build_display_text(const Node& e, LayoutBox& box) {
   }
   if (text.data() == box.display_text) return placeholder;
   if (!reserve_text(box, static_cast<std::uint32_t>(text.size()))) return false;
-  std::memcpy(box.display_text, text.data(), text.size());
+  if (!text.empty()) std::memcpy(box.display_text, text.data(), text.size());
   box.display_text_length = static_cast<std::uint32_t>(text.size());
   return placeholder;
 }

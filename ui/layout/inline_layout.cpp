@@ -788,7 +788,7 @@ float layout_inline_run(LayoutContext& ctx, Node& container, LayoutBox& box, con
       box.run_text = static_cast<char*>(buffer);
       box.run_text_capacity = capacity;
     }
-    std::memcpy(box.run_text + box.run_text_length, tr.text + tr.first, tr.length);
+    if (tr.length > 0) std::memcpy(box.run_text + box.run_text_length, tr.text + tr.first, tr.length);
     tr.text = box.run_text;
     tr.first = box.run_text_length;
     box.run_text_length = need;

@@ -346,8 +346,8 @@ BackgroundLayer& working_layer(CascadeContext& c, BackgroundLayer& local) {
   if (c.run) {
     auto* run = static_cast<CascadeRun*>(c.run);
     if (!run->layer_open) {
-      run->layer = c.style->background_layer_count ? c.style->background_layers[0]
-                                                    : BackgroundLayer{};
+      run->layer =
+          c.style->background_layer_count ? c.style->background_layers[0] : BackgroundLayer{};
       run->layer_open = true;
     }
     return run->layer;
@@ -428,8 +428,7 @@ void apply_value(CascadeContext& c, PropertyId p, const CssValue& v);
 // Marks the run while font-size is resolved (rem on the root element means 16 then).
 class FontSizeScope {
  public:
-  explicit FontSizeScope(CascadeContext& c)
-      : m_run(static_cast<CascadeRun*>(c.run)) {
+  explicit FontSizeScope(CascadeContext& c) : m_run(static_cast<CascadeRun*>(c.run)) {
     if (m_run) m_run->applying_font_size = true;
   }
   ~FontSizeScope() {
@@ -449,8 +448,8 @@ void apply_wide_keyword(CascadeContext& c, PropertyId p, std::uint16_t keyword) 
     BackgroundLayer local;
     std::memset(static_cast<void*>(&local), 0, sizeof local);
     BackgroundLayer& layer = working_layer(c, local);
-    BackgroundLayer source = from.background_layer_count ? from.background_layers[0]
-                                                         : BackgroundLayer{};
+    BackgroundLayer source =
+        from.background_layer_count ? from.background_layers[0] : BackgroundLayer{};
     if (p == P::BackgroundImage) {
       layer.image = source.image;
       layer.gradient = source.gradient;
@@ -469,7 +468,8 @@ void apply_wide_keyword(CascadeContext& c, PropertyId p, std::uint16_t keyword) 
   }
   copy_property(p, *c.style, from);
   if (p >= P::BorderTopColor && p <= P::BorderLeftColor && inherit) {
-    c.border_colors_set |= static_cast<std::uint8_t>(1u << (to_index(p) - to_index(P::BorderTopColor)));
+    c.border_colors_set |=
+        static_cast<std::uint8_t>(1u << (to_index(p) - to_index(P::BorderTopColor)));
   }
 }
 
@@ -578,7 +578,8 @@ void apply_value(CascadeContext& c, PropertyId p, const CssValue& v) {
     case P::GridAutoColumns:
     case P::GridAutoRows:
       if (v.type == ValueType::GridTrackList && v.count == 1 && v.tracks) {
-        (p == P::GridAutoColumns ? s.grid_auto_columns : s.grid_auto_rows) = to_track(c, v.tracks[0]);
+        (p == P::GridAutoColumns ? s.grid_auto_columns : s.grid_auto_rows) =
+            to_track(c, v.tracks[0]);
       }
       break;
     case P::GridColumnStart:
@@ -626,7 +627,8 @@ void apply_value(CascadeContext& c, PropertyId p, const CssValue& v) {
     case P::BoxShadow:
       if (v.type == ValueType::ShadowList) {
         s.box_shadow = keep_list(c, v.shadows, v.count);
-        s.box_shadow_count = s.box_shadow ? static_cast<std::uint8_t>(v.count > 255 ? 255 : v.count) : 0;
+        s.box_shadow_count =
+            s.box_shadow ? static_cast<std::uint8_t>(v.count > 255 ? 255 : v.count) : 0;
       } else if (v.type == ValueType::Keyword) {
         s.box_shadow = nullptr;
         s.box_shadow_count = 0;
@@ -664,7 +666,8 @@ void apply_value(CascadeContext& c, PropertyId p, const CssValue& v) {
     case P::BorderStyle:
       if (v.type == ValueType::Keyword) {
         // "hidden" draws like none; "double" is drawn solid.
-        std::uint16_t k = v.keyword == kw::Hidden ? static_cast<std::uint16_t>(kw::None) : v.keyword;
+        std::uint16_t k =
+            v.keyword == kw::Hidden ? static_cast<std::uint16_t>(kw::None) : v.keyword;
         if (k == kw::Double) k = kw::Solid;
         s.border_style = static_cast<Keyword>(k);
       }
@@ -724,8 +727,8 @@ void apply_value(CascadeContext& c, PropertyId p, const CssValue& v) {
     case P::GridTemplateAreas:
       if (v.type == ValueType::GridAreas && v.areas && v.areas->rows && v.areas->columns &&
           v.areas->rows <= 255 && v.areas->columns <= 255) {
-        s.grid_template_areas =
-            keep_list(c, v.areas->cells, static_cast<std::size_t>(v.areas->rows) * v.areas->columns);
+        s.grid_template_areas = keep_list(
+            c, v.areas->cells, static_cast<std::size_t>(v.areas->rows) * v.areas->columns);
         s.grid_template_area_rows = static_cast<std::uint8_t>(v.areas->rows);
         s.grid_template_area_columns = static_cast<std::uint8_t>(v.areas->columns);
       } else {
@@ -768,7 +771,8 @@ void apply_value(CascadeContext& c, PropertyId p, const CssValue& v) {
       break;
     case P::LineClamp:
       if (v.type == ValueType::Number) {
-        s.line_clamp = v.number >= 255 ? 255 : static_cast<std::uint8_t>(v.number < 0 ? 0 : v.number);
+        s.line_clamp =
+            v.number >= 255 ? 255 : static_cast<std::uint8_t>(v.number < 0 ? 0 : v.number);
       } else if (v.type == ValueType::Keyword) {
         s.line_clamp = 0;
       }
@@ -951,7 +955,8 @@ void apply_substituted(CascadeContext& c, const css::Declaration& d) {
     if (css::parse_property_value(*scratch, d.property, st.var_text, value) &&
         value.type != ValueType::RawText) {
       if (value.type == ValueType::Keyword &&
-          (value.keyword == kw::Inherit || value.keyword == kw::Initial || value.keyword == kw::Unset)) {
+          (value.keyword == kw::Inherit || value.keyword == kw::Initial ||
+           value.keyword == kw::Unset)) {
         apply_wide_keyword(c, d.property, value.keyword);
       } else {
         apply_value(c, d.property, value);
@@ -963,7 +968,8 @@ void apply_substituted(CascadeContext& c, const css::Declaration& d) {
 
 }  // namespace
 
-void commit_background_layer(ComputedStyle* style, StyleState& state, const BackgroundLayer& layer) {
+void commit_background_layer(ComputedStyle* style, StyleState& state,
+                             const BackgroundLayer& layer) {
   if (!layer.gradient && !layer.image) {
     style->background_layers = nullptr;
     style->background_layer_count = 0;

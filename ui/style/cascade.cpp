@@ -60,7 +60,8 @@ const void* intern_payload(StyleState& s, const void* data, std::size_t size) no
   if (size == 0) return nullptr;
   std::uint64_t h = hash_bytes(data, size);
   PayloadCacheEntry& e = s.payload_cache[h % StyleState::kPayloadCacheSize];
-  if (e.data && e.hash == h && e.size == size && std::memcmp(e.data, data, size) == 0) return e.data;
+  if (e.data && e.hash == h && e.size == size && std::memcmp(e.data, data, size) == 0)
+    return e.data;
   void* copy = s.arena().allocate(size);
   if (!copy) return nullptr;
   std::memcpy(copy, data, size);
@@ -91,12 +92,14 @@ void forget_logged_payloads(StyleState& s) noexcept {
 void refresh_rule_indexes(Document& d, StyleState& s, bool force) noexcept {
   if (d.sheets.user_agent && (force || !s.user_agent_index.built()))
     s.user_agent_index.build(*d.sheets.user_agent);
-  if (force || !s.author_index.built() || s.indexed_author != d.sheets.author) {
+  if (force || !s.author_index.built() || s.indexed_author != d.sheets.author ||
+      s.indexed_generation != d.sheets.author_generation) {
     if (d.sheets.author)
       s.author_index.build(*d.sheets.author);
     else
       s.author_index.clear();
     s.indexed_author = d.sheets.author;
+    s.indexed_generation = d.sheets.author_generation;
   }
 }
 
@@ -115,6 +118,7 @@ void match_chain(StyleState& s, const css::StyleSheet& sheet, RuleIndex& index, 
     const RuleIndex::Entry& entry = index.entry(e);
     if (entry.rule >= rules.size()) continue;
     const css::StyleRule& rule = rules[entry.rule];
+    if (entry.selector >= rule.selector_count) continue;
     const css::ComplexSelector& selector = rule.selectors[entry.selector];
     bool seen = index.stamp(entry.rule) == generation;
     if (seen && s.matched[index.slot(entry.rule)].specificity >= selector.specificity) continue;
@@ -176,7 +180,8 @@ int pass_of(PropertyId p) {
   return 0;
 }
 
-void apply_matched(CascadeContext& c, StyleState& s, std::span<const css::Declaration> inline_list) {
+void apply_matched(CascadeContext& c, StyleState& s,
+                   std::span<const css::Declaration> inline_list) {
   auto* run = static_cast<CascadeRun*>(c.run);
   for (int pass = 2; pass >= 0; --pass) {
     for (int important = 0; important <= 1; ++important) {
@@ -195,7 +200,8 @@ void apply_matched(CascadeContext& c, StyleState& s, std::span<const css::Declar
     }
     if (pass == 2 && run->custom_open) {
       run->custom_open = false;
-      const CustomProperty* list = intern_array(s, s.custom_scratch.data(), s.custom_scratch.size());
+      const CustomProperty* list =
+          intern_array(s, s.custom_scratch.data(), s.custom_scratch.size());
       if (list) {
         c.style->custom_properties = list;
         c.style->custom_property_count = static_cast<std::uint16_t>(s.custom_scratch.size());
@@ -248,7 +254,8 @@ void fix_up(CascadeContext& c, StyleState& s) {
   if (st.filter_count) {
     bool sentinel = false;
     for (std::uint8_t i = 0; i < st.filter_count; ++i)
-      sentinel |= st.filter[i].kind == css::FilterKind::DropShadow && st.filter[i].color == css::kCurrentColor;
+      sentinel |= st.filter[i].kind == css::FilterKind::DropShadow &&
+                  st.filter[i].color == css::kCurrentColor;
     if (sentinel) {
       css::Filter copy[255];
       std::memcpy(static_cast<void*>(copy), st.filter, sizeof(css::Filter) * st.filter_count);
@@ -274,7 +281,8 @@ void apply_pseudo_colours(Document& d, StyleState& s, Node& element, CascadeCont
                    s.author_index.has_pseudo(static_cast<int>(css::PseudoElement::Selection));
   for (int kind : {static_cast<int>(css::PseudoElement::Placeholder),
                    static_cast<int>(css::PseudoElement::Selection)}) {
-    if (kind == static_cast<int>(css::PseudoElement::Placeholder) ? !placeholder : !selection) continue;
+    if (kind == static_cast<int>(css::PseudoElement::Placeholder) ? !placeholder : !selection)
+      continue;
     s.matched_count = 0;
     css::MediaState media;
     media.width = d.viewport_width;
@@ -283,10 +291,11 @@ void apply_pseudo_colours(Document& d, StyleState& s, Node& element, CascadeCont
     media.coarse_pointer = d.coarse_pointer != 0;
     match_sheet(d, s, author, s.author_index, 1, element, kind, media);
     if (s.matched_count == 0) continue;
-    std::sort(s.matched, s.matched + s.matched_count, [](const MatchedRule& a, const MatchedRule& b) {
-      if (a.specificity != b.specificity) return a.specificity < b.specificity;
-      return a.order < b.order;
-    });
+    std::sort(s.matched, s.matched + s.matched_count,
+              [](const MatchedRule& a, const MatchedRule& b) {
+                if (a.specificity != b.specificity) return a.specificity < b.specificity;
+                return a.order < b.order;
+              });
     alignas(16) unsigned char storage[sizeof(ComputedStyle)];
     std::memcpy(storage, c.style, sizeof(ComputedStyle));
     auto* probe = reinterpret_cast<ComputedStyle*>(storage);
@@ -414,8 +423,8 @@ void copy_inherited(ComputedStyle& to, const ComputedStyle& from) noexcept {
 void copy_property(PropertyId p, ComputedStyle& to, const ComputedStyle& from) noexcept {
   using P = PropertyId;
   switch (p) {
-#define COPY(id, field) \
-  case P::id:           \
+#define COPY(id, field)    \
+  case P::id:              \
     to.field = from.field; \
     break;
     COPY(Display, display)
@@ -590,8 +599,9 @@ void copy_property(PropertyId p, ComputedStyle& to, const ComputedStyle& from) n
       break;
     case P::Translate:
       to.translate = from.translate;
-      to.individual_transforms = static_cast<std::uint8_t>(
-          (to.individual_transforms & ~kHasTranslate) | (from.individual_transforms & kHasTranslate));
+      to.individual_transforms =
+          static_cast<std::uint8_t>((to.individual_transforms & ~kHasTranslate) |
+                                    (from.individual_transforms & kHasTranslate));
       break;
     case P::Rotate:
       to.rotate = from.rotate;

@@ -226,7 +226,7 @@ struct ComputedStyle {
   Keyword float_ = css::kw::None;  // `float`
   Keyword clear = css::kw::None;
   bool flow_root = false;
-  float letter_spacing = 0;  // px
+  float letter_spacing = 0;    // px
   Keyword vertical_align = 0;  // 0: baseline
 
   // ---- Group P: paint-only ----
@@ -304,8 +304,7 @@ inline bool styles_equal(const ComputedStyle& a, const ComputedStyle& b) {
 }
 
 // The value text of custom property `name` (the last entry with that name), or null.
-const CustomProperty* find_custom_property(const ComputedStyle& style,
-                                           std::uint32_t name) noexcept;
+const CustomProperty* find_custom_property(const ComputedStyle& style, std::uint32_t name) noexcept;
 
 // ---- The style pass ----
 

@@ -40,9 +40,11 @@ void detect_change(Document& d, Node& n, const ComputedStyle* old_style,
     n.dirty |= kDirtyLayout | kDirtyPaint;
     d.layout_needed = true;
     propagate_descendant(n);
-  } else if (!paint_group_equal(*old_style, new_style) || transforms_differ(*old_style, new_style) ||
-             std::memcmp(&old_style->translate, &new_style.translate,
-                         offsetof(ComputedStyle, transition) - offsetof(ComputedStyle, translate)) != 0) {
+  } else if (!paint_group_equal(*old_style, new_style) ||
+             transforms_differ(*old_style, new_style) ||
+             std::memcmp(
+                 &old_style->translate, &new_style.translate,
+                 offsetof(ComputedStyle, transition) - offsetof(ComputedStyle, translate)) != 0) {
     n.dirty |= kDirtyPaint;
     propagate_descendant(n);
   }
@@ -95,7 +97,7 @@ void drop_generated(Node& owner, Node* box) {
 // Makes (or finds) the box of `kind` under `owner` at its place, with one text child.
 Node* ensure_generated(Document& d, StyleState& s, Node& owner, std::uint8_t kind) {
   if (Node* existing = generated_child(owner, kind)) return existing;
-  Atom tag = kind == kGeneratedMarker ? s.marker_tag
+  Atom tag = kind == kGeneratedMarker   ? s.marker_tag
              : kind == kGeneratedBefore ? s.before_tag
                                         : s.after_tag;
   Node* box = create_element_node(d, d.atoms.text(tag));
@@ -197,8 +199,8 @@ struct Walk {
   Document& d;
   StyleState& s;
   double now;
-  bool full;           // every element, and no old styles
-  bool keep_old;       // compaction: every element, old styles compared
+  bool full;                    // every element, and no old styles
+  bool keep_old;                // compaction: every element, old styles compared
   Node* forced_root = nullptr;  // inside this node's subtree every element is restyled
 };
 
@@ -347,7 +349,8 @@ std::uint32_t style_pass(Document& d, double now) noexcept {
   }
   std::uint32_t running = 0;
   double delay = 0;
-  if (g_animation_hooks && g_animation_hooks->tick) running = g_animation_hooks->tick(d, now, &delay);
+  if (g_animation_hooks && g_animation_hooks->tick)
+    running = g_animation_hooks->tick(d, now, &delay);
   d.animation_frame_delay = running ? delay : 0;
   return running;
 }

@@ -55,6 +55,7 @@ struct StyleState {
   RuleIndex user_agent_index;
   RuleIndex author_index;
   const css::StyleSheet* indexed_author = nullptr;
+  std::uint32_t indexed_generation = 0;
 
   alignas(16) unsigned char initial_storage[sizeof(ComputedStyle)] = {};
   std::uint32_t sans_serif = 0;
@@ -120,8 +121,9 @@ void match_rules(Document& document, StyleState& state, const Node& element, int
 // The style of a pseudo-element box of `owner` (kind 1 before, 2 after, 4 marker) from
 // the owner's style; null when out of memory. With `require_match`, null also when no
 // rule names the pseudo-element for this owner.
-ComputedStyle* compute_pseudo_style(Document& document, Node& owner, const ComputedStyle& owner_style,
-                                    int kind, bool require_match) noexcept;
+ComputedStyle* compute_pseudo_style(Document& document, Node& owner,
+                                    const ComputedStyle& owner_style, int kind,
+                                    bool require_match) noexcept;
 
 // var() substitution of `text` with the custom properties of `style` into
 // state.var_text. False when it fails (unknown name without fallback, a missing ")",

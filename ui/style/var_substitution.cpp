@@ -75,8 +75,7 @@ bool expand(Substitution& s, std::string_view text, int depth) {
     std::size_t p = at + 4;
     while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;
     std::size_t name_start = p;
-    while (p < text.size() && text[p] != ' ' && text[p] != '\t' && text[p] != ')' &&
-           text[p] != ',')
+    while (p < text.size() && text[p] != ' ' && text[p] != '\t' && text[p] != ')' && text[p] != ',')
       ++p;
     std::string_view name = text.substr(name_start, p - name_start);
     while (p < text.size() && (text[p] == ' ' || text[p] == '\t')) ++p;

@@ -265,8 +265,9 @@ Document* create_document() noexcept {
   const char* special_names[] = {"id",       "class", "style", "disabled", "value",
                                  "tabindex", "href",  "type",  "checked",  "selected"};
   for (int i = 0; ok && i < 10; ++i) ok = d->atoms.intern(special_names[i], *special[i]);
-  if (ok) ok = g_sheet_hooks ? (!g_sheet_hooks->create || g_sheet_hooks->create(*d))
-                             : css::create_document_sheets(*d);
+  if (ok)
+    ok = g_sheet_hooks ? (!g_sheet_hooks->create || g_sheet_hooks->create(*d))
+                       : css::create_document_sheets(*d);
   if (!ok) {
     destroy_document(d);
     return nullptr;
@@ -442,7 +443,8 @@ void mark_restyle(Node& e, std::uint8_t reach) noexcept {
   // A :has() argument names what changed: the elements it anchors on may be anywhere
   // above, so everything restyles (still against the old styles, not as a reset).
   Document& d = *e.document;
-  if ((reach & css::kReachHas) && d.html && is_connected(e)) mark_dirty(*d.html, kDirtyStyle | kDirtySubtree);
+  if ((reach & css::kReachHas) && d.html && is_connected(e))
+    mark_dirty(*d.html, kDirtyStyle | kDirtySubtree);
 }
 
 std::uint8_t state_change_reach(const Document& d, std::uint16_t state_bits) noexcept {
@@ -481,7 +483,8 @@ void note_has_relevant_change(Node& node) noexcept {
   Document& d = *node.document;
   if (!d.sheets.has_selectors || !d.html) return;
   const css::RestyleFacts* facts = css::restyle_facts(d);
-  if (!facts || subtree_touches_has(d, *facts, node)) mark_dirty(*d.html, kDirtyStyle | kDirtySubtree);
+  if (!facts || subtree_touches_has(d, *facts, node))
+    mark_dirty(*d.html, kDirtyStyle | kDirtySubtree);
 }
 
 namespace {

@@ -38,6 +38,9 @@ struct StyleSheetSlots {
   // its create hook, freed by its destroy hook.
   void* context = nullptr;
 
+  // Counts the loads of author CSS, so later stages know when what they derived from
+  // the author sheet is stale.
+  std::uint32_t author_generation = 0;
   // The author sheet has structural selectors (:first-child, :nth-child(), ...).
   bool structural_selectors = false;
   // The author sheet has :has() selectors.

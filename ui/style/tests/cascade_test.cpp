@@ -41,9 +41,10 @@ TEST(UserAgentDefaults, ElementsWithoutRulesAreInlineWithInitialValues) {
 }
 
 TEST(UserAgentDefaults, NestedListsTakeCircleThenSquare) {
-  StyledPage page(body("<ul><li id=a>a<ol><li id=b>b<ul><li id=c>c<ul><li id=d>d</ul></ul></ol></ul>"
-                       "<ul><li>x<ul><li>y<ul><li id=e>z</ul></ul></ul>"),
-                  "");
+  StyledPage page(
+      body("<ul><li id=a>a<ol><li id=b>b<ul><li id=c>c<ul><li id=d>d</ul></ul></ol></ul>"
+           "<ul><li>x<ul><li>y<ul><li id=e>z</ul></ul></ul>"),
+      "");
   EXPECT_EQ(page.style("a").list_style_type, kw::Disc);
   EXPECT_EQ(page.style("b").list_style_type, kw::Decimal);
   EXPECT_EQ(page.style("c").list_style_type, kw::Circle) << "\"ol ul\" matches";
@@ -118,7 +119,8 @@ TEST(VarSubstitution, FallbacksNestingAndFailures) {
   for (int i = 8; i >= 1; --i)
     chain += ";--v" + std::to_string(i) + ":var(--v" + std::to_string(i + 1) + ")";
   chain += ";--w8:3px}";
-  for (int i = 7; i >= 1; --i) chain += ":root{--w" + std::to_string(i) + ":var(--w" + std::to_string(i + 1) + ")}";
+  for (int i = 7; i >= 1; --i)
+    chain += ":root{--w" + std::to_string(i) + ":var(--w" + std::to_string(i + 1) + ")}";
   struct Case {
     const char* rule;
     StyleLength width;
@@ -126,7 +128,7 @@ TEST(VarSubstitution, FallbacksNestingAndFailures) {
   const Case cases[] = {
       {"#x{width:var(--nope, 5px)}", StyleLength::px(5)},
       {"#x{width:var(--nope)}", StyleLength::automatic()},
-      {"#x{width:var(--w1)}", StyleLength::px(3)},       // eight levels
+      {"#x{width:var(--w1)}", StyleLength::px(3)},        // eight levels
       {"#x{width:var(--v1)}", StyleLength::automatic()},  // nine levels: dropped
       {"#x{width:var(--a, var(--b, 6px))}", StyleLength::px(6)},
       {"#x{width:var(--w8}", StyleLength::automatic()},  // missing ")"
@@ -158,8 +160,8 @@ TEST(VarSubstitution, ExponentialReferencesAreCutOff) {
 }
 
 TEST(VarSubstitution, CustomPropertiesInheritAndTheParentsListStaysIntact) {
-  StyledPage page(body("<div id=p style='--a:1px'><div id=c style='--b:2px;width:var(--a)'></div></div>"),
-                  "");
+  StyledPage page(
+      body("<div id=p style='--a:1px'><div id=c style='--b:2px;width:var(--a)'></div></div>"), "");
   const ComputedStyle& p = page.style("p");
   const ComputedStyle& c = page.style("c");
   EXPECT_EQ(p.custom_property_count, 1);
@@ -201,10 +203,12 @@ TEST(Units, ResolvedWhileApplying) {
 }
 
 TEST(Units, FontSizeRelativeToTheParentAndLineHeight) {
-  StyledPage page(body("<div id=p style='font-size:20px'><div id=a style='font-size:150%'></div>"
-                       "<div id=b style='font-size:0.5em;line-height:150%'></div>"
-                       "<div id=c style='line-height:2'></div><div id=d style='line-height:1.5em'></div></div>"),
-                  "");
+  StyledPage page(
+      body(
+          "<div id=p style='font-size:20px'><div id=a style='font-size:150%'></div>"
+          "<div id=b style='font-size:0.5em;line-height:150%'></div>"
+          "<div id=c style='line-height:2'></div><div id=d style='line-height:1.5em'></div></div>"),
+      "");
   EXPECT_FLOAT_EQ(page.style("a").font_size, 30);
   EXPECT_FLOAT_EQ(page.style("b").font_size, 10);
   // A percentage line-height is value / 100 x font-size, not value x font-size.
@@ -227,11 +231,12 @@ TEST(Units, ViewportUnitsMarkTheDocumentViewportDependent) {
 // ---- Inheritance, keywords and fix-ups ----
 
 TEST(Inheritance, WideKeywordsAndBorderColoursFollowingColor) {
-  StyledPage page(body("<div id=p style='color:#112233;border:2px solid;margin:3px'>"
-                       "<span id=i style='margin:inherit;color:initial'></span>"
-                       "<span id=u style='margin-top:unset;color:unset;border-top-color:inherit'></span>"
-                       "<span id=c style='border-left-color:currentcolor;color:#445566'></span></div>"),
-                  "");
+  StyledPage page(
+      body("<div id=p style='color:#112233;border:2px solid;margin:3px'>"
+           "<span id=i style='margin:inherit;color:initial'></span>"
+           "<span id=u style='margin-top:unset;color:unset;border-top-color:inherit'></span>"
+           "<span id=c style='border-left-color:currentcolor;color:#445566'></span></div>"),
+      "");
   const ComputedStyle& p = page.style("p");
   EXPECT_EQ(p.border_color[kTop], 0xFF112233u) << "unset sides take color";
   EXPECT_EQ(page.style("i").margin[kLeft], StyleLength::px(3));
@@ -274,19 +279,21 @@ TEST(FixUps, FloatsAbsolutesAndBorderStyleNone) {
     StyledPage page(body(std::string("<span id=x style='") + c.style + "'>"), "");
     EXPECT_EQ(page.style("x").display, c.display) << c.style;
   }
-  StyledPage page(body("<div id=x style='border-width:3px'><div id=y style='border:3px dashed'>"), "");
+  StyledPage page(body("<div id=x style='border-width:3px'><div id=y style='border:3px dashed'>"),
+                  "");
   EXPECT_FLOAT_EQ(page.style("x").border_width[kTop], 0) << "no border style: no width";
   EXPECT_FLOAT_EQ(page.style("y").border_width[kTop], 3);
   EXPECT_EQ(page.style("y").border_style, kw::Dashed);
 }
 
 TEST(Values, ListsAndKeywordsReachTheirFields) {
-  StyledPage page(body("<div id=x style='transform:translate(5px,1em) rotate(10deg);"
-                       "transition:opacity 100ms;z-index:3;opacity:.5;grid-template-columns:1fr 2em 30%;"
-                       "grid-column:2 / span 3;box-shadow:0 1px 2px red;line-clamp:400;"
-                       "background:url(a.png) no-repeat;filter:drop-shadow(1px 1px 2px currentcolor);"
-                       "color:#00ff00;content:\"hi\";text-decoration:underline;aspect-ratio:16/9'>"),
-                  "");
+  StyledPage page(
+      body("<div id=x style='transform:translate(5px,1em) rotate(10deg);"
+           "transition:opacity 100ms;z-index:3;opacity:.5;grid-template-columns:1fr 2em 30%;"
+           "grid-column:2 / span 3;box-shadow:0 1px 2px red;line-clamp:400;"
+           "background:url(a.png) no-repeat;filter:drop-shadow(1px 1px 2px currentcolor);"
+           "color:#00ff00;content:\"hi\";text-decoration:underline;aspect-ratio:16/9'>"),
+      "");
   const ComputedStyle& s = page.style("x");
   ASSERT_EQ(s.transform_count, 2);
   EXPECT_EQ(s.transform[1].kind, css::TransformKind::Rotate);
@@ -350,9 +357,10 @@ TEST(Markers, TextsOrdinalsAndStart) {
 }
 
 TEST(Markers, BoxStyleFollowsListStylePosition) {
-  StyledPage page(body("<ul style='font-size:10px'><li id=o>a</ul><ul style='list-style-position:inside'>"
-                       "<li id=n>b</ul>"),
-                  "");
+  StyledPage page(
+      body("<ul style='font-size:10px'><li id=o>a</ul><ul style='list-style-position:inside'>"
+           "<li id=n>b</ul>"),
+      "");
   Node* outside = page.id("o")->first_child;
   ASSERT_EQ(outside->generated, kGeneratedMarker);
   EXPECT_EQ(outside->style->display, Display::kBlock);
@@ -373,8 +381,9 @@ TEST(Markers, BoxStyleFollowsListStylePosition) {
 }
 
 TEST(GeneratedBoxes, BeforeAndAfterExistWhileTheyHaveContent) {
-  StyledPage page(body("<p id=p class=q>text</p><p id=e></p>"),
-                  ".q::before{content:'<';color:red} .q::after{content:'>'} p:empty::after{content:'-'}");
+  StyledPage page(
+      body("<p id=p class=q>text</p><p id=e></p>"),
+      ".q::before{content:'<';color:red} .q::after{content:'>'} p:empty::after{content:'-'}");
   Node* p = page.id("p");
   ASSERT_EQ(p->first_child->generated, kGeneratedBefore);
   EXPECT_EQ(node_text(*p->first_child->first_child), "<");
@@ -400,7 +409,8 @@ TEST(GeneratedBoxes, BeforeAndAfterExistWhileTheyHaveContent) {
 
 TEST(PseudoColours, PlaceholderAndSelection) {
   StyledPage page(body("<input id=i><div id=d>x</div>"),
-                  ":root{--sel:#102030} input::placeholder{color:#aaaaaa} ::selection{background-color:var(--sel);color:#fff}");
+                  ":root{--sel:#102030} input::placeholder{color:#aaaaaa} "
+                  "::selection{background-color:var(--sel);color:#fff}");
   EXPECT_EQ(page.style("i").placeholder_color, 0xFFAAAAAAu);
   EXPECT_EQ(page.style("d").selection_background, 0xFF102030u);
   EXPECT_EQ(page.style("d").selection_color, 0xFFFFFFFFu);

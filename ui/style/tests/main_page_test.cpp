@@ -208,10 +208,11 @@ TEST_F(MainPage, ChangesNamedInsideHasRestyleTheDocument) {
 // ---- Reach of a change, on small sheets ----
 
 TEST(RestyleReach, SubtreeSiblingsAndInheritance) {
-  StyledPage page("<html><body><div id=a><p id=a1>x</p></div><div id=b></div><div id=c><p id=c1>y</p></div>"
-                  "<div id=d></div></body></html>",
-                  ".on + div {color:#010101} .on ~ div p {color:#020202} .deep p {color:#030303}"
-                  " .self {color:#040404}");
+  StyledPage page(
+      "<html><body><div id=a><p id=a1>x</p></div><div id=b></div><div id=c><p id=c1>y</p></div>"
+      "<div id=d></div></body></html>",
+      ".on + div {color:#010101} .on ~ div p {color:#020202} .deep p {color:#030303}"
+      " .self {color:#040404}");
   auto styled_after = [&](auto change) {
     page.reset_stats();
     change();
