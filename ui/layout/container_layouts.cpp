@@ -3,8 +3,6 @@
 
 #include "container_layouts.h"
 
-#include <algorithm>
-
 namespace orlan {
 
 namespace {
@@ -17,21 +15,15 @@ IntrinsicWidths container_intrinsic(LayoutContext& ctx, Node& node) {
     case Display::kTable:
     case Display::kInlineTable:
       return table_intrinsic_widths(ctx, node);
-    default: {
-      // Laid out as blocks for now: the widest child.
-      IntrinsicWidths r;
-      for (Node* c = node.first_child; c; c = c->next_sibling) {
-        if (c->is_text() && is_whitespace_text(*c)) continue;
-        IntrinsicWidths w = intrinsic_widths(ctx, *c);
-        r.min_content = std::max(r.min_content, w.min_content);
-        r.max_content = std::max(r.max_content, w.max_content);
-      }
-      return r;
-    }
+    case Display::kGrid:
+    case Display::kInlineGrid:
+      return grid_intrinsic_widths(ctx, node);
+    default:
+      return {};
   }
 }
 
-const ContainerLayoutHooks kHooks{layout_flex, nullptr, layout_table, container_intrinsic};
+const ContainerLayoutHooks kHooks{layout_flex, layout_grid, layout_table, container_intrinsic};
 
 }  // namespace
 
