@@ -30,6 +30,7 @@ struct FlexItem {
   bool cross_auto;  // the cross size is auto (stretchable)
   bool text;
   bool frozen;
+  bool base_from_layout;  // the base is the height of a layout at auto height
 };
 
 struct FlexLine {
@@ -146,11 +147,11 @@ struct Flex {
     } else if (row) {
       it.base = intrinsic_widths(ctx, *it.node).max_content;
     } else {
-      float w = resolve(cs.width, cw, -1);
-      float forced = w >= 0 ? w + (content_box ? horizontal_edges_of(cs, base) : 0)
-                            : cw - it.cross_start - it.cross_end;
-      LayoutBox* b = layout_box(ctx, *it.node, cw, ch, std::max(0.0f, forced), -1);
+      // Laid out at its own width, or at the container's less its margins, with the
+      // constraints of the final layout when its size stays (a cache hit then).
+      LayoutBox* b = layout_box(ctx, *it.node, cw, ch, -1, -1);
       it.base = b ? b->height : 0;
+      it.base_from_layout = b != nullptr;
     }
     it.base = std::max(0.0f, sane(it.base));
 
@@ -170,15 +171,6 @@ struct Flex {
     it.target = it.base;
     if (it.max >= 0) it.target = std::min(it.target, it.max);
     it.target = std::max(it.target, it.min);
-  }
-
-  static float horizontal_edges_of(const ComputedStyle& cs, float base) {
-    float e = 0;
-    for (int side : {kLeft, kRight}) {
-      e += std::max(0.0f, sane(resolve(cs.padding[side], base, 0)));
-      e += std::max(0.0f, sane(cs.border_width[side]));
-    }
-    return e;
   }
 
   // The freezing loop over one line with a definite main size.
@@ -265,8 +257,10 @@ struct Flex {
       }
       return;
     }
+    const float main_forced =
+        !row && cross_forced < 0 && it.base_from_layout && it.target == it.base ? -1 : it.target;
     LayoutBox* b = row ? layout_box(ctx, *it.node, cw, ch, it.target, cross_forced)
-                       : layout_box(ctx, *it.node, cw, ch, cross_forced, it.target);
+                       : layout_box(ctx, *it.node, cw, ch, cross_forced, main_forced);
     if (!b) {
       it.cross = 0;
       it.baseline = -1;
