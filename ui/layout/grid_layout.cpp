@@ -136,17 +136,33 @@ bool counts_as_item(const Node& c) {
   return c.is_element() && is_rendered(c) && !is_out_of_flow_positioned(*c.style);
 }
 
+// Taken cells, one 128-bit mask per row.
 struct Occupancy {
   std::uint64_t bits[kMaxTracks][2];
+  static void mask(int column, int columns, std::uint64_t out[2]) {
+    out[0] = out[1] = 0;
+    for (int w = 0; w < 2; ++w) {
+      const int lo = std::max(column, w * 64), hi = std::min(column + columns, w * 64 + 64);
+      if (hi <= lo) continue;
+      const int n = hi - lo;
+      const std::uint64_t ones = n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+      out[w] = ones << (lo - w * 64);
+    }
+  }
   bool free(int row, int column, int rows, int columns) const {
+    std::uint64_t m[2];
+    mask(column, columns, m);
     for (int r = row; r < row + rows; ++r)
-      for (int c = column; c < column + columns; ++c)
-        if (bits[r][c >> 6] >> (c & 63) & 1) return false;
+      if ((bits[r][0] & m[0]) || (bits[r][1] & m[1])) return false;
     return true;
   }
   void take(int row, int column, int rows, int columns) {
-    for (int r = row; r < row + rows; ++r)
-      for (int c = column; c < column + columns; ++c) bits[r][c >> 6] |= std::uint64_t{1} << (c & 63);
+    std::uint64_t m[2];
+    mask(column, columns, m);
+    for (int r = row; r < row + rows; ++r) {
+      bits[r][0] |= m[0];
+      bits[r][1] |= m[1];
+    }
   }
 };
 
@@ -234,6 +250,7 @@ void Grid::place(int explicit_columns, int explicit_rows) {
     GridItem& it = items[i];
     if (it.column >= ncols) it.column = ncols - 1;
     it.column_span = std::min(it.column_span, ncols - std::max(it.column, 0));
+    if (it.row >= kMaxTracks) it.row = kMaxTracks - 1;
     if (it.row >= 0) it.row_span = std::min(it.row_span, kMaxTracks - it.row);
     it.row_span = std::min(it.row_span, kMaxTracks);
   }
