@@ -1,12 +1,15 @@
 // HTML and CSS through the style pass and layout at two viewport sizes: no crash, no hang,
 // and every box's coordinates and sizes finite.
 //
-// Input: page text, then a NUL byte, then the author style sheet.
+// Input: page text, then a NUL byte, then the author style sheet. The input's length picks
+// one of four endings of the sheet that turn its blocks into flex, grid or table
+// containers, so every input also runs through the container layouts.
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 #include "document.h"
@@ -72,7 +75,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string_view css = split == std::string_view::npos ? std::string_view() : input.substr(split + 1);
   orlan::View* view = orlan::create_view();
   if (!view) return 0;
-  orlan::load_page(view, html, css);
+  static const char* const kEndings[] = {
+      "",
+      "\ndiv,section,ul,p{display:flex;flex-wrap:wrap;gap:3px}"
+      "span,li{flex:1 1 0;order:70000}div>*:first-child{margin-left:auto;flex-direction:column}",
+      "\ndiv,ul{display:grid;grid-template-columns:repeat(auto-fill,0px) 1fr;grid-auto-rows:10px}"
+      "li,span{grid-column:span 200}p{grid-row:5/2;grid-column:-1/1}",
+      "\ndiv,ul{display:table;border-spacing:2px}p,li{display:table-row}span,b,i{display:table-cell}"
+      "section{display:table-row-group}",
+  };
+  std::string sheet(css);
+  sheet += kEndings[size % 4];
+  orlan::load_page(view, html, sheet);
   orlan::Document& d = *orlan::document(view);
   orlan::layout_document(d, 800, 600, nullptr);
   check_tree(*d.root);
