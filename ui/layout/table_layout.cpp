@@ -1,0 +1,474 @@
+// Tables: the slot matrix of rows and columns with their spans, column widths by the
+// auto or fixed algorithm, row heights, and the boxes of caption, row groups, rows and
+// cells.
+
+#include <algorithm>
+#include <cstring>
+
+#include "container_layouts.h"
+
+namespace orlan {
+
+namespace {
+
+constexpr int kMaxColumns = 64;
+
+struct TableCell {
+  Node* node;
+  int row, column, rowspan, colspan;
+  float min, max;
+  float width, height;
+  bool fresh;  // laid out in this run, not restored from its cache
+};
+
+struct TableColumn {
+  float min, max, percent, fixed, width, x;
+};
+
+struct TableRow {
+  Node* row;
+  Node* group;
+  float height, y;
+};
+
+// An integer attribute: -1 when absent or not a number, else its value (limited).
+int integer_attribute(const Node& element, std::string_view name) {
+  Atom atom = element.document->atoms.lookup(name);
+  if (!atom) return -1;
+  const Attribute* a = find_attribute(element, atom);
+  if (!a || !a->value) return -1;
+  std::uint32_t i = 0;
+  while (i < a->length && (a->value[i] == ' ' || a->value[i] == '\t' || a->value[i] == '\n'))
+    ++i;
+  bool negative = false;
+  if (i < a->length && (a->value[i] == '-' || a->value[i] == '+')) negative = a->value[i++] == '-';
+  if (i >= a->length || a->value[i] < '0' || a->value[i] > '9') return -1;
+  int v = 0;
+  for (; i < a->length && a->value[i] >= '0' && a->value[i] <= '9'; ++i)
+    v = std::min(v * 10 + (a->value[i] - '0'), 1 << 20);
+  return negative ? -1 : v;
+}
+
+bool is_in_flow_element(const Node& c) {
+  return c.is_element() && is_rendered(c) && !is_out_of_flow_positioned(*c.style);
+}
+
+bool is_row(const Node& c) {
+  return is_in_flow_element(c) && c.style->display == Display::kTableRow;
+}
+
+// The table's model, built in the arena.
+struct TableModel {
+  TableRow* rows = nullptr;
+  int row_count = 0;
+  TableCell* cells = nullptr;
+  int cell_count = 0;
+  TableColumn columns[kMaxColumns] = {};
+  int column_count = 0;
+  Node* caption = nullptr;
+  float hs = 0, vs = 0;  // horizontal and vertical spacing
+};
+
+template <typename F>
+void for_each_row(Node& table, F&& f) {
+  for (Node* c = table.first_child; c; c = c->next_sibling) {
+    if (is_row(*c)) {
+      f(*c, nullptr);
+    } else if (is_in_flow_element(*c) && c->style->display == Display::kTableRowGroup) {
+      for (Node* r = c->first_child; r; r = r->next_sibling)
+        if (is_row(*r)) f(*r, c);
+    }
+  }
+}
+
+// Rows, cells and their slots. False when out of memory.
+bool build_model(LayoutContext& ctx, Node& table, TableModel& m) {
+  const ComputedStyle& s = *table.style;
+  if (!s.border_collapse) {
+    m.hs = std::max(0.0f, sane(resolve(s.border_spacing_x, -1, 0)));
+    m.vs = std::max(0.0f, sane(resolve(s.border_spacing_y, -1, 0)));
+  }
+  for (Node* c = table.first_child; c; c = c->next_sibling) {
+    if (is_in_flow_element(*c) && c->style->display == Display::kTableCaption) {
+      m.caption = c;
+      break;
+    }
+  }
+  int rows = 0, cells = 0;
+  for_each_row(table, [&](Node& r, Node*) {
+    ++rows;
+    for (Node* c = r.first_child; c; c = c->next_sibling) cells += is_in_flow_element(*c);
+  });
+  if (!rows) return true;
+  m.rows = ctx.arena->allocate_array<TableRow>(static_cast<std::size_t>(rows));
+  m.cells = cells ? ctx.arena->allocate_array<TableCell>(static_cast<std::size_t>(cells)) : nullptr;
+  auto* slots = ctx.arena->allocate_array<std::uint64_t>(static_cast<std::size_t>(rows));
+  if (!m.rows || (cells && !m.cells) || !slots) return false;
+  for_each_row(table, [&](Node& r, Node* group) { m.rows[m.row_count++] = TableRow{&r, group, 0, 0}; });
+
+  // Each cell takes the next column free of row-spanning cells from above.
+  for (int ri = 0; ri < m.row_count; ++ri) {
+    int column = 0;
+    for (Node* c = m.rows[ri].row->first_child; c; c = c->next_sibling) {
+      if (!is_in_flow_element(*c)) continue;
+      while (column < kMaxColumns && (slots[ri] >> column & 1)) ++column;
+      if (column >= kMaxColumns) break;  // beyond the last column: dropped
+      int colspan = integer_attribute(*c, "colspan");
+      if (colspan < 1) colspan = 1;  // absent, negative and 0 all span one column
+      colspan = std::min(colspan, kMaxColumns - column);
+      int rowspan = integer_attribute(*c, "rowspan");
+      if (rowspan == -1) rowspan = 1;
+      if (rowspan < 1 || rowspan > m.row_count - ri) rowspan = m.row_count - ri;
+      TableCell& cell = m.cells[m.cell_count++];
+      cell = TableCell{c, ri, column, rowspan, colspan, 0, 0, 0, 0, false};
+      const std::uint64_t bits =
+          colspan >= 64 ? ~std::uint64_t{0} : ((std::uint64_t{1} << colspan) - 1) << column;
+      for (int k = ri; k < ri + rowspan; ++k) slots[k] |= bits;
+      column += colspan;
+    }
+  }
+  // Columns are those a cell starts in; spans reaching further are cut to them.
+  for (int i = 0; i < m.cell_count; ++i)
+    m.column_count = std::max(m.column_count, m.cells[i].column + 1);
+  return true;
+}
+
+// `col` and `colgroup` widths: px fixed, percent, other units against the table width.
+void apply_column_elements(Node& table, TableModel& m, float table_width) {
+  int column = 0;
+  auto take = [&](Node& col, int span) {
+    const StyleLength w = col.style->width;
+    for (int k = 0; k < span && column < kMaxColumns; ++k, ++column) {
+      TableColumn& c = m.columns[column];
+      if (w.is_px()) {
+        c.fixed = std::max(c.fixed, std::max(0.0f, sane(w.value)));
+      } else if (w.is_percent()) {
+        c.percent = std::max(c.percent, std::max(0.0f, sane(w.value)));
+      } else if (!w.is_auto() && table_width >= 0) {
+        c.fixed = std::max(c.fixed, std::max(0.0f, sane(resolve(w, table_width, 0))));
+      }
+    }
+  };
+  auto span_of = [](const Node& e) {
+    int span = integer_attribute(e, "span");
+    return std::clamp(span < 1 ? 1 : span, 1, kMaxColumns);
+  };
+  for (Node* c = table.first_child; c && column < kMaxColumns; c = c->next_sibling) {
+    if (!c->is_element() || !c->style || c->style->display != Display::kTableColumn) continue;
+    bool has_cols = false;
+    for (Node* k = c->first_child; k && column < kMaxColumns; k = k->next_sibling) {
+      if (k->is_element() && k->style && k->style->display == Display::kTableColumn) {
+        take(*k, span_of(*k));
+        has_cols = true;
+      }
+    }
+    if (!has_cols) take(*c, span_of(*c));
+  }
+  m.column_count = std::max(m.column_count, column);
+}
+
+float cell_edges(const ComputedStyle& cs) {
+  float e = 0;
+  for (int side : {kLeft, kRight})
+    e += std::max(0.0f, sane(resolve(cs.padding[side], -1, 0))) +
+         std::max(0.0f, sane(cs.border_width[side]));
+  return e;
+}
+
+// Step one of the column widths: min, max, fixed and percent from the cells.
+void measure_columns(LayoutContext& ctx, TableModel& m, bool first_row_only) {
+  const int n = m.column_count;
+  for (int i = 0; i < m.cell_count; ++i) {
+    TableCell& cell = m.cells[i];
+    cell.colspan = std::min(cell.colspan, n - cell.column);
+    if (first_row_only) {
+      if (cell.row != 0 || cell.colspan != 1) continue;
+    } else {
+      IntrinsicWidths w = intrinsic_widths(ctx, *cell.node);
+      cell.min = w.min_content;
+      cell.max = w.max_content;
+    }
+    const ComputedStyle& cs = *cell.node->style;
+    if (cell.colspan == 1) {
+      TableColumn& c = m.columns[cell.column];
+      c.min = std::max(c.min, cell.min);
+      c.max = std::max(c.max, cell.max);
+      if (cs.width.is_px())
+        c.fixed = std::max(c.fixed, sane(cs.width.value) +
+                                        (cs.box_sizing != css::kw::BorderBox ? cell_edges(cs) : 0));
+      else if (cs.width.is_percent())
+        c.percent = std::max(c.percent, std::max(0.0f, sane(cs.width.value)));
+    }
+  }
+  if (!first_row_only) {
+    // Spanning cells spread what their columns lack equally.
+    for (int i = 0; i < m.cell_count; ++i) {
+      const TableCell& cell = m.cells[i];
+      if (cell.colspan < 2) continue;
+      const float spacing = m.hs * static_cast<float>(cell.colspan - 1);
+      float min_sum = spacing, max_sum = spacing;
+      for (int k = cell.column; k < cell.column + cell.colspan; ++k) {
+        min_sum += m.columns[k].min;
+        max_sum += m.columns[k].max;
+      }
+      const float span = static_cast<float>(cell.colspan);
+      for (int k = cell.column; k < cell.column + cell.colspan; ++k) {
+        if (cell.min > min_sum) m.columns[k].min += (cell.min - min_sum) / span;
+        if (cell.max > max_sum) m.columns[k].max += (cell.max - max_sum) / span;
+      }
+    }
+  }
+  for (int k = 0; k < n; ++k) {
+    TableColumn& c = m.columns[k];
+    if (c.fixed > 0) {
+      c.fixed = std::max(c.fixed, c.min);
+      c.max = c.fixed;
+    }
+    c.max = std::max(c.max, c.min);
+  }
+}
+
+void distribute_widths(TableModel& m, float content_width, bool fixed_layout) {
+  const int n = m.column_count;
+  if (!n) return;
+  const float w = std::max(0.0f, content_width - static_cast<float>(n + 1) * m.hs);
+  float r = w;
+  int autos = 0;
+  float auto_min = 0, auto_max = 0, percent_sum = 0;
+  for (int k = 0; k < n; ++k) {
+    TableColumn& c = m.columns[k];
+    if (c.percent > 0) {
+      c.width = std::max(c.min, c.percent * w / 100);
+      percent_sum += c.width;
+    } else if (c.fixed > 0) {
+      c.width = c.fixed;
+    } else {
+      c.width = 0;
+      ++autos;
+      auto_min += c.min;
+      auto_max += c.max;
+      continue;
+    }
+    r -= c.width;
+  }
+  auto is_auto = [](const TableColumn& c) { return !(c.percent > 0) && !(c.fixed > 0); };
+  const float count = static_cast<float>(n);
+  if (fixed_layout) {
+    if (autos) {
+      for (int k = 0; k < n; ++k)
+        if (is_auto(m.columns[k])) m.columns[k].width = r > 0 ? r / static_cast<float>(autos) : 0;
+    } else if (r > 0) {
+      for (int k = 0; k < n; ++k) m.columns[k].width += r / count;
+    }
+  } else if (autos) {
+    for (int k = 0; k < n; ++k) {
+      TableColumn& c = m.columns[k];
+      if (!is_auto(c)) continue;
+      if (auto_max <= r) {
+        c.width = auto_max > 0 ? c.max + c.max * (r - auto_max) / auto_max
+                               : (r - auto_max) / static_cast<float>(autos) + c.max;
+      } else if (auto_min <= r) {
+        const float range = auto_max - auto_min;
+        c.width = range > 0 ? c.min + (c.max - c.min) * (r - auto_min) / range : c.min;
+      } else {
+        c.width = c.min;
+      }
+    }
+  } else if (r > 0) {
+    for (int k = 0; k < n; ++k) {
+      TableColumn& c = m.columns[k];
+      if (percent_sum > 0) {
+        if (c.percent > 0) c.width += r * c.width / percent_sum;
+      } else {
+        c.width += r / count;
+      }
+    }
+  }
+  float x = m.hs;
+  for (int k = 0; k < n; ++k) {
+    m.columns[k].width = std::max(0.0f, sane(m.columns[k].width));
+    m.columns[k].x = x;
+    x += m.columns[k].width + m.hs;
+  }
+}
+
+float span_width(const TableModel& m, const TableCell& cell) {
+  float w = m.hs * static_cast<float>(cell.colspan - 1);
+  for (int k = cell.column; k < cell.column + cell.colspan; ++k) w += m.columns[k].width;
+  return w;
+}
+
+void reset_edges(LayoutBox& b) {
+  for (int i = 0; i < 4; ++i) b.margin[i] = b.border[i] = b.padding[i] = 0;
+  b.scrollbar_gutter = 0;
+  b.baseline = -1;
+}
+
+// Moves the in-flow content of a cell down by `dy` (its lines and child boxes; the
+// baseline is the caller's).
+void shift_cell_content(Node& cell, LayoutBox& b, float dy) {
+  if (dy == 0) return;
+  for (Node* c = cell.first_child; c; c = c->next_sibling)
+    if (c->box && c->is_element() && c->style && !is_out_of_flow_positioned(*c->style))
+      c->box->y += dy;
+  for (std::uint32_t i = 0; i < b.line_count; ++i) b.lines[i].y += dy;
+  for (std::uint32_t i = 0; i < b.run_count; ++i) b.runs[i].y += dy;
+}
+
+}  // namespace
+
+float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
+                   const ContainerLayoutInput& input) noexcept {
+  clear_inline_results(box);
+  if (!ctx.arena) return 0;
+  const ComputedStyle& s = *node.style;
+  const float cw = input.content_width;
+  const float ox = box.border[kLeft] + box.padding[kLeft];
+  const float oy = box.border[kTop] + box.padding[kTop];
+  auto* m = ctx.arena->allocate_array<TableModel>(1);
+  if (!m || !build_model(ctx, node, *m)) return 0;  // out of memory: empty
+  apply_column_elements(node, *m, cw);
+  const bool fixed_layout = s.table_layout_fixed && !s.width.is_auto();
+  measure_columns(ctx, *m, fixed_layout);
+  distribute_widths(*m, cw, fixed_layout);
+  const int n = m->column_count;
+
+  // Caption on top.
+  float caption_height = 0;
+  if (m->caption) {
+    if (LayoutBox* cb = layout_box(ctx, *m->caption, cw, -1, -1, -1)) {
+      cb->x = ox + cb->margin[kLeft];
+      cb->y = oy + cb->margin[kTop];
+      caption_height = cb->margin[kTop] + cb->height + cb->margin[kBottom];
+    }
+  }
+
+  // Cells at their widths; rows at least their own height and their single-row cells.
+  for (int ri = 0; ri < m->row_count; ++ri) {
+    float h = resolve(m->rows[ri].row->style->height, -1, 0);
+    m->rows[ri].height = std::max(0.0f, sane(h));
+  }
+  for (int i = 0; i < m->cell_count; ++i) {
+    TableCell& cell = m->cells[i];
+    cell.width = span_width(*m, cell);
+    const std::uint32_t laid_out = ctx.boxes_laid_out;
+    LayoutBox* b = layout_box(ctx, *cell.node, cell.width, -1, cell.width, -1);
+    cell.height = b ? b->height : 0;
+    cell.fresh = ctx.boxes_laid_out != laid_out;
+    if (cell.rowspan == 1)
+      m->rows[cell.row].height = std::max(m->rows[cell.row].height, cell.height);
+  }
+  for (int i = 0; i < m->cell_count; ++i) {
+    const TableCell& cell = m->cells[i];
+    if (cell.rowspan < 2) continue;
+    float spanned = m->vs * static_cast<float>(cell.rowspan - 1);
+    for (int k = cell.row; k < cell.row + cell.rowspan; ++k) spanned += m->rows[k].height;
+    if (cell.height > spanned) m->rows[cell.row + cell.rowspan - 1].height += cell.height - spanned;
+  }
+  float rows_height = 0;
+  if (m->row_count) {
+    rows_height = static_cast<float>(m->row_count + 1) * m->vs;
+    for (int ri = 0; ri < m->row_count; ++ri) rows_height += m->rows[ri].height;
+    const float room = input.content_height - caption_height;
+    if (input.content_height >= 0 && room > rows_height) {
+      const float each = (room - rows_height) / static_cast<float>(m->row_count);
+      for (int ri = 0; ri < m->row_count; ++ri) m->rows[ri].height += each;
+      rows_height = room;
+    }
+  }
+
+  // Rows, row groups and cells take their places (each relative to its parent's box).
+  const float area_x = n ? ox + m->columns[0].x : ox;
+  const float area_w = n ? m->columns[n - 1].x + m->columns[n - 1].width - m->columns[0].x : 0;
+  float y = m->vs + caption_height;
+  for (int ri = 0; ri < m->row_count; ++ri) {
+    m->rows[ri].y = y;
+    y += m->rows[ri].height + m->vs;
+  }
+  for (int ri = 0; ri < m->row_count; ++ri) {
+    TableRow& r = m->rows[ri];
+    float group_x = 0, group_y = 0;
+    if (r.group && (ri == 0 || m->rows[ri - 1].group != r.group)) {
+      int last = ri;
+      while (last + 1 < m->row_count && m->rows[last + 1].group == r.group) ++last;
+      if (LayoutBox* gb = ensure_box(*r.group)) {
+        reset_edges(*gb);
+        gb->x = area_x;
+        gb->y = oy + r.y;
+        gb->width = area_w;
+        gb->height = m->rows[last].y + m->rows[last].height - r.y;
+        gb->content_width = gb->width;
+        gb->content_height = gb->height;
+      }
+    }
+    if (r.group && r.group->box) {
+      group_x = r.group->box->x;
+      group_y = r.group->box->y;
+    }
+    if (LayoutBox* rb = ensure_box(*r.row)) {
+      reset_edges(*rb);
+      rb->x = area_x - group_x;
+      rb->y = oy + r.y - group_y;
+      rb->width = area_w;
+      rb->height = r.height;
+      rb->content_width = rb->width;
+      rb->content_height = rb->height;
+    }
+  }
+  for (int i = 0; i < m->cell_count; ++i) {
+    TableCell& cell = m->cells[i];
+    const TableRow& r = m->rows[cell.row];
+    float h = m->vs * static_cast<float>(cell.rowspan - 1);
+    for (int k = cell.row; k < cell.row + cell.rowspan; ++k) h += m->rows[k].height;
+    LayoutBox* b = cell.node->box;
+    if (!b) continue;
+    // A cell keeps the content shift of vertical-align in static_y (cells are never out
+    // of flow): content restored from a cache still carries it, fresh content does not.
+    float shift = 0;
+    if (h > cell.height + 0.001f) {
+      const std::uint32_t laid_out = ctx.boxes_laid_out;
+      b = layout_box(ctx, *cell.node, cell.width, -1, cell.width, h);
+      if (!b) continue;
+      cell.fresh = cell.fresh || ctx.boxes_laid_out != laid_out;
+      const Keyword va = cell.node->style->vertical_align;
+      const float free = h - cell.height;
+      shift = va == css::kw::Middle ? free / 2 : va == css::kw::Bottom ? free : 0;
+    }
+    if (cell.fresh) b->static_y = 0;
+    shift_cell_content(*cell.node, *b, shift - b->static_y);
+    b->static_y = shift;
+    if (b->baseline >= 0) b->baseline += shift;  // the cached baseline is unshifted
+    const float row_x = r.row->box ? r.row->box->x + (r.group && r.group->box ? r.group->box->x : 0) : 0;
+    b->x = ox + m->columns[cell.column].x - row_x;
+    b->y = 0;
+    if (box.baseline < 0 && b->baseline >= 0) box.baseline = oy + r.y + b->baseline;
+  }
+  const float total_width = n ? m->columns[n - 1].x + m->columns[n - 1].width + m->hs : 0;
+  box.content_width = std::max(box.content_width, total_width);
+  return caption_height + rows_height;
+}
+
+IntrinsicWidths table_intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
+  IntrinsicWidths r;
+  if (!ctx.arena) return r;
+  ArenaScope scope(*ctx.arena);
+  auto* m = ctx.arena->allocate_array<TableModel>(1);
+  if (!m || !build_model(ctx, node, *m)) return r;
+  apply_column_elements(node, *m, -1);
+  ++ctx.depth;
+  measure_columns(ctx, *m, false);
+  --ctx.depth;
+  const float spacing = static_cast<float>(m->column_count + 1) * m->hs;
+  r.min_content = r.max_content = m->column_count ? spacing : 0;
+  for (int k = 0; k < m->column_count; ++k) {
+    r.min_content += m->columns[k].min;
+    r.max_content += m->columns[k].max;
+  }
+  if (m->caption) {
+    IntrinsicWidths c = intrinsic_widths(ctx, *m->caption);
+    r.min_content = std::max(r.min_content, c.min_content);
+  }
+  return r;
+}
+
+}  // namespace orlan

@@ -1,0 +1,124 @@
+// Layout cases: each tests/cases/NAME.html is laid out (800x600 unless its first line is
+// "<!-- viewport=WxH -->") and its box-tree dump compared with NAME.txt beside it. Set
+// ORLAN_UPDATE_DUMPS=1 to rewrite the expected files, then review the difference.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "document.h"
+#include "layout_box.h"
+#include "layout_dump.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+fs::path cases_dir() {
+  return fs::path(TW_SOURCE_DIR) / "ui" / "layout" / "tests" / "cases";
+}
+
+std::vector<std::string> case_names() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(cases_dir()))
+    if (entry.path().extension() == ".html") names.push_back(entry.path().stem().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Lays the case out; with `detour`, first at another width and then at its own, so the
+// dump shows what the box caches kept.
+std::string layout_case(const std::string& html, bool detour = false) {
+  float width = 800, height = 600;
+  if (html.rfind("<!-- viewport=", 0) == 0) {
+    int w = 0, h = 0;
+    if (std::sscanf(html.c_str(), "<!-- viewport=%dx%d", &w, &h) == 2) {
+      width = static_cast<float>(w);
+      height = static_cast<float>(h);
+    }
+  }
+  orlan::View* view = orlan::create_view();
+  EXPECT_EQ(orlan::load_page(view, html, {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  if (detour) {
+    orlan::layout_document(d, width, height, nullptr);
+    orlan::layout_document(d, width * 0.6f, height, nullptr);
+  }
+  orlan::layout_document(d, width, height, nullptr);
+  std::string dump = orlan::dump_layout(d);
+  orlan::destroy_view(view);
+  return dump;
+}
+
+class LayoutCase : public testing::TestWithParam<std::string> {};
+
+TEST_P(LayoutCase, DumpMatchesExpected) {
+  const fs::path html = cases_dir() / (GetParam() + ".html");
+  const fs::path expected = cases_dir() / (GetParam() + ".txt");
+  const std::string dump = layout_case(read(html));
+  if (std::getenv("ORLAN_UPDATE_DUMPS")) {
+    std::ofstream(expected, std::ios::binary) << dump;
+    return;
+  }
+  ASSERT_TRUE(fs::exists(expected)) << expected << " is missing; the dump was:\n" << dump;
+  EXPECT_EQ(dump, read(expected)) << "case " << GetParam();
+}
+
+TEST_P(LayoutCase, RelayoutAfterAResizeMatchesAFreshLayout) {
+  const std::string html = read(cases_dir() / (GetParam() + ".html"));
+  EXPECT_EQ(layout_case(html, true), layout_case(html));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, LayoutCase, testing::ValuesIn(case_names()),
+                         [](const testing::TestParamInfo<std::string>& info) {
+                           std::string name = info.param;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
+
+// Changing one row's text lays out only that row and its ancestors again, and the result
+// is what a fresh layout of the changed page gives.
+TEST(Relayout, OneChangedRowIsLaidOutAloneAndMatchesAFreshLayout) {
+  std::string page = "<style>.row{padding:2px}</style><body>";
+  for (int i = 0; i < 200; ++i)
+    page += "<div class=row id=r" + std::to_string(i) + ">row " + std::to_string(i) + "</div>";
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view, page, {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::LayoutStats first = orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_GE(first.boxes_laid_out, 202u);
+  EXPECT_TRUE(orlan::layout_document(d, 400, 300, nullptr).skipped);
+
+  orlan::Node* row = orlan::get_element_by_id(&d, "r100", 4);
+  const std::string text = "a much longer text for row one hundred that wraps onto a second line";
+  ASSERT_EQ(orlan::set_text_content(row, text.data(), text.size()), orlan::kOk);
+  orlan::LayoutStats second = orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_FALSE(second.skipped);
+  EXPECT_LE(second.boxes_laid_out, 4u);
+  const std::string incremental = orlan::dump_layout(d);
+  orlan::destroy_view(view);
+
+  std::string changed = page;
+  const std::string old_row = "id=r100>row 100<";
+  changed.replace(changed.find(old_row), old_row.size(), "id=r100>" + text + "<");
+  orlan::View* fresh = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(fresh, changed, {}), orlan::kOk);
+  orlan::layout_document(*orlan::document(fresh), 400, 300, nullptr);
+  EXPECT_EQ(incremental, orlan::dump_layout(*orlan::document(fresh)));
+  orlan::destroy_view(fresh);
+}
+
+}  // namespace
