@@ -12,7 +12,9 @@ namespace orlan {
 namespace {
 
 const StyleSheetHooks* g_sheet_hooks = nullptr;
-const NodeDataHooks* g_node_hooks = nullptr;
+// Each stage installs its own members; the document calls whichever are set.
+NodeDataHooks g_node_hook_table;
+const NodeDataHooks* g_node_hooks = &g_node_hook_table;
 
 constexpr std::uint32_t kFirstTextCapacity = 16;
 constexpr std::uint32_t kFirstScratchCapacity = 256;
@@ -298,7 +300,13 @@ void set_style_sheet_hooks(const StyleSheetHooks* hooks) noexcept {
   g_sheet_hooks = hooks;
 }
 void set_node_data_hooks(const NodeDataHooks* hooks) noexcept {
-  g_node_hooks = hooks;
+  if (!hooks) {
+    g_node_hook_table = NodeDataHooks{};
+    return;
+  }
+  if (hooks->release_box) g_node_hook_table.release_box = hooks->release_box;
+  if (hooks->release_animation) g_node_hook_table.release_animation = hooks->release_animation;
+  if (hooks->release_document) g_node_hook_table.release_document = hooks->release_document;
 }
 
 Document::Document() noexcept = default;

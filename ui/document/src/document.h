@@ -74,6 +74,8 @@ struct NodeDataHooks {
   // the records of detached nodes that are never destroyed one by one.
   void (*release_document)(Document& document) = nullptr;
 };
+// Installs the hooks' non-null members; members left null keep what another stage
+// installed, so layout and animation can each install their own. Null clears them all.
 void set_node_data_hooks(const NodeDataHooks* hooks) noexcept;
 
 using InvalidateCallback = void (*)(Document* document, void* user);

@@ -1109,6 +1109,39 @@ TEST(StyleSheetHooks, RunWithEveryDocumentAndCanRefuseIt) {
   set_style_sheet_hooks(nullptr);
 }
 
+namespace node_hooks {
+int boxes = 0;
+int animations = 0;
+int documents = 0;
+void release_box(Document&, Node&) { ++boxes; }
+void release_animation(Document&, Node&) { ++animations; }
+void release_document(Document&) { ++documents; }
+}  // namespace node_hooks
+
+TEST(NodeDataHooks, EachStageKeepsItsOwnMembers) {
+  // Layout and animation install their hooks separately; the later one must not drop the
+  // earlier one's, or boxes or animation states outlive their nodes.
+  const NodeDataHooks layout{node_hooks::release_box, nullptr, nullptr};
+  const NodeDataHooks animation{nullptr, node_hooks::release_animation,
+                                node_hooks::release_document};
+  set_node_data_hooks(&layout);
+  set_node_data_hooks(&animation);
+  node_hooks::boxes = node_hooks::animations = node_hooks::documents = 0;
+  View* v = create_view();
+  ASSERT_NE(v, nullptr);
+  Node* e = create_element(document(v), "div", 3);
+  ASSERT_NE(e, nullptr);
+  alignas(16) static unsigned char record[16];
+  e->box = reinterpret_cast<LayoutBox*>(record);
+  e->animation = reinterpret_cast<AnimationState*>(record);
+  remove(e);
+  destroy_view(v);
+  EXPECT_EQ(node_hooks::boxes, 1);
+  EXPECT_EQ(node_hooks::animations, 1);
+  EXPECT_EQ(node_hooks::documents, 1);
+  set_node_data_hooks(nullptr);
+}
+
 // ---- Memory ----
 
 TEST(BlockArena, HandsOutZeroedAlignedMemoryInChunks) {
