@@ -75,9 +75,19 @@ ProbeRun run_probe(const std::string& kind, const std::string& url,
   PROCESS_INFORMATION process{};
   std::vector<wchar_t> line(command.begin(), command.end());
   line.push_back(0);
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
-    ADD_FAILURE() << "could not start the probe, error " << GetLastError();
+  // Wine now and then refuses a process start right after another process died by a fault
+  // (ERROR_INTERNAL_ERROR while the previous one is still being torn down); a start is retried
+  // a few times before the run counts as failed.
+  bool started = false;
+  DWORD start_error = 0;
+  for (int attempt = 0; attempt < 5 && !started; ++attempt) {
+    if (attempt > 0) Sleep(200 * attempt);
+    started = CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                             &startup, &process) != FALSE;
+    if (!started) start_error = GetLastError();
+  }
+  if (!started) {
+    ADD_FAILURE() << "could not start the probe, error " << start_error;
     return run;
   }
   if (while_running) while_running();
