@@ -105,6 +105,15 @@ struct TextLine {
 
 // ---- The box ----
 
+// The borders a table cell draws when its table collapses borders: each side's width,
+// colour and style after the conflict resolution with its neighbours (cell, row, row
+// group, column, table). Owned by the cell's box.
+struct CollapsedBorders {
+  float widths[4] = {};             // top, right, bottom, left
+  std::uint32_t colors[4] = {};     // 0xAARRGGBB
+  std::uint8_t styles[4] = {};      // each side's border-style keyword (css::kw)
+};
+
 // The four inputs of one box layout; -1 means not given. Forced sizes are border-box
 // sizes imposed by a flex, grid or table container.
 struct LayoutConstraints {
@@ -190,6 +199,8 @@ struct LayoutBox {
   // The cached layout neither saw nor left floats of an enclosing formatting context, so
   // it holds wherever the box is placed.
   bool cache_float_free = false;
+  // Set on the cells of a table with collapsed borders (null elsewhere).
+  CollapsedBorders* collapsed = nullptr;
 };
 
 // ---- Layout ----
