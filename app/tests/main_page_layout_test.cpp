@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "column_resize.h"
 #include "document.h"
 #include "layout_box.h"
 #include "layout_dump.h"
@@ -169,6 +170,37 @@ TEST(MainScreenLayout, MatchesTheOutlineOfTheMainScreen) {
   EXPECT_EQ(screen.at(*th[0]).y, top);
   EXPECT_EQ(screen.at(*th[4]).y, top);
   EXPECT_FLOAT_EQ(screen.at(*rows[0]).y, row0.y - 60);
+}
+
+// Dragging the delay column's border on the real page: the header and every row take the
+// new width, the filler the difference; the drag stops at 16 px and later layouts keep it.
+TEST(MainScreenLayout, ColumnResizeOnTheHeaderMovesEveryRowAndTheFiller) {
+  MainScreenLayout screen;
+  std::vector<Node*> th = screen.header_cells();
+  ASSERT_EQ(th.size(), 5u);
+  const Rect delay = screen.at(*th[3]);
+  const float filler = screen.at(*th[4]).width;
+  const float edge = delay.x + delay.width;
+  orlan::ColumnDrag drag;
+  ASSERT_TRUE(orlan::begin_column_drag(
+      drag, orlan::column_resize_hit_test(th[3], edge - 1, delay.y + 5), edge));
+  EXPECT_EQ(drag.column, 3);
+
+  EXPECT_EQ(orlan::drag_column(drag, edge - 40), 100);
+  screen.lay_out();
+  EXPECT_EQ(screen.at(*th[3]).width, 100);
+  EXPECT_EQ(screen.at(*th[4]).width, filler + 40);
+  for (Node* row : MainScreenLayout::elements(screen.element("rows")))
+    EXPECT_EQ(screen.at(*MainScreenLayout::elements(row)[3]).width, 100);
+
+  EXPECT_EQ(orlan::drag_column(drag, edge - 500), 16);
+  screen.lay_out();
+  EXPECT_EQ(screen.at(*th[3]).width, 16);
+  orlan::layout_document(screen.document(), kWidth + 40, kHeight, nullptr);
+  screen.lay_out();
+  EXPECT_EQ(screen.at(*th[3]).width, 16);
+  EXPECT_EQ(screen.at(*MainScreenLayout::elements(screen.element("rows"))[0]).width,
+            screen.at("list").width);
 }
 
 }  // namespace
