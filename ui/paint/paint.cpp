@@ -111,6 +111,7 @@ class Painter {
 
   bool culled(const Box& b) const {
     if (!m_culling) return false;
+    if (m_cull_empty) return true;  // inside a clip that shows nothing of the viewport
     return b.x + b.width < m_cull.x - kCullMargin || b.y + b.height < m_cull.y - kCullMargin ||
            b.x > m_cull.x + m_cull.width + kCullMargin ||
            b.y > m_cull.y + m_cull.height + kCullMargin;
@@ -171,12 +172,14 @@ class Painter {
 
     const bool transformed = paint::has_transform(s);
     const bool saved_culling = m_culling;
+    const bool saved_cull_empty = m_cull_empty;
     const Rect saved_cull = m_cull;
     if (transformed) {
       float m[6];
       paint::transform_matrix(e, origin, m);
       push_matrix(m);
       m_culling = false;
+      m_cull_empty = false;
     }
     const bool filtered = s.filter && s.filter_count > 0 && visible;
     if (filtered) push_filter(s, border);
@@ -198,7 +201,10 @@ class Painter {
       const float reduce = std::min(b.border[kTop], b.border[kLeft]);
       for (int i = 0; i < 4; ++i) inner[i] = std::max(0.0f, radii[i] - reduce);
       push_clip(pad, inner);
-      if (m_culling) m_cull = intersect(m_cull, pad);
+      if (m_culling && !m_cull_empty) {
+        m_cull = intersect(m_cull, pad);
+        m_cull_empty = !(m_cull.width > 0 && m_cull.height > 0);
+      }
     }
 
     // Content.
@@ -235,6 +241,7 @@ class Painter {
     }
     if (clipped) pop(ItemKind::kPopClip);
     m_culling = saved_culling;
+    m_cull_empty = saved_cull_empty;
     m_cull = saved_cull;
 
     if (visible && s.outline_width > 0) paint_outline(s, border, radii);
@@ -790,6 +797,7 @@ class Painter {
   const TextMeasurer& m_measurer;
   bool m_failed = false;
   bool m_culling = true;
+  bool m_cull_empty = false;
   Rect m_cull;
   const LayoutBox* m_run_box = nullptr;
   std::uint32_t m_run_next = 0;
