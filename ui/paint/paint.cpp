@@ -284,6 +284,11 @@ class Painter {
   void paint_decoration(const Node& e, const ComputedStyle& s, const LayoutBox& b,
                         const Box& border, const float radii[4]) {
     if (s.display == Display::kInline && !is_replaced_or_control(e)) {
+      // Most inline elements draw nothing of their own: no need to find their fragments.
+      const bool decorated = alpha(s.background_color) || s.background_layer_count > 0 ||
+                             s.box_shadow_count > 0 || s.backdrop_filter_count > 0 ||
+                             (s.border_style != css::kw::None && s.border_style != css::kw::Hidden);
+      if (!decorated) return;
       if (paint_inline_fragments(e, s, b, border)) return;
     }
     paint_shadows(s, b, border, radii, false);
@@ -675,10 +680,12 @@ class Painter {
         placeholder ? (s.placeholder_color ? s.placeholder_color : kPlaceholderColor) : s.color;
     const EditState* edit = e.edit_state;
     const bool focused = m_document.focused == &e && edit;
-    float sx = 0, sy = 0;
+    // A field's text scrolls inside it; a text area may also scroll as a box.
+    const Point inner = paint::content_base(e, origin);
+    float sx = origin.x - inner.x, sy = origin.y - inner.y;
     if (edit && e.control == ControlKind::kTextField) {
-      sx = edit->scroll_x;
-      sy = edit->scroll_y;
+      sx += edit->scroll_x;
+      sy += edit->scroll_y;
     }
     const std::uint32_t revision = text_hash(b.display_text, b.display_text_length);
     std::uint32_t sel0 = 0, sel1 = 0;

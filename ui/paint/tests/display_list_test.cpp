@@ -64,4 +64,46 @@ TEST(DisplayListCases, MatchReviewedDumps) {
   }
 }
 
+// The document scrolled: in-flow content moves up, a fixed box stays put, a sticky one
+// sticks to the top of the viewport until its containing block leaves.
+TEST(DisplayList, ScrolledDocumentWithFixedAndStickyBoxes) {
+  Page page(
+      "<style>body { margin: 0 } #flow { height: 30px; background: #111111 }"
+      "#fixed { position: fixed; top: 5px; left: 100px; width: 20px; height: 10px; background: #222222 }"
+      "#block { height: 400px } #sticky { position: sticky; top: 0; height: 10px; width: 50px; background: #333333 }"
+      "</style><div id=flow></div><div id=block><div id=sticky></div></div><div id=fixed></div>",
+      200, 100);
+  page.document->html->scroll_y = 60;
+  EXPECT_EQ(page.dump(),
+            "fill 0,-60 200x30 0xFF111111\n"
+            "fill 0,0 50x10 0xFF333333\n"
+            "fill 100,5 20x10 0xFF222222\n"
+            "fill 192,15.4 6x22.33 0x59000000 r=3,3,3,3\n");
+  page.document->html->scroll_y = 0;
+  EXPECT_EQ(page.dump(),
+            "fill 0,0 200x30 0xFF111111\n"
+            "fill 0,30 50x10 0xFF333333\n"
+            "fill 100,5 20x10 0xFF222222\n"
+            "fill 192,2 6x22.33 0x59000000 r=3,3,3,3\n");
+  // Hit testing sees the same places.
+  page.document->html->scroll_y = 60;
+  EXPECT_EQ(orlan::hit_test(*page.document, 10, 5), page.id("sticky"));
+  EXPECT_EQ(orlan::hit_test(*page.document, 110, 10), page.id("fixed"));
+}
+
+// A build clears every node's repaint bit, and an empty document gives an empty list
+// that still counts as built.
+TEST(DisplayList, ClearsRepaintBitsAndHandlesEmptyDocuments) {
+  Page page("<p id=p>text</p>");
+  orlan::mark_dirty(*page.id("p"), orlan::kDirtyPaint);
+  page.dump();
+  EXPECT_EQ(page.id("p")->dirty & orlan::kDirtyPaint, 0);
+  EXPECT_EQ(page.document->body->dirty & orlan::kDirtyPaint, 0);
+  Page empty("");
+  orlan::clear_document(*empty.document);
+  EXPECT_EQ(empty.dump(), "");
+  EXPECT_TRUE(empty.list.complete);
+  EXPECT_EQ(orlan::hit_test(*empty.document, 5, 5), nullptr);
+}
+
 }  // namespace
