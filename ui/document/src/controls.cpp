@@ -195,7 +195,7 @@ std::uint32_t line_end(std::string_view t, std::uint32_t at) {
 bool parse_number(std::string_view text, double& out) {
   char buffer[32];
   std::size_t n = std::min<std::size_t>(text.size(), 31);
-  std::memcpy(buffer, text.data(), n);
+  if (n > 0) std::memcpy(buffer, text.data(), n);
   buffer[n] = '\0';
   std::size_t i = 0;
   while (i < n && (buffer[i] == ' ' || buffer[i] == '\t')) ++i;

@@ -184,7 +184,8 @@ void click_default_action(Document& d, Node& target) {
         return;
       }
     }
-    close_select_popup(d);
+    // The press on the owning select has just opened the popup: its click keeps it.
+    if (!contains(d.popup_owner, &target)) close_select_popup(d);
     return;
   }
   for (Node* n = &target; n && n->is_element(); n = n->parent) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "layout_box.h"
 #include "layout_dump.h"
 #include "layout_input_hooks.h"
+#include "scroll.h"
 #include "orlan/orlan.h"
 #include "view.h"
 
