@@ -50,3 +50,10 @@ foreach(test app_main_screen_test app_screen_list_test)
     set_tests_properties(${test} PROPERTIES RESOURCE_LOCK app_default_list_file)
   endif()
 endforeach()
+
+# The main page driven through the engine's input calls on a laid-out document.
+tw_test(app_main_screen_input_test SOURCES tests/main_screen_input_test.cpp
+        LIBS ${tw_screen_test_libs} ui_input)
+if(TEST app_main_screen_input_test)
+  set_tests_properties(app_main_screen_input_test PROPERTIES RESOURCE_LOCK app_default_list_file)
+endif()
