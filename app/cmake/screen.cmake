@@ -58,3 +58,14 @@ if(TARGET ui_layout_dump)
   tw_test(app_main_page_layout_test SOURCES tests/main_page_layout_test.cpp
           LIBS ${tw_screen_test_libs} ui_layout_dump)
 endif()
+
+# The main page driven through the engine's input calls on a laid-out document.
+tw_test(app_main_screen_input_test SOURCES tests/main_screen_input_test.cpp
+        LIBS ${tw_screen_test_libs} ui_input)
+if(TEST app_main_screen_input_test)
+  set_tests_properties(app_main_screen_input_test PROPERTIES RESOURCE_LOCK app_default_list_file)
+endif()
+
+if(TEST app_main_page_layout_test)
+  set_tests_properties(app_main_page_layout_test PROPERTIES RESOURCE_LOCK app_default_list_file)
+endif()

@@ -1,0 +1,199 @@
+// The main page laid out with its style sheet and every binding of the main screen, driven
+// through the engine's input calls as the host window makes them: rows, options, the delay
+// editor, the `after` select's popup, Tab order and the delay tooltip.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "document.h"
+#include "input.h"
+#include "layout_box.h"
+#include "layout_input_hooks.h"
+#include "main_screen.h"
+#include "screen_fakes.h"
+#include "test_folder.h"
+
+namespace {
+
+using tw::test::ScreenRig;
+using tw::test::TestFolder;
+using tw::test::write_bytes;
+
+struct InputScreenRig : ScreenRig {
+  TestFolder folder;
+  orlan::Document* doc = orlan::document(view);
+
+  InputScreenRig() : ScreenRig("en", tw::main_page_html("en")) {
+    std::string_view css = tw::main_stylesheet();
+    orlan::load_css(view, css.data(), css.size());
+    orlan::install_layout_input_hooks(nullptr);
+    write_bytes(folder / "Tapwright.lst",
+                "10x20,0,0,1000\r\n30x40,1,1,500,900\r\n50x60,0,0,250\r\n");
+    tw::ScreenContext screen_context = context();
+    screen_context.list_path = folder / "Tapwright.lst";
+    callbacks = tw::build_main_screen(screen, screen_context, "Tapwright");
+    orlan::set_viewport(*doc, 640, 560);
+    layout();
+  }
+
+  void layout() { orlan::layout_document(*doc, doc->viewport_width, doc->viewport_height, nullptr); }
+
+  std::pair<float, float> centre(orlan::Node* n) {
+    orlan::Rect r = orlan::absolute_position(*n);
+    return {r.x + r.width / 2, r.y + r.height / 2};
+  }
+  void move_to(orlan::Node* n) {
+    auto [x, y] = centre(n);
+    orlan::pointer_move(*doc, x, y, 0);
+    layout();
+  }
+  void press(orlan::Node* n, std::int32_t button) {
+    auto [x, y] = centre(n);
+    orlan::pointer_button(*doc, true, button, x, y, 0, false);
+    layout();
+  }
+  void release_at(float x, float y, std::int32_t button) {
+    orlan::pointer_button(*doc, false, button, x, y, 0, false);
+    layout();
+  }
+  void click(orlan::Node* n, std::int32_t button = 0) {
+    move_to(n);
+    auto [x, y] = centre(n);
+    press(n, button);
+    release_at(x, y, button);
+  }
+  void key_press(std::uint32_t k, std::uint32_t mods = 0, std::uint32_t ch = 0) {
+    orlan::key(*doc, true, k, mods, ch, false);
+    if (ch) orlan::text_input(*doc, ch, mods);
+    orlan::key(*doc, false, k, mods, 0, false);
+    layout();
+  }
+  orlan::Node* row(int i) {
+    orlan::Node* r = orlan::first_child(element("rows"));
+    while (r && i-- > 0) r = orlan::next_sibling(r);
+    return r;
+  }
+  std::string value(std::string_view id) { return page().value(id).value_or("<none>"); }
+
+  tw::ScreenCallbacks callbacks;
+};
+
+std::string id_of(orlan::Node* n) {
+  if (!n) return "none";
+  std::size_t length = 0;
+  const char* id = orlan::get_attribute(n, "id", 2, &length);
+  return id ? std::string(id, length) : std::string("?");
+}
+
+TEST(MainScreenInput, RowPressesMarkTheRowAndOpenTheMenuWhileRowsAreRebuilt) {
+  InputScreenRig rig;
+  ASSERT_NE(rig.row(2), nullptr);
+  // A field has the focus: the press on a row takes it away although the row it landed
+  // on is rebuilt by the handler.
+  rig.click(rig.element("repeat"));
+  ASSERT_EQ(id_of(rig.doc->focused), "repeat");
+  orlan::Node* second = rig.row(1);
+  auto [x, y] = rig.centre(second);
+  rig.press(second, 0);
+  EXPECT_EQ(rig.doc->focused, nullptr);
+  EXPECT_TRUE(orlan::has_class(rig.row(1), "active", 6));
+  EXPECT_FALSE(orlan::has_class(rig.row(0), "active", 6));
+  rig.release_at(x, y, 0);
+  EXPECT_EQ(rig.doc->deferred, nullptr);
+
+  // The right button asks for the row menu; the chosen command rebuilds the rows again
+  // while the press is still going on.
+  rig.shell.menu_choice = tw::RowCommand::kDelete;
+  orlan::Node* first = rig.row(0);
+  std::tie(x, y) = rig.centre(first);
+  rig.press(first, 2);
+  rig.release_at(x, y, 2);
+  EXPECT_EQ(rig.shell.calls.back(), "menu Move Up|Move Down|Delete");
+  EXPECT_EQ(rig.state.access()->list.size(), 2u);
+  orlan::ContextMenuRequest request;
+  EXPECT_FALSE(orlan::take_context_menu(*rig.doc, &request));
+}
+
+TEST(MainScreenInput, ClickOnTheRecordLabelTogglesRecordMode) {
+  InputScreenRig rig;
+  rig.click(rig.element("use-record-box"));
+  EXPECT_TRUE(orlan::is_checked(rig.element("use-record")));
+  EXPECT_TRUE(rig.state.access()->record_mode);
+  rig.click(rig.element("use-record-box"));
+  EXPECT_FALSE(rig.state.access()->record_mode);
+}
+
+TEST(MainScreenInput, TypingIntoADelayGoesThroughTheDelayEditor) {
+  InputScreenRig rig;
+  rig.click(rig.element("delay1"));
+  rig.key_press(orlan::kKeyHome);
+  for (char c : std::string("123456")) rig.key_press(static_cast<std::uint32_t>(c), 0, c);
+  EXPECT_EQ(rig.value("delay1"), "12:34.56");
+  // A letter is refused by the mask.
+  rig.key_press('Q', 0, 'q');
+  EXPECT_EQ(rig.value("delay1"), "12:34.56");
+}
+
+TEST(MainScreenInput, TheAfterSelectChoosesFromItsPopup) {
+  InputScreenRig rig;
+  orlan::Node* after = rig.element("after");
+  rig.page().set_selected_index("after", 0);
+  rig.click(after);
+  ASSERT_NE(rig.doc->select_popup, nullptr);
+  orlan::Node* second = rig.doc->select_popup->first_child->next_sibling;
+  ASSERT_NE(second, nullptr);
+  rig.click(second);
+  EXPECT_EQ(rig.doc->select_popup, nullptr);
+  EXPECT_EQ(orlan::selected_index(after), 1);
+  EXPECT_EQ(rig.settings.values["click_after"], 1u);
+  EXPECT_TRUE(rig.state.access()->after_change);
+}
+
+TEST(MainScreenInput, TabWalksTheControlsInOrder) {
+  InputScreenRig rig;
+  auto walk = [&](int steps, std::uint32_t mods) {
+    std::vector<std::string> order;
+    for (int i = 0; i < steps; ++i) {
+      rig.key_press(orlan::kKeyTab, mods);
+      order.push_back(id_of(rig.doc->focused));
+    }
+    return order;
+  };
+  EXPECT_EQ(walk(8, 0), (std::vector<std::string>{"btn-home", "btn-test", "btn-donate", "mouse",
+                                                  "click", "delay1", "delay2", "hk-run"}));
+  // A hotkey input captures Tab as its key and lets the focus go.
+  rig.key_press(orlan::kKeyTab);
+  EXPECT_EQ(rig.doc->focused, nullptr);
+  EXPECT_EQ(rig.value("hk-run"), "Tab");
+  rig.click(rig.element("repeat"));
+  EXPECT_EQ(walk(8, 0), (std::vector<std::string>{"after", "use-notify", "use-record",
+                                                  "btn-clear", "btn-open", "btn-save",
+                                                  "btn-home", "btn-test"}));
+  rig.click(rig.element("repeat"));
+  EXPECT_EQ(walk(1, orlan::kModShift), (std::vector<std::string>{"hk-add"}));
+}
+
+TEST(MainScreenInput, ADelayRangeCellShowsItsTooltipAfterTheDelay) {
+  InputScreenRig rig;
+  orlan::Node* cell = orlan::first_child(rig.row(1));
+  for (int i = 0; i < 3; ++i) cell = orlan::next_sibling(cell);
+  ASSERT_NE(cell, nullptr);
+  rig.move_to(cell);
+  EXPECT_TRUE(orlan::tooltip_pending(*rig.doc));
+  EXPECT_EQ(rig.doc->tooltip, nullptr);
+  orlan::show_tooltip(*rig.doc);
+  rig.layout();
+  ASSERT_NE(rig.doc->tooltip, nullptr);
+  std::size_t length = 0;
+  EXPECT_EQ(std::string(orlan::text_content(rig.doc->tooltip, &length)), "00:00.50~00:00.90");
+  // A row without a range has no tooltip.
+  orlan::Node* plain = orlan::first_child(rig.row(0));
+  for (int i = 0; i < 3; ++i) plain = orlan::next_sibling(plain);
+  rig.move_to(plain);
+  EXPECT_EQ(rig.doc->tooltip, nullptr);
+  EXPECT_FALSE(orlan::tooltip_pending(*rig.doc));
+}
+
+}  // namespace
