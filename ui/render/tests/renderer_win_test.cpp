@@ -12,6 +12,7 @@
 
 #include "atom_table.h"
 #include "css_value.h"
+#include "font_faces.h"
 #include "image_registry.h"
 #include "orlan/orlan.h"
 #include "renderer.h"
@@ -277,6 +278,58 @@ TEST_F(RendererTest, TextInAMissingFamilyIsStillDrawnAndMeasured) {
   }
   EXPECT_GT(dark, 80) << "the run drew (almost) nothing";
   EXPECT_EQ(stray, 0);
+}
+
+std::vector<std::uint8_t> read_file(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+struct FontSource {
+  std::vector<std::uint8_t> bytes;
+  std::string asked;
+};
+
+bool supply_font(void* context, const char* family, std::size_t family_length, const char* source,
+                 std::size_t source_length, const std::uint8_t** bytes, std::size_t* length) {
+  auto* font = static_cast<FontSource*>(context);
+  font->asked = std::string(family, family_length) + "|" + std::string(source, source_length);
+  if (font->bytes.empty()) return false;
+  *bytes = font->bytes.data();
+  *length = font->bytes.size();
+  return true;
+}
+
+TEST_F(RendererTest, FontFacesOfTheAuthorSheetUseTheLoadersBytes) {
+  // The host's monospaced font, read from the Unix side, under a name no system has.
+  FontSource font{read_file("Z:\\usr\\share\\fonts\\truetype\\dejavu\\DejaVuSansMono.ttf"), {}};
+  if (font.bytes.empty()) GTEST_SKIP() << "no DejaVu Sans Mono on this machine";
+  set_font_loader(&font, &supply_font);
+  View* view = create_view();
+  ASSERT_NE(view, nullptr);
+  const std::uint32_t before = font_faces().generation();
+  static const char kSheet[] = "@font-face { font-family: 'Brand Mono'; src: url(brand.ttf); }";
+  ASSERT_EQ(load_css(view, kSheet, sizeof kSheet - 1), kOk);
+  destroy_view(view);
+  set_font_loader(nullptr, nullptr);
+  EXPECT_EQ(font.asked, "Brand Mono|brand.ttf");
+  EXPECT_EQ(font_faces().generation(), before + 1);
+
+  Atom brand = 0, system_mono = 0;
+  atoms.intern("\"Brand Mono\", monospace", brand);
+  atoms.intern("DejaVu Sans Mono", system_mono);
+  const TextMeasurer& measurer = text_measurer();
+  auto width = [&](Atom family, const char* text) {
+    FontDescription description;
+    description.family = family;
+    description.size = 20;
+    return measurer.measure(measurer.user, atoms, description, text, std::strlen(text));
+  };
+  // Monospaced: "iiii" and "MMMM" are equally wide, as wide as the system's copy.
+  EXPECT_NEAR(width(brand, "iiii"), width(brand, "MMMM"), 0.01);
+  EXPECT_NEAR(width(brand, "MMMM"), width(system_mono, "MMMM"), 0.01);
+  EXPECT_GT(width(missing_family, "MMMM"), width(missing_family, "iiii") + 10)
+      << "the fallback family is proportional";
 }
 
 TEST_F(RendererTest, RasterImagesDecodeAndVectorImagesTakeTheTint) {
