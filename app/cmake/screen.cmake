@@ -53,10 +53,15 @@ foreach(test app_main_screen_test app_screen_list_test app_main_page_paint_test)
   endif()
 endforeach()
 
-# The main screen laid out as the program builds it, against its reviewed box-tree dumps.
+# The main screen laid out as the program builds it, against its reviewed box-tree dumps,
+# and the figures of that layout. Layout is portable code: the host build checks it.
 if(TARGET ui_layout_dump)
   tw_test(app_main_page_layout_test SOURCES tests/main_page_layout_test.cpp
-          LIBS ${tw_screen_test_libs} ui_layout_dump)
+          LIBS ${tw_screen_test_libs} ui_layout_dump NATIVE_ONLY)
+endif()
+if(TARGET ui_layout)
+  tw_benchmark(app_main_page_layout_bench SOURCES bench/main_page_layout_bench.cpp
+               LIBS ${tw_screen_test_libs} ui_layout)
 endif()
 
 # The main page driven through the engine's input calls on a laid-out document.

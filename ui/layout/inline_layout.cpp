@@ -61,10 +61,9 @@ struct ItemBuilder {
     if (!s || !text_node.text || text_node.text_length == 0) return;
     int entry = entries ? entries->add(&text_node, parent_entry) : -1;
     bool transformed = false;
-    const char* text = ctx.arena
-                           ? transform_text(*ctx.arena, text_node.text, text_node.text_length,
-                                            s->text_transform, &transformed)
-                           : text_node.text;
+    const char* text = ctx.arena ? transform_text(*ctx.arena, text_node.text, text_node.text_length,
+                                                  s->text_transform, &transformed)
+                                 : text_node.text;
     append_text_items(ctx, list, text_node, entry, text, text_node.text_length, transformed,
                       text_style_of(ctx, *s));
   }
@@ -110,8 +109,8 @@ struct ItemBuilder {
       list.after_opportunity = true;
       return;
     }
-    const bool wrap = parent_style.white_space != css::kw::Nowrap &&
-                      parent_style.white_space != css::kw::Pre;
+    const bool wrap =
+        parent_style.white_space != css::kw::Nowrap && parent_style.white_space != css::kw::Pre;
     if (s.display == Display::kInline && !is_replaced_or_control(e) && depth < kMaxInlineDepth) {
       TextStyle ts = text_style_of(ctx, s);
       float base = std::max(width, 0.0f);
@@ -120,10 +119,9 @@ struct ItemBuilder {
       start.node = &e;
       start.kind = kItemStart;
       start.entry = entry;
-      start.width = start.min_width =
-          std::max(0.0f, sane(resolve(s.margin[kLeft], base, 0))) +
-          std::max(0.0f, s.border_width[kLeft]) +
-          std::max(0.0f, sane(resolve(s.padding[kLeft], base, 0)));
+      start.width = start.min_width = std::max(0.0f, sane(resolve(s.margin[kLeft], base, 0))) +
+                                      std::max(0.0f, s.border_width[kLeft]) +
+                                      std::max(0.0f, sane(resolve(s.padding[kLeft], base, 0)));
       start.ascent = ts.metrics.ascent + ts.raise;
       start.descent = ts.metrics.descent - ts.raise;
       start.font_ascent = ts.metrics.font_ascent;
@@ -239,7 +237,7 @@ struct LinePlacer {
   EntryList& entries;
   float width;  // content width
   float ox, oy;
-  float y;      // content-relative top of the current line
+  float y;  // content-relative top of the current line
   float indent;
   LineMetrics strut;
 
@@ -293,8 +291,8 @@ struct LinePlacer {
     FloatArea* area = ctx.floats;
     if (area) {
       const float bx = area->offset_x + ox, by = area->offset_y + oy;
-      FloatPlace p = place_float(*area, by + y, m, h, s.float_ == css::kw::Right, s.clear, bx,
-                                 bx + width);
+      FloatPlace p =
+          place_float(*area, by + y, m, h, s.float_ == css::kw::Right, s.clear, bx, bx + width);
       fx = p.x - area->offset_x;
       fy = p.y - area->offset_y;
     } else if (s.float_ == css::kw::Right) {
@@ -354,8 +352,10 @@ struct LinePlacer {
     float shift = 0;
     const float free = avail - line_width;
     if (free > 0) {
-      if (cs.text_align == css::kw::Center) shift = free / 2;
-      else if (cs.text_align == css::kw::Right) shift = free;
+      if (cs.text_align == css::kw::Center)
+        shift = free / 2;
+      else if (cs.text_align == css::kw::Right)
+        shift = free;
     }
     const float line_x = ox + left + shift;
     const float line_top = oy + y;
@@ -387,8 +387,9 @@ struct LinePlacer {
           float ml = std::max(0.0f, sane(resolve(s.margin[kLeft], std::max(width, 0.0f), 0)));
           float top = baseline_y - it.raise - it.font_ascent - s.border_width[kTop] -
                       std::max(0.0f, sane(resolve(s.padding[kTop], std::max(width, 0.0f), 0)));
-          float bottom = baseline_y - it.raise + it.font_descent + s.border_width[kBottom] +
-                         std::max(0.0f, sane(resolve(s.padding[kBottom], std::max(width, 0.0f), 0)));
+          float bottom =
+              baseline_y - it.raise + it.font_descent + s.border_width[kBottom] +
+              std::max(0.0f, sane(resolve(s.padding[kBottom], std::max(width, 0.0f), 0)));
           entries.cover(it.entry, ix + ml, top, ix + it.width, bottom);
           break;
         }
@@ -397,8 +398,9 @@ struct LinePlacer {
           float mr = std::max(0.0f, sane(resolve(s.margin[kRight], std::max(width, 0.0f), 0)));
           float top = baseline_y - it.raise - it.font_ascent - s.border_width[kTop] -
                       std::max(0.0f, sane(resolve(s.padding[kTop], std::max(width, 0.0f), 0)));
-          float bottom = baseline_y - it.raise + it.font_descent + s.border_width[kBottom] +
-                         std::max(0.0f, sane(resolve(s.padding[kBottom], std::max(width, 0.0f), 0)));
+          float bottom =
+              baseline_y - it.raise + it.font_descent + s.border_width[kBottom] +
+              std::max(0.0f, sane(resolve(s.padding[kBottom], std::max(width, 0.0f), 0)));
           entries.cover(it.entry, ix, top, std::max(ix, ix + it.width - mr), bottom);
           break;
         }
@@ -567,12 +569,15 @@ struct LinePlacer {
       }
       if (it.kind == kItemSpace && !has_content) it.width = 0;
       const float avail = right - left;
-      if (it.kind == kItemSpace || it.kind == kItemEnd || used + it.width <= avail + kFitTolerance) {
+      if (it.kind == kItemSpace || it.kind == kItemEnd ||
+          used + it.width <= avail + kFitTolerance) {
         emit(it);
         used += it.width;
         has_content |= holds_content(it);
-        if (has_pending) has_pending = false;
-        else ++i;
+        if (has_pending)
+          has_pending = false;
+        else
+          ++i;
         continue;
       }
       // It does not fit.
@@ -585,8 +590,8 @@ struct LinePlacer {
       if (it.kind == kItemText && it.width > avail && ps && ps->overflow_wrap != 0 &&
           ps->overflow_wrap != css::kw::Normal) {
         const FontDescription font = font_of(*ps);
-        std::uint32_t keep = fitting_prefix(ctx, font, it.text + it.first, it.length,
-                                            std::max(0.0f, avail - used));
+        std::uint32_t keep =
+            fitting_prefix(ctx, font, it.text + it.first, it.length, std::max(0.0f, avail - used));
         if (keep < it.length) {
           InlineItem head = it;
           head.length = keep;
@@ -619,8 +624,10 @@ struct LinePlacer {
       emit(it);
       used += it.width;
       has_content |= holds_content(it);
-      if (has_pending) has_pending = false;
-      else i = source + 1;
+      if (has_pending)
+        has_pending = false;
+      else
+        i = source + 1;
     }
     if (out_count > line_first) finish_line();
   }
@@ -697,8 +704,8 @@ void place_entries(EntryList& entries, std::uint32_t run_id) {
     b->inline_run_id = run_id;
     if (!e.has_rect) {
       b->x = b->y = 0;
-      if (n.is_text() || (n.style && n.style->display == Display::kInline &&
-                          !is_replaced_or_control(n)))
+      if (n.is_text() ||
+          (n.style && n.style->display == Display::kInline && !is_replaced_or_control(n)))
         b->width = b->height = 0;
       continue;
     }
@@ -723,10 +730,14 @@ void place_entries(EntryList& entries, std::uint32_t run_id) {
       const ComputedStyle& s = *n.style;
       float left = resolve(s.inset[kLeft], 0, -1e30f), right = resolve(s.inset[kRight], 0, -1e30f);
       float top = resolve(s.inset[kTop], 0, -1e30f), bottom = resolve(s.inset[kBottom], 0, -1e30f);
-      if (left > -1e29f) b->x += left;
-      else if (right > -1e29f) b->x -= right;
-      if (top > -1e29f) b->y += top;
-      else if (bottom > -1e29f) b->y -= bottom;
+      if (left > -1e29f)
+        b->x += left;
+      else if (right > -1e29f)
+        b->x -= right;
+      if (top > -1e29f)
+        b->y += top;
+      else if (bottom > -1e29f)
+        b->y -= bottom;
     }
   }
 }
@@ -747,20 +758,28 @@ float layout_inline_run(LayoutContext& ctx, Node& container, LayoutBox& box, con
   if (!init_item_list(*ctx.arena, list)) return y;  // out of memory: the run is empty
   EntryList entries;
   entries.capacity = kMaxInlineItems;
-  entries.entries = ctx.arena->allocate_array<Entry>(kMaxInlineItems);
+  entries.entries = ctx.arena->allocate_array_uninitialized<Entry>(kMaxInlineItems);
   if (!entries.entries) return y;
 
   ItemBuilder builder{ctx, list, &entries, content_width, false};
   builder.add_run(run);
 
   const ComputedStyle& cs = *container.style;
-  LinePlacer placer{ctx,  container, box, cs, entries, content_width,
-                    box.border[kLeft] + box.padding[kLeft], box.border[kTop] + box.padding[kTop],
-                    y,    0,         line_metrics(ctx, cs)};
+  LinePlacer placer{ctx,
+                    container,
+                    box,
+                    cs,
+                    entries,
+                    content_width,
+                    box.border[kLeft] + box.padding[kLeft],
+                    box.border[kTop] + box.padding[kTop],
+                    y,
+                    0,
+                    line_metrics(ctx, cs)};
   placer.indent = sane(resolve(cs.text_indent, std::max(content_width, 0.0f), 0));
   // Splitting can add items; leave room for them.
   placer.out_capacity = kMaxInlineItems * 2;
-  placer.out = ctx.arena->allocate_array<InlineItem>(placer.out_capacity);
+  placer.out = ctx.arena->allocate_array_uninitialized<InlineItem>(placer.out_capacity);
   if (!placer.out) return y;
   const bool first_run = box.line_count == 0;
   placer.first_line = first_run;
@@ -784,11 +803,13 @@ float layout_inline_run(LayoutContext& ctx, Node& container, LayoutBox& box, con
     // Earlier runs pointing into the old buffer follow it.
     if (buffer != box.run_text) {
       for (std::uint32_t k = 0; k < r; ++k)
-        if (box.runs[k].text == box.run_text && box.run_text) box.runs[k].text = static_cast<char*>(buffer);
+        if (box.runs[k].text == box.run_text && box.run_text)
+          box.runs[k].text = static_cast<char*>(buffer);
       box.run_text = static_cast<char*>(buffer);
       box.run_text_capacity = capacity;
     }
-    if (tr.length > 0) std::memcpy(box.run_text + box.run_text_length, tr.text + tr.first, tr.length);
+    if (tr.length > 0)
+      std::memcpy(box.run_text + box.run_text_length, tr.text + tr.first, tr.length);
     tr.text = box.run_text;
     tr.first = box.run_text_length;
     box.run_text_length = need;

@@ -31,7 +31,8 @@ struct LayoutArena {
     std::size_t size;
     std::size_t used;
   };
-  Chunk* head = nullptr;  // the chunk being filled; older ones follow
+  Chunk* head = nullptr;   // the chunk being filled; older ones follow
+  Chunk* spare = nullptr;  // chunks given back by reset(), reused before new memory
 
   LayoutArena() = default;
   ~LayoutArena();
@@ -43,11 +44,18 @@ struct LayoutArena {
     std::size_t used;
   };
   // Zero-filled, 16-byte aligned; null when out of memory.
-  void* allocate(std::size_t size) noexcept;
+  void* allocate(std::size_t size) noexcept { return allocate_raw(size, true); }
   template <typename T>
   T* allocate_array(std::size_t count) noexcept {
     return static_cast<T*>(allocate(sizeof(T) * count));
   }
+  // Not zero-filled: for the large arrays sized for the worst case whose elements are
+  // written before they are read (only the used part of them is ever touched).
+  template <typename T>
+  T* allocate_array_uninitialized(std::size_t count) noexcept {
+    return static_cast<T*>(allocate_raw(sizeof(T) * count, false));
+  }
+  void* allocate_raw(std::size_t size, bool zero) noexcept;
   Mark mark() const noexcept { return {head, head ? head->used : 0}; }
   void reset(Mark mark) noexcept;
 };

@@ -19,38 +19,52 @@ std::size_t align16(std::size_t n) {
 }  // namespace
 
 LayoutArena::~LayoutArena() {
-  while (head) {
-    Chunk* next = head->next;
-    system_free(head);
-    head = next;
+  for (Chunk* list : {head, spare}) {
+    while (list) {
+      Chunk* next = list->next;
+      system_free(list);
+      list = next;
+    }
   }
 }
 
-void* LayoutArena::allocate(std::size_t size) noexcept {
+void* LayoutArena::allocate_raw(std::size_t size, bool zero) noexcept {
   size = align16(size ? size : 1);
   if (!head || head->size - head->used < size) {
-    // A chunk released by reset() may be reused: look one ahead in the freed list first.
-    std::size_t want =
-        size > kArenaChunk - align16(sizeof(Chunk)) ? size + align16(sizeof(Chunk)) : kArenaChunk;
-    void* memory = system_allocate(want);
-    if (!memory) return nullptr;
-    Chunk* chunk = static_cast<Chunk*>(memory);
+    // A chunk given back by reset() is reused when it is large enough: layout takes and
+    // gives back the same large scratch arrays for every inline run.
+    Chunk* chunk = nullptr;
+    for (Chunk** link = &spare; *link; link = &(*link)->next) {
+      if ((*link)->size >= size) {
+        chunk = *link;
+        *link = chunk->next;
+        break;
+      }
+    }
+    if (!chunk) {
+      std::size_t want =
+          size > kArenaChunk - align16(sizeof(Chunk)) ? size + align16(sizeof(Chunk)) : kArenaChunk;
+      void* memory = system_allocate(want);
+      if (!memory) return nullptr;
+      chunk = static_cast<Chunk*>(memory);
+      chunk->size = want - align16(sizeof(Chunk));
+    }
     chunk->next = head;
-    chunk->size = want - align16(sizeof(Chunk));
     chunk->used = 0;
     head = chunk;
   }
   std::byte* base = reinterpret_cast<std::byte*>(head) + align16(sizeof(Chunk));
   void* result = base + head->used;
   head->used += size;
-  std::memset(result, 0, size);
+  if (zero) std::memset(result, 0, size);
   return result;
 }
 
 void LayoutArena::reset(Mark mark) noexcept {
   while (head && head != mark.chunk) {
     Chunk* next = head->next;
-    system_free(head);
+    head->next = spare;
+    spare = head;
     head = next;
   }
   if (head) head->used = mark.used;

@@ -41,8 +41,10 @@ TextStyle text_style_of(LayoutContext& ctx, const ComputedStyle& s) noexcept {
   TextStyle t;
   t.font = font_of(s);
   t.metrics = line_metrics(ctx, s);
-  if (s.vertical_align == css::kw::Super) t.raise = 0.34f * s.font_size;
-  else if (s.vertical_align == css::kw::Sub) t.raise = -0.2f * s.font_size;
+  if (s.vertical_align == css::kw::Super)
+    t.raise = 0.34f * s.font_size;
+  else if (s.vertical_align == css::kw::Sub)
+    t.raise = -0.2f * s.font_size;
   t.white_space = s.white_space;
   t.word_break = s.word_break;
   t.wrap = s.white_space != css::kw::Nowrap && s.white_space != css::kw::Pre;
@@ -51,7 +53,7 @@ TextStyle text_style_of(LayoutContext& ctx, const ComputedStyle& s) noexcept {
 
 bool init_item_list(LayoutArena& arena, ItemList& list) noexcept {
   list.capacity = kMaxInlineItems;
-  list.items = arena.allocate_array<InlineItem>(kMaxInlineItems);
+  list.items = arena.allocate_array_uninitialized<InlineItem>(kMaxInlineItems);
   list.count = 0;
   list.full = list.items == nullptr;
   return list.items != nullptr;
@@ -80,11 +82,14 @@ const char* transform_text(LayoutArena& arena, const char* text, std::uint32_t l
   for (std::uint32_t i = 0; i < length; ++i) {
     char c = copy[i];
     bool letter = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-    if (transform == css::kw::Uppercase && c >= 'a' && c <= 'z') copy[i] = static_cast<char>(c - 32);
-    if (transform == css::kw::Lowercase && c >= 'A' && c <= 'Z') copy[i] = static_cast<char>(c + 32);
+    if (transform == css::kw::Uppercase && c >= 'a' && c <= 'z')
+      copy[i] = static_cast<char>(c - 32);
+    if (transform == css::kw::Lowercase && c >= 'A' && c <= 'Z')
+      copy[i] = static_cast<char>(c + 32);
     if (transform == css::kw::Capitalize && word_start && c >= 'a' && c <= 'z')
       copy[i] = static_cast<char>(c - 32);
-    if (is_collapsible_white(c)) word_start = true;
+    if (is_collapsible_white(c))
+      word_start = true;
     else if (letter || static_cast<unsigned char>(c) >= 0x80 || (c >= '0' && c <= '9'))
       word_start = false;
   }

@@ -46,13 +46,15 @@ void BM_MainPageFullLayout(benchmark::State& state) {
 BENCHMARK(BM_MainPageFullLayout)->Unit(benchmark::kMicrosecond);
 
 std::string table_page() {
-  std::string page = "<table id=t><thead><tr><th>Position<th>Mouse<th>Click<th>Delay<th></tr></thead><tbody>";
+  std::string page =
+      "<table id=t><thead><tr><th>Position<th>Mouse<th>Click<th>Delay<th></tr></thead><tbody>";
   for (int i = 0; i < 1000; ++i)
     page += "<tr><td id=c" + std::to_string(i) + ">" + std::to_string(i * 3) + ", " +
             std::to_string(i * 7) + "<td>Left<td>Single<td>00:01.00 ~ 00:02.00<td></tr>";
   return page + "</tbody></table>";
 }
-const char* const kTableCss = "table{width:100%;border-collapse:collapse}td,th{height:24px;padding:0 6px}";
+const char* const kTableCss =
+    "table{width:100%;border-collapse:collapse}td,th{height:24px;padding:0 6px}";
 
 void BM_TableThousandRowsFullLayout(benchmark::State& state) {
   orlan::View* view = orlan::create_view();
@@ -81,13 +83,15 @@ void BM_TableThousandRowsRelayoutOneCell(benchmark::State& state) {
 BENCHMARK(BM_TableThousandRowsRelayoutOneCell)->Unit(benchmark::kMillisecond);
 
 // 64 items of text with grow and shrink, either in one flex row or each at the bottom of
-// 8 nested flex containers (alternating rows and columns).
-std::string flex_page(bool nested) {
+// 8 nested flex containers (alternating rows and columns); or as many items in one row as
+// the nested page has boxes, to compare the cost per box.
+std::string flex_page(bool nested, int items = 64) {
   std::string page = "<div class=top>";
-  for (int i = 0; i < 64; ++i) {
+  for (int i = 0; i < items; ++i) {
     std::string item = "<span class=item>item " + std::to_string(i) + "</span>";
     if (nested)
-      for (int k = 0; k < 8; ++k) item = std::string("<div class=") + (k & 1 ? "c" : "r") + ">" + item + "</div>";
+      for (int k = 0; k < 8; ++k)
+        item = std::string("<div class=") + (k & 1 ? "c" : "r") + ">" + item + "</div>";
     page += item;
   }
   return page + "</div>";
@@ -111,5 +115,13 @@ void BM_FlexFlat(benchmark::State& state) {
   orlan::destroy_view(view);
 }
 BENCHMARK(BM_FlexFlat)->Unit(benchmark::kMicrosecond);
+
+void BM_FlexFlatAsManyBoxesAsNested(benchmark::State& state) {
+  orlan::View* view = orlan::create_view();
+  orlan::load_page(view, flex_page(false, 64 * 9), kFlexCss);
+  run_full_layouts(state, *orlan::document(view), 800, 600);
+  orlan::destroy_view(view);
+}
+BENCHMARK(BM_FlexFlatAsManyBoxesAsNested)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
