@@ -326,6 +326,9 @@ const InputHooks& input_hooks() noexcept {
 void update_hover(Document& d, Node* element) {
   if (d.hovered == element) return;
   DispatchScope scope(d);
+  // An old hovered element already out of the tree leaves its old ancestors to the
+  // clean-up when this call's removals are done.
+  if (d.hovered && !is_connected(*d.hovered)) d.input.hover_lost = true;
   // The old chain is copied before any handler runs: a mouseleave handler may move or
   // remove nodes, and the walk must still reach every node it marked.
   Node* old_chain[kMaxChain];

@@ -53,6 +53,27 @@ TEST(Hover, LeaveHandlerThatMovesNodesLeavesNoHoverBehind) {
     EXPECT_EQ(n->state & (kStateHovered | kStateHoverScratch), 0) << InputRig::name_of(n);
 }
 
+// The hovered element goes away (removed by a handler, or its subtree replaced): the old
+// ancestors lose :hover once the removal is done, whether or not the pointer moves on.
+TEST(Hover, RemovedHoveredElementLeavesNoHoverBehind) {
+  InputRig rig(kBoxes);
+  rig.move_to(rig.by_id("a1"));
+  on(rig.by_id("a"), "mousedown", 9, [](Event* e, void*) { remove(e->current); }, nullptr);
+  rig.press(rig.by_id("a1"));
+  EXPECT_EQ(rig.doc->hovered, nullptr);
+  EXPECT_FALSE(rig.by_id("outer")->state & kStateHovered);
+  // Replaced while hovered, then the pointer moves on inside the same call's dispatch.
+  rig.move_to(rig.by_id("b"));
+  on(rig.by_id("b"), "mouseleave", 10, [](Event* e, void*) { set_text_content(parent(e->current), "gone", 4); }, nullptr);
+  rig.move_to(rig.by_id("other"));
+  for (Node* n = rig.doc->root; n; n = InputRig::next(n)) {
+    if (!n->is_element()) continue;
+    bool on_chain = false;
+    for (Node* a = rig.doc->hovered; a; a = a->parent) on_chain = on_chain || a == n;
+    EXPECT_EQ((n->state & kStateHovered) != 0, on_chain) << InputRig::name_of(n);
+  }
+}
+
 TEST(Click, GoesToTheCommonAncestorOfPressAndRelease) {
   InputRig rig(kBoxes);
   rig.listen({"mousedown", "mouseup", "click", "dblclick"});
