@@ -201,6 +201,23 @@ TEST(Checkboxes, LabelsToggleTheirControlsAndRadiosExcludeEachOther) {
             "change label#l1 (input#c1)\n");
 }
 
+// Wide and deep trees: the label's search and the radio group's walk reach everything.
+TEST(Checkboxes, LabelsAndRadioGroupsInLargeTrees) {
+  std::string html = "<body><label id=\"wide\" style=\"display:block\">";
+  for (int i = 0; i < 100; ++i) html += "<span>s</span>";
+  html += "<input type=\"checkbox\" id=\"deep-box\"></label><div>";
+  for (int i = 0; i < 300; ++i)
+    html += "<input type=\"radio\" name=\"many\" id=\"r" + std::to_string(i) + "\"" +
+            (i == 299 ? " checked" : "") + ">";
+  html += "</div></body>";
+  InputRig rig(html);
+  rig.click("wide");
+  EXPECT_TRUE(is_checked(rig.by_id("deep-box")));
+  rig.click("r0");
+  EXPECT_TRUE(is_checked(rig.by_id("r0")));
+  EXPECT_FALSE(is_checked(rig.by_id("r299")));
+}
+
 TEST(ContextMenu, EditMenuIsAskedOnceAndForgetsItsControl) {
   InputRig rig(R"(<body><input id="field" value="hello"><div id="plain">text</div></body>)");
   rig.listen({"contextmenu"});
