@@ -74,3 +74,10 @@ endif()
 if(TEST app_main_page_layout_test)
   set_tests_properties(app_main_page_layout_test PROPERTIES RESOURCE_LOCK app_default_list_file)
 endif()
+
+# A pointer move across the laid-out main page (bench preset for figures).
+tw_benchmark(app_pointer_move_bench SOURCES bench/pointer_move_bench.cpp
+             LIBS ${tw_screen_test_libs} ui_input GTest::gtest)
+if(TARGET app_pointer_move_bench)
+  target_include_directories(app_pointer_move_bench PRIVATE tests)
+endif()

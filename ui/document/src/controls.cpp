@@ -20,8 +20,6 @@ namespace orlan {
 
 namespace {
 
-constexpr int kRadioWalkDepth = 256;
-
 std::string_view attribute_text(const Node& e, std::string_view name) {
   Atom atom = e.document->atoms.lookup(name);
   const Attribute* a = atom ? find_attribute(e, atom) : nullptr;
@@ -440,20 +438,19 @@ bool set_checked(Node& e, bool checked) {
   flip(e, checked);
   std::string_view name = e.control == ControlKind::kRadio ? attribute_text(e, "name") : "";
   if (checked && !name.empty() && d.html) {
-    // Radios of the same name exclude each other anywhere in the document.
-    Node* stack[kRadioWalkDepth];
-    int depth = 0;
-    stack[depth++] = d.html;
-    while (depth > 0) {
-      Node* n = stack[--depth];
+    // Radios of the same name exclude each other anywhere in the document. The walk
+    // follows the tree's own links, so no width or depth of the tree can overrun it.
+    Node* top = d.html;
+    for (Node* n = top; n;) {
       if (n != &e && n->control == ControlKind::kRadio && (n->state & kStateChecked) &&
           attribute_text(*n, "name") == name)
         flip(*n, false);
-      for (Node* c = n->last_child; c; c = c->prev_sibling) {
-        if (!c->is_element()) continue;
-        if (depth >= kRadioWalkDepth) break;
-        stack[depth++] = c;
+      if (n->first_child && n->is_element()) {
+        n = n->first_child;
+        continue;
       }
+      while (n != top && !n->next_sibling) n = n->parent;
+      n = n == top ? nullptr : n->next_sibling;
     }
   }
   return true;

@@ -53,7 +53,10 @@ void release_buffer(Document& document, char*& buffer, std::uint32_t& capacity) 
 }
 
 void forget_interaction(Document& d, Node* n) {
-  if (d.hovered == n) d.hovered = nullptr;
+  if (d.hovered == n) {
+    d.hovered = nullptr;
+    d.input.hover_lost = true;
+  }
   if (d.focused == n) d.focused = nullptr;
   if (d.pressed == n) {
     d.pressed = nullptr;
@@ -143,6 +146,30 @@ void destroy_subtree(Document& d, Node* top) {
       parent->last_child = nullptr;
     destroy_record(d, n);
     n = next ? next : parent;
+  }
+}
+
+// The hovered element was destroyed or taken out of the tree: its old ancestors still
+// carry the hover bit, and no hover walk reaches them from the hovered element.
+void clear_lost_hover(Document& d) {
+  if (!d.input.hover_lost || !d.root) return;
+  d.input.hover_lost = false;
+  Node* n = d.root;
+  while (n) {
+    if (n->is_element() && (n->state & kStateHovered)) {
+      const Node* a = d.hovered;
+      while (a && a != n) a = a->parent;
+      if (!a) {
+        n->state &= static_cast<std::uint16_t>(~kStateHovered);
+        mark_restyle(*n, state_change_reach(d, kStateHovered));
+      }
+    }
+    if (n->first_child) {
+      n = n->first_child;
+      continue;
+    }
+    while (n && !n->next_sibling) n = n->parent;
+    if (n) n = n->next_sibling;
   }
 }
 
@@ -480,6 +507,7 @@ void discard_node(Node& n) noexcept {
     return;
   }
   destroy_subtree(d, &n);
+  clear_lost_hover(d);
 }
 
 bool is_connected(const Node& node) noexcept {
@@ -818,6 +846,7 @@ void end_dispatch(Document& d) noexcept {
     n->next_sibling = nullptr;
     destroy_subtree(d, n);
   }
+  clear_lost_hover(d);
 }
 
 namespace {

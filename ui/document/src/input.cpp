@@ -22,7 +22,6 @@ namespace {
 InputHooks g_hooks;
 
 constexpr int kMaxChain = 256;
-constexpr int kLabelSearchDepth = 64;
 
 Node* element_of(Node* node) {
   while (node && !node->is_element()) node = node->kind == NodeKind::kText ? node->parent : nullptr;
@@ -139,21 +138,17 @@ void move_focus_by_tab(Document& d, bool backwards) {
   if (target) set_focus(d, target);
 }
 
+// The label's first descendant with a control kind, in document order. The walk follows
+// the tree's own links, so no width or depth of the label's content can overrun it.
 Node* first_control_descendant(Node& label) {
-  Node* stack[kLabelSearchDepth];
-  int depth = 0;
-  for (Node* c = label.last_child; c; c = c->prev_sibling)
-    if (depth < kLabelSearchDepth) stack[depth++] = c;
-  while (depth > 0) {
-    Node* n = stack[--depth];
-    if (!n->is_element()) continue;
-    if (n->control != ControlKind::kNone) return n;
-    // Children pushed last first, so the first child is looked at next; what does not fit
-    // in the stack is not searched.
-    for (Node* c = n->last_child; c; c = c->prev_sibling) {
-      if (depth >= kLabelSearchDepth) break;
-      stack[depth++] = c;
+  for (Node* n = label.first_child; n && n != &label;) {
+    if (n->is_element() && n->control != ControlKind::kNone) return n;
+    if (n->first_child && n->is_element()) {
+      n = n->first_child;
+      continue;
     }
+    while (n != &label && !n->next_sibling) n = n->parent;
+    if (n != &label) n = n->next_sibling;
   }
   return nullptr;
 }
@@ -326,6 +321,9 @@ const InputHooks& input_hooks() noexcept {
 void update_hover(Document& d, Node* element) {
   if (d.hovered == element) return;
   DispatchScope scope(d);
+  // An old hovered element already out of the tree leaves its old ancestors to the
+  // clean-up when this call's removals are done.
+  if (d.hovered && !is_connected(*d.hovered)) d.input.hover_lost = true;
   // The old chain is copied before any handler runs: a mouseleave handler may move or
   // remove nodes, and the walk must still reach every node it marked.
   Node* old_chain[kMaxChain];

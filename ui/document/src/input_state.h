@@ -33,6 +33,9 @@ struct TextPoint {
 struct InputState {
   float pointer_x = 0, pointer_y = 0;
   bool pointer_inside = false;
+  // The hovered element was destroyed: the hover bits of its old chain are cleared once
+  // the destruction is over.
+  bool hover_lost = false;
   // The keydown of the current key press was prevented: the character it produces is
   // not typed. Cleared by the next key down.
   bool keydown_prevented = false;

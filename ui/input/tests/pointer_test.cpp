@@ -53,6 +53,27 @@ TEST(Hover, LeaveHandlerThatMovesNodesLeavesNoHoverBehind) {
     EXPECT_EQ(n->state & (kStateHovered | kStateHoverScratch), 0) << InputRig::name_of(n);
 }
 
+// The hovered element goes away (removed by a handler, or its subtree replaced): the old
+// ancestors lose :hover once the removal is done, whether or not the pointer moves on.
+TEST(Hover, RemovedHoveredElementLeavesNoHoverBehind) {
+  InputRig rig(kBoxes);
+  rig.move_to(rig.by_id("a1"));
+  on(rig.by_id("a"), "mousedown", 9, [](Event* e, void*) { remove(e->current); }, nullptr);
+  rig.press(rig.by_id("a1"));
+  EXPECT_EQ(rig.doc->hovered, nullptr);
+  EXPECT_FALSE(rig.by_id("outer")->state & kStateHovered);
+  // Replaced while hovered, then the pointer moves on inside the same call's dispatch.
+  rig.move_to(rig.by_id("b"));
+  on(rig.by_id("b"), "mouseleave", 10, [](Event* e, void*) { set_text_content(parent(e->current), "gone", 4); }, nullptr);
+  rig.move_to(rig.by_id("other"));
+  for (Node* n = rig.doc->root; n; n = InputRig::next(n)) {
+    if (!n->is_element()) continue;
+    bool on_chain = false;
+    for (Node* a = rig.doc->hovered; a; a = a->parent) on_chain = on_chain || a == n;
+    EXPECT_EQ((n->state & kStateHovered) != 0, on_chain) << InputRig::name_of(n);
+  }
+}
+
 TEST(Click, GoesToTheCommonAncestorOfPressAndRelease) {
   InputRig rig(kBoxes);
   rig.listen({"mousedown", "mouseup", "click", "dblclick"});
@@ -178,6 +199,23 @@ TEST(Checkboxes, LabelsToggleTheirControlsAndRadiosExcludeEachOther) {
   EXPECT_EQ(rig.take_log(),
             "input input#c1\ninput label#l1 (input#c1)\nchange input#c1\n"
             "change label#l1 (input#c1)\n");
+}
+
+// Wide and deep trees: the label's search and the radio group's walk reach everything.
+TEST(Checkboxes, LabelsAndRadioGroupsInLargeTrees) {
+  std::string html = "<body><label id=\"wide\" style=\"display:block\">";
+  for (int i = 0; i < 100; ++i) html += "<span>s</span>";
+  html += "<input type=\"checkbox\" id=\"deep-box\"></label><div>";
+  for (int i = 0; i < 300; ++i)
+    html += "<input type=\"radio\" name=\"many\" id=\"r" + std::to_string(i) + "\"" +
+            (i == 299 ? " checked" : "") + ">";
+  html += "</div></body>";
+  InputRig rig(html);
+  rig.click("wide");
+  EXPECT_TRUE(is_checked(rig.by_id("deep-box")));
+  rig.click("r0");
+  EXPECT_TRUE(is_checked(rig.by_id("r0")));
+  EXPECT_FALSE(is_checked(rig.by_id("r299")));
 }
 
 TEST(ContextMenu, EditMenuIsAskedOnceAndForgetsItsControl) {
