@@ -1,7 +1,10 @@
 // orlan-dump: lays out a page with the engine's fallback text measurer and prints its box
 // tree, for comparing the engine with a browser.
 //
-//   orlan-dump [--viewport=WxH] [--css=FILE]... PAGE.html
+//   orlan-dump [--viewport=WxH] [--css=FILE]... [--display-list] PAGE.html
+//
+// --display-list prints the page's display list instead (one item per line: kind,
+// rectangle, colour or text), the dump the paint tests compare.
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +19,15 @@
 #include "layout_box.h"
 #include "layout_dump.h"
 #include "orlan/orlan.h"
+#if ORLAN_DUMP_DISPLAY_LIST
+#include "display_dump.h"
+#include "display_list.h"
+#endif
 
 namespace {
 
-constexpr const char* kUsage = "usage: orlan-dump [--viewport=WxH] [--css=FILE]... PAGE.html";
+constexpr const char* kUsage =
+    "usage: orlan-dump [--viewport=WxH] [--css=FILE]... [--display-list] PAGE.html";
 
 int fail(const std::string& message) {
   std::cerr << "orlan-dump: " << message << '\n';
@@ -60,9 +68,16 @@ int main(int argc, char** argv) {
   int width = 800, height = 600;
   std::vector<std::string> css_files;
   std::string page;
+  bool display_list = false;
   for (int i = 1; i < argc; ++i) {
     std::string_view arg = argv[i];
-    if (arg.rfind("--viewport=", 0) == 0) {
+    if (arg == "--display-list") {
+#if ORLAN_DUMP_DISPLAY_LIST
+      display_list = true;
+#else
+      return fail("this build has no painting; " + std::string(kUsage));
+#endif
+    } else if (arg.rfind("--viewport=", 0) == 0) {
       if (!parse_viewport(arg.substr(11), width, height))
         return fail("bad viewport \"" + std::string(arg.substr(11)) + "\"; " + kUsage);
     } else if (arg.rfind("--css=", 0) == 0) {
@@ -95,6 +110,19 @@ int main(int argc, char** argv) {
   }
   orlan::Document& document = *orlan::document(view);
   orlan::layout_document(document, static_cast<float>(width), static_cast<float>(height), nullptr);
+#if ORLAN_DUMP_DISPLAY_LIST
+  if (display_list) {
+    orlan::DisplayList list;
+    if (orlan::build_display_list(document, list) != orlan::kOk) {
+      orlan::destroy_view(view);
+      return fail("out of memory");
+    }
+    std::cout << orlan::dump_display_list(list);
+    orlan::destroy_view(view);
+    return 0;
+  }
+#endif
+  (void)display_list;
   std::cout << orlan::dump_layout(document);
   orlan::destroy_view(view);
   return 0;

@@ -1,0 +1,109 @@
+// Display-list cases: each tests/cases/NAME.html is laid out (400x300 unless its first
+// line is "<!-- viewport=WxH -->"; "<!-- image=NAME WxH -->" lines register SVG images)
+// and its display-list dump compared with NAME.txt beside it. Set ORLAN_UPDATE_DUMPS=1
+// to rewrite the expected files, then review the difference. Below them, what the cases
+// cannot show: state the application sets, storage reuse and deep trees.
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <vector>
+
+#include "paint_test_support.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using orlan::paint_test::Page;
+
+std::string read(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+fs::path cases_dir() { return fs::path(TW_SOURCE_DIR) / "ui" / "paint" / "tests" / "cases"; }
+
+std::string paint_case(const std::string& html) {
+  float width = 400, height = 300;
+  int w = 0, h = 0;
+  if (std::sscanf(html.c_str(), "<!-- viewport=%dx%d", &w, &h) == 2) {
+    width = static_cast<float>(w);
+    height = static_cast<float>(h);
+  }
+  Page page(html, width, height);
+  for (std::size_t at = html.find("<!-- image="); at != std::string::npos;
+       at = html.find("<!-- image=", at + 1)) {
+    char name[64] = {};
+    if (std::sscanf(html.c_str() + at, "<!-- image=%63s %dx%d", name, &w, &h) == 3) page.add_image(name, w, h);
+  }
+  page.layout();
+  return page.dump();
+}
+
+TEST(DisplayListCases, MatchReviewedDumps) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(cases_dir()))
+    if (entry.path().extension() == ".html") names.push_back(entry.path().stem().string());
+  std::sort(names.begin(), names.end());
+  ASSERT_GE(names.size(), 10u);
+  const bool update = std::getenv("ORLAN_UPDATE_DUMPS") != nullptr;
+  for (const std::string& name : names) {
+    SCOPED_TRACE(name);
+    const std::string dump = paint_case(read(cases_dir() / (name + ".html")));
+    const fs::path expected = cases_dir() / (name + ".txt");
+    if (update) {
+      std::ofstream(expected, std::ios::binary) << dump;
+      continue;
+    }
+    EXPECT_EQ(dump, read(expected));
+  }
+}
+
+// The document scrolled: in-flow content moves up, a fixed box stays put, a sticky one
+// sticks to the top of the viewport until its containing block leaves.
+TEST(DisplayList, ScrolledDocumentWithFixedAndStickyBoxes) {
+  Page page(
+      "<style>body { margin: 0 } #flow { height: 30px; background: #111111 }"
+      "#fixed { position: fixed; top: 5px; left: 100px; width: 20px; height: 10px; background: #222222 }"
+      "#block { height: 400px } #sticky { position: sticky; top: 0; height: 10px; width: 50px; background: #333333 }"
+      "</style><div id=flow></div><div id=block><div id=sticky></div></div><div id=fixed></div>",
+      200, 100);
+  page.document->html->scroll_y = 60;
+  EXPECT_EQ(page.dump(),
+            "fill 0,-60 200x30 0xFF111111\n"
+            "fill 0,0 50x10 0xFF333333\n"
+            "fill 100,5 20x10 0xFF222222\n"
+            "fill 192,15.4 6x22.33 0x59000000 r=3,3,3,3\n");
+  page.document->html->scroll_y = 0;
+  EXPECT_EQ(page.dump(),
+            "fill 0,0 200x30 0xFF111111\n"
+            "fill 0,30 50x10 0xFF333333\n"
+            "fill 100,5 20x10 0xFF222222\n"
+            "fill 192,2 6x22.33 0x59000000 r=3,3,3,3\n");
+  // Hit testing sees the same places.
+  page.document->html->scroll_y = 60;
+  EXPECT_EQ(orlan::hit_test(*page.document, 10, 5), page.id("sticky"));
+  EXPECT_EQ(orlan::hit_test(*page.document, 110, 10), page.id("fixed"));
+}
+
+// A build clears every node's repaint bit, and an empty document gives an empty list
+// that still counts as built.
+TEST(DisplayList, ClearsRepaintBitsAndHandlesEmptyDocuments) {
+  Page page("<p id=p>text</p>");
+  orlan::mark_dirty(*page.id("p"), orlan::kDirtyPaint);
+  page.dump();
+  EXPECT_EQ(page.id("p")->dirty & orlan::kDirtyPaint, 0);
+  EXPECT_EQ(page.document->body->dirty & orlan::kDirtyPaint, 0);
+  Page empty("");
+  orlan::clear_document(*empty.document);
+  EXPECT_EQ(empty.dump(), "");
+  EXPECT_TRUE(empty.list.complete);
+  EXPECT_EQ(orlan::hit_test(*empty.document, 5, 5), nullptr);
+}
+
+}  // namespace
