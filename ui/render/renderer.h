@@ -58,10 +58,11 @@ bool image_info(void* context, const std::uint8_t* bytes, std::size_t length, st
 
 // ---- Test seams ----
 
-// Makes the next EndDraw and the next Present report these results instead of their own
-// (0: no injection). Cases the system cannot be made to produce on demand, such as a
-// removed device.
-void inject_failures_for_test(std::int32_t end_draw_hresult, std::int32_t present_hresult) noexcept;
+// Makes the next EndDraw, Present and buffer resize report these results instead of
+// their own (0: no injection). Cases the system cannot be made to produce on demand,
+// such as a removed device.
+void inject_failures_for_test(std::int32_t end_draw_hresult, std::int32_t present_hresult,
+                              std::int32_t resize_hresult = 0) noexcept;
 // While enabled, every frame copies the buffer it drew (before presenting it) into
 // memory: 0xAARRGGBB pixels, row by row. Null before the first captured frame.
 void set_frame_capture_for_test(Renderer& renderer, bool enabled) noexcept;

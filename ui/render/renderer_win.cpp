@@ -39,6 +39,7 @@ constexpr std::size_t kMaxStack = 256;
 // Failures the tests inject where the system cannot be made to fail.
 HRESULT g_inject_end_draw = S_OK;
 HRESULT g_inject_present = S_OK;
+HRESULT g_inject_resize = S_OK;
 
 void release_unknown(void* p) {
   static_cast<IUnknown*>(p)->Release();
@@ -342,8 +343,12 @@ bool resize(Renderer& r, std::int32_t pixel_width, std::int32_t pixel_height) no
   r.height = std::max(pixel_height, 1);
   // The buffers can only be resized once nothing refers to them.
   release_target(r);
-  HRESULT hr = r.swap_chain->ResizeBuffers(0, static_cast<UINT>(r.width),
-                                           static_cast<UINT>(r.height), DXGI_FORMAT_UNKNOWN, 0);
+  HRESULT hr = g_inject_resize;
+  g_inject_resize = S_OK;
+  if (hr == S_OK) {
+    hr = r.swap_chain->ResizeBuffers(0, static_cast<UINT>(r.width), static_cast<UINT>(r.height),
+                                     DXGI_FORMAT_UNKNOWN, 0);
+  }
   if (FAILED(hr)) {
     set_last_error("ResizeBuffers failed (0x%08lx)", static_cast<unsigned long>(hr));
     r.broken = true;
@@ -367,8 +372,9 @@ bool occluded(const Renderer& r) noexcept {
   return r.occluded;
 }
 
-void inject_failures_for_test(std::int32_t end_draw_hresult,
-                              std::int32_t present_hresult) noexcept {
+void inject_failures_for_test(std::int32_t end_draw_hresult, std::int32_t present_hresult,
+                              std::int32_t resize_hresult) noexcept {
+  g_inject_resize = static_cast<HRESULT>(resize_hresult);
   g_inject_end_draw = static_cast<HRESULT>(end_draw_hresult);
   g_inject_present = static_cast<HRESULT>(present_hresult);
 }

@@ -15,8 +15,10 @@
 namespace orlan::render {
 
 Graphics& graphics() noexcept {
-  static Graphics g;
-  return g;
+  // Never destroyed: releasing device objects while the process exits, after the
+  // graphics libraries may have been unloaded, can crash.
+  static Graphics* g = new Graphics;
+  return *g;
 }
 
 bool ensure_factories() noexcept {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -471,6 +472,18 @@ TEST_F(RendererTest, ResizeRedrawsInFullAndCreationFailuresSayWhy) {
   ASSERT_EQ(p.width, 200);
   EXPECT_TRUE(close_to(p.at(150, 80), 0x00FF00)) << "the new buffers were drawn in full";
 
+  // A failed resize leaves the renderer unusable: the frame fails and the host builds a
+  // new one.
+  inject_failures_for_test(0, 0, static_cast<std::int32_t>(0x887A0001));
+  EXPECT_FALSE(resize(*renderer, 300, 150));
+  EXPECT_NE(std::string(last_error()).find("ResizeBuffers failed (0x887a0001)"), std::string::npos)
+      << last_error();
+  EXPECT_FALSE(render(*renderer, f.done(), atoms, 0xFFFFFFFF, nullptr, *f.bounds));
+  destroy_renderer(renderer);
+  renderer = nullptr;
+  ASSERT_NE(make(), nullptr) << last_error();
+  ASSERT_TRUE(render(*renderer, f.done(), atoms, 0xFFFFFFFF, nullptr, *f.bounds));
+
   EXPECT_EQ(create_renderer(nullptr, 10, 10, 1), nullptr);
   EXPECT_NE(std::string(last_error()).find("CreateSwapChainForHwnd failed (0x"), std::string::npos)
       << last_error();
@@ -478,3 +491,15 @@ TEST_F(RendererTest, ResizeRedrawsInFullAndCreationFailuresSayWhy) {
 
 }  // namespace
 }  // namespace orlan::render
+
+// Ends the process once the results are out: unloading the graphics drivers at exit can
+// stall under Wine on a busy machine until the server kills the process, which would
+// turn a passing run into a failed one.
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  const int result = RUN_ALL_TESTS();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  TerminateProcess(GetCurrentProcess(), static_cast<UINT>(result));
+  return result;
+}
