@@ -176,8 +176,8 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   // Cache: the same constraints give the same result while nothing below changed.
   if (outer_floats_empty && box->cache_valid) {
     const bool fresh = box->cache_generation == ctx.generation;
-    const bool trusted = !has_layout_dirt(node) && box->cache_float_free &&
-                         !(ctx.ignore_older_caches && !fresh);
+    const bool trusted =
+        !has_layout_dirt(node) && box->cache_float_free && !(ctx.ignore_older_caches && !fresh);
     if (box->cache.constraints == constraints && (fresh || trusted)) {
       restore_result(*box, box->cache.result);
       return box;
@@ -215,8 +215,9 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   }
   if ((s.display == Display::kTable || s.display == Display::kInlineTable) && s.border_collapse)
     for (float& b : box->border) b = 0;
-  if (s.scrollbar_gutter == css::kw::Stable && is_scroll_container(node) &&
-      !is_root_element(node))
+  if (const CollapsedBorders* collapsed = box->collapsed)
+    for (int i = 0; i < 4; ++i) box->border[i] = collapsed->widths[i];
+  if (s.scrollbar_gutter == css::kw::Stable && is_scroll_container(node) && !is_root_element(node))
     box->scrollbar_gutter = kScrollbarThickness;
 
   const float hedges = horizontal_edges(*box);
@@ -330,13 +331,14 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   used_content_height = std::max(0.0f, sane(used_content_height));
 
   if (own_floats && ctx.floats && ctx.floats->count > 0)
-    used_content_height = std::max(used_content_height, content_height_of_floats(*ctx.floats, *box));
+    used_content_height =
+        std::max(used_content_height, content_height_of_floats(*ctx.floats, *box));
 
   if (height < 0) {
     float ch = used_content_height;
     if (s.aspect_ratio > 0 && std::isfinite(s.aspect_ratio)) {
-      float from_ratio = content_box ? content_width / s.aspect_ratio
-                                     : width / s.aspect_ratio - vedges;
+      float from_ratio =
+          content_box ? content_width / s.aspect_ratio : width / s.aspect_ratio - vedges;
       ch = std::max(ch, from_ratio);
     }
     height = clamp_height(ch + vedges);
@@ -362,8 +364,8 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   }
 
   box->content_width = std::max(box->content_width, content_width);
-  box->content_height = std::max(box->content_height, std::max(used_content_height,
-                                                               box->height - vedges));
+  box->content_height =
+      std::max(box->content_height, std::max(used_content_height, box->height - vedges));
 
   if (is_positioned(s) || is_root_element(node)) layout_positioned_descendants(ctx, node, *box);
 
@@ -390,9 +392,10 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
 
   const ComputedStyle& s = *node.style;
   float hedges = 0;
+  const CollapsedBorders* collapsed = cell_collapsed_borders(node);
   for (int side : {kLeft, kRight}) {
     hedges += std::max(0.0f, sane(resolve(s.padding[side], -1, 0)));
-    hedges += std::max(0.0f, sane(s.border_width[side]));
+    hedges += collapsed ? collapsed->widths[side] : std::max(0.0f, sane(s.border_width[side]));
   }
   if ((s.display == Display::kTable || s.display == Display::kInlineTable) && s.border_collapse)
     hedges -= std::max(0.0f, s.border_width[kLeft]) + std::max(0.0f, s.border_width[kRight]);
@@ -443,7 +446,8 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
         }
         flush();
         IntrinsicWidths w = intrinsic_widths(ctx, *c);
-        float margins = sane(resolve(cs.margin[kLeft], -1, 0)) + sane(resolve(cs.margin[kRight], -1, 0));
+        float margins =
+            sane(resolve(cs.margin[kLeft], -1, 0)) + sane(resolve(cs.margin[kRight], -1, 0));
         r.min_content = std::max(r.min_content, w.min_content + margins);
         r.max_content = std::max(r.max_content, w.max_content + margins);
       }

@@ -15,14 +15,14 @@ constexpr int kMaxFlexRounds = 8;
 
 struct FlexItem {
   Node* node;
-  std::int32_t order;  // the style's full value
-  float base;          // flex base size (border box)
-  float target;        // hypothetical, then target main size
-  float min, max;      // main size limits (max -1: none)
+  std::int32_t order;            // the style's full value
+  float base;                    // flex base size (border box)
+  float target;                  // hypothetical, then target main size
+  float min, max;                // main size limits (max -1: none)
   float main_start, main_end;    // main margins (0 when auto)
   float cross_start, cross_end;  // cross margins (0 when auto)
   float grow, shrink;
-  float cross;  // laid-out cross size (border box)
+  float cross;                // laid-out cross size (border box)
   float main_pos, cross_pos;  // border-box position along each axis, content-relative
   float baseline;
   std::uint32_t first_line, line_count, first_run, run_count;  // text item results
@@ -37,6 +37,7 @@ struct FlexLine {
   int first, count;
   float cross;
   float leftover;
+  float baseline;  // the shared baseline of its baseline-aligned items, from the line's top
 };
 
 bool counts_as_item(const Node& c) {
@@ -48,7 +49,8 @@ bool counts_as_item(const Node& c) {
 // Keyword after the reverse-direction swap of justify-content.
 Keyword justify_keyword(Keyword k, bool reverse) {
   if (!reverse) return k;
-  if (k == css::kw::FlexStart || k == css::kw::Start || k == css::kw::Normal) return css::kw::FlexEnd;
+  if (k == css::kw::FlexStart || k == css::kw::Start || k == css::kw::Normal)
+    return css::kw::FlexEnd;
   if (k == css::kw::End || k == css::kw::FlexEnd) return css::kw::FlexStart;
   return k;
 }
@@ -185,10 +187,11 @@ struct Flex {
     // from their base sizes.
     for (int i = 0; i < n; ++i) {
       FlexItem& it = first[i];
-      it.frozen = growing ? it.grow <= 0 || it.base > it.target
-                          : it.shrink <= 0 || it.base < it.target;
+      it.frozen =
+          growing ? it.grow <= 0 || it.base > it.target : it.shrink <= 0 || it.base < it.target;
     }
-    float* start = ctx.arena ? ctx.arena->allocate_array<float>(static_cast<std::size_t>(n)) : nullptr;
+    float* start =
+        ctx.arena ? ctx.arena->allocate_array<float>(static_cast<std::size_t>(n)) : nullptr;
     if (!start) return;
     for (int i = 0; i < n; ++i) start[i] = first[i].frozen ? first[i].target : first[i].base;
     if (free != 0) {
@@ -251,7 +254,8 @@ struct Flex {
       if (row) {
         it.cross = layout_text(it, it.target, true);
       } else {
-        float w = cross_forced >= 0 ? cross_forced : std::min(cw, intrinsic_widths(ctx, *it.node).max_content);
+        float w = cross_forced >= 0 ? cross_forced
+                                    : std::min(cw, intrinsic_widths(ctx, *it.node).max_content);
         layout_text(it, w, true);
         it.cross = w;
       }
@@ -274,6 +278,16 @@ struct Flex {
     if (it.text) return s.align_items;
     Keyword a = it.node->style->align_self;
     return a == css::kw::Auto ? s.align_items : a;
+  }
+
+  // Baselines only line up across a row: in a column the items stay at the cross start.
+  bool baseline_aligned(const FlexItem& it) const {
+    return row && align_of(it) == css::kw::Baseline && !it.cross_start_auto && !it.cross_end_auto;
+  }
+  // From the item's outer cross start to its baseline; an item without one uses its
+  // border-box bottom.
+  float baseline_offset(const FlexItem& it) const {
+    return it.cross_start + (it.baseline >= 0 ? it.baseline : it.cross);
   }
 
   float run();
@@ -317,7 +331,7 @@ float Flex::run() {
   // Lines.
   int line_count = 0;
   if (n) {
-    lines[0] = FlexLine{0, 0, 0, 0};
+    lines[0] = FlexLine{0, 0, 0, 0, 0};
     line_count = 1;
     float used = 0;
     for (int i = 0; i < n; ++i) {
@@ -325,7 +339,7 @@ float Flex::run() {
       const float outer = outer_target(items[i]);
       if (wrap && main_size >= 0 && l.count > 0 &&
           main_gap + used + outer > main_size + kFitTolerance) {
-        lines[line_count++] = FlexLine{i, 1, 0, 0};
+        lines[line_count++] = FlexLine{i, 1, 0, 0, 0};
         used = outer;
         continue;
       }
@@ -342,12 +356,21 @@ float Flex::run() {
       ArenaScope scratch(*ctx.arena);
       resolve_flexible_lengths(items, l, main_size, main_gap);
     }
-    float used = 0;
+    float used = 0, above = 0, below = 0;
     for (int i = l.first; i < l.first + l.count; ++i) {
       layout_item(items[i], -1);
       l.cross = std::max(l.cross, outer_cross(items[i]));
       used += outer_target(items[i]) + (i > l.first ? main_gap : 0);
+      if (baseline_aligned(items[i])) {
+        const float b = baseline_offset(items[i]);
+        above = std::max(above, b);
+        below = std::max(below, outer_cross(items[i]) - b);
+      }
     }
+    // Baseline-aligned items share the lowest baseline among them; the line is tall
+    // enough for the deepest item below it.
+    l.baseline = above;
+    l.cross = std::max(l.cross, above + below);
     if (main_size < 0) l.leftover = 0;
     longest = std::max(longest, used);
   }
@@ -363,9 +386,13 @@ float Flex::run() {
     const float lc = static_cast<float>(line_count);
     if (d > 0) {
       switch (s.align_content) {
-        case css::kw::Center: cross_cursor = d / 2; break;
+        case css::kw::Center:
+          cross_cursor = d / 2;
+          break;
         case css::kw::End:
-        case css::kw::FlexEnd: cross_cursor = d; break;
+        case css::kw::FlexEnd:
+          cross_cursor = d;
+          break;
         case css::kw::Normal:
         case css::kw::Stretch:
           for (int li = 0; li < line_count; ++li) lines[li].cross += d / lc;
@@ -381,7 +408,8 @@ float Flex::run() {
           between = d / (lc + 1);
           cross_cursor = between;
           break;
-        default: break;
+        default:
+          break;
       }
     }
   }
@@ -404,13 +432,15 @@ float Flex::run() {
     for (int i = l.first; i < l.first + l.count; ++i) {
       FlexItem& it = items[i];
       const Keyword a = align_of(it);
-      if (a == css::kw::Stretch && it.cross_auto && !it.text &&
-          !it.cross_start_auto && !it.cross_end_auto && outer_cross(it) != l.cross)
+      if (a == css::kw::Stretch && it.cross_auto && !it.text && !it.cross_start_auto &&
+          !it.cross_end_auto && outer_cross(it) != l.cross)
         layout_item(it, std::max(0.0f, l.cross - it.cross_start - it.cross_end));
       float free = l.cross - outer_cross(it);
       float offset = 0;
       if (free > 0 && (it.cross_start_auto || it.cross_end_auto)) {
         offset = it.cross_start_auto ? (it.cross_end_auto ? free / 2 : free) : 0;
+      } else if (baseline_aligned(it)) {
+        offset = l.baseline - baseline_offset(it);
       } else if (a == css::kw::Center) {
         offset = free / 2;
       } else if (a == css::kw::FlexEnd) {
@@ -424,9 +454,13 @@ float Flex::run() {
     const float k = static_cast<float>(l.count);
     if (f > 0) {
       switch (justify_keyword(s.justify_content, reverse)) {
-        case css::kw::Center: cursor = f / 2; break;
+        case css::kw::Center:
+          cursor = f / 2;
+          break;
         case css::kw::End:
-        case css::kw::FlexEnd: cursor = f; break;
+        case css::kw::FlexEnd:
+          cursor = f;
+          break;
         case css::kw::SpaceAround:
           spacing = f / k;
           cursor = f / k / 2;
@@ -438,7 +472,8 @@ float Flex::run() {
           spacing = f / (k + 1);
           cursor = spacing;
           break;
-        default: break;
+        default:
+          break;
       }
     }
     for (int i = l.first; i < l.first + l.count; ++i) {
@@ -446,8 +481,10 @@ float Flex::run() {
       it.main_pos = cursor + it.main_start;
       cursor += it.main_start + it.target + it.main_end + main_gap + spacing;
     }
-    if (wrap_reverse) cross_cursor -= l.cross + cross_gap + between;
-    else cross_cursor += l.cross + cross_gap + between;
+    if (wrap_reverse)
+      cross_cursor -= l.cross + cross_gap + between;
+    else
+      cross_cursor += l.cross + cross_gap + between;
     cross_extent = std::max(cross_extent, line_start + l.cross);
   }
 
@@ -466,7 +503,8 @@ float Flex::run() {
         box.runs[it.first_run + j].x += dx;
         box.runs[it.first_run + j].y += dy;
       }
-      if (i == 0 && it.line_count) box.baseline = box.lines[it.first_line].y + box.lines[it.first_line].baseline;
+      if (i == 0 && it.line_count)
+        box.baseline = box.lines[it.first_line].y + box.lines[it.first_line].baseline;
       continue;
     }
     LayoutBox* b = it.node->box;
@@ -475,12 +513,18 @@ float Flex::run() {
     b->y = y;
     if (it.node->style->position == css::kw::Relative) {
       const ComputedStyle& cs = *it.node->style;
-      float left = resolve(cs.inset[kLeft], cw, -1e30f), right = resolve(cs.inset[kRight], cw, -1e30f);
-      float top = resolve(cs.inset[kTop], ch, -1e30f), bottom = resolve(cs.inset[kBottom], ch, -1e30f);
-      if (left > -1e29f) b->x += sane(left);
-      else if (right > -1e29f) b->x -= sane(right);
-      if (top > -1e29f) b->y += sane(top);
-      else if (bottom > -1e29f) b->y -= sane(bottom);
+      float left = resolve(cs.inset[kLeft], cw, -1e30f),
+            right = resolve(cs.inset[kRight], cw, -1e30f);
+      float top = resolve(cs.inset[kTop], ch, -1e30f),
+            bottom = resolve(cs.inset[kBottom], ch, -1e30f);
+      if (left > -1e29f)
+        b->x += sane(left);
+      else if (right > -1e29f)
+        b->x -= sane(right);
+      if (top > -1e29f)
+        b->y += sane(top);
+      else if (bottom > -1e29f)
+        b->y -= sane(bottom);
     }
     if (i == 0 && b->baseline >= 0) box.baseline = y + b->baseline;
   }
@@ -545,8 +589,10 @@ IntrinsicWidths flex_intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
     }
     if (row) {
       r.max_content += w.max_content + (n ? gap : 0);
-      if (wrap) r.min_content = std::max(r.min_content, w.min_content);
-      else r.min_content += w.min_content + (n ? gap : 0);
+      if (wrap)
+        r.min_content = std::max(r.min_content, w.min_content);
+      else
+        r.min_content += w.min_content + (n ? gap : 0);
     } else {
       r.min_content = std::max(r.min_content, w.min_content);
       r.max_content = std::max(r.max_content, w.max_content);

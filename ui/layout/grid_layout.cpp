@@ -19,8 +19,26 @@ struct GridTrack {
   float base, limit, fr;
   float fit;  // fit-content limit (-1: none)
   bool intrinsic_min, intrinsic_max, flexible, frozen;
+  bool auto_fit;     // repeated by repeat(auto-fit, ...)
+  bool collapsed;    // an auto-fit track no item occupies: size 0, no gaps beside it
   float start, end;  // after alignment, content-relative
 };
+
+// Gaps lie between the tracks that did not collapse.
+int gap_count(const GridTrack* t, int count) {
+  int visible = 0;
+  for (int k = 0; k < count; ++k) visible += !t[k].collapsed;
+  return std::max(0, visible - 1);
+}
+
+// An empty auto-fit track shrinks to nothing and stops taking part in sizing.
+void collapse_track(GridTrack& t) {
+  t.collapsed = true;
+  t.base = t.limit = 0;
+  t.fit = -1;
+  t.intrinsic_min = t.intrinsic_max = t.flexible = false;
+  t.fr = 0;
+}
 
 struct GridItem {
   Node* node;
@@ -58,12 +76,15 @@ void init_track(GridTrack& t, const StyleTrack& st, float available) {
     if (st.min.kind() == kStyleFr) t.intrinsic_min = true, t.base = 0;
   } else if (mk == kStyleFitContentPx || mk == kStyleFitContentPercent) {
     t.intrinsic_max = true;
-    t.fit = mk == kStyleFitContentPx ? std::max(0.0f, sane(st.max.value))
-                                     : (available >= 0 ? std::max(0.0f, sane(st.max.value * available / 100)) : -1);
+    t.fit = mk == kStyleFitContentPx
+                ? std::max(0.0f, sane(st.max.value))
+                : (available >= 0 ? std::max(0.0f, sane(st.max.value * available / 100)) : -1);
   } else {
     const float fmax = fixed_size(st.max, available);
-    if (fmax >= 0) t.limit = std::max(fmax, t.base);
-    else t.intrinsic_max = true;
+    if (fmax >= 0)
+      t.limit = std::max(fmax, t.base);
+    else
+      t.intrinsic_max = true;
   }
 }
 
@@ -85,14 +106,18 @@ int expand_tracks(const StyleTrack* list, int count, float available, float gap,
     const int others = count - repeat_count;
     float other_sizes = 0, repeated = 0;
     for (int i = 0; i < count; ++i) {
-      if (i >= repeat_first && i < repeat_first + repeat_count) repeated += size_of(list[i]);
-      else other_sizes += size_of(list[i]);
+      if (i >= repeat_first && i < repeat_first + repeat_count)
+        repeated += size_of(list[i]);
+      else
+        other_sizes += size_of(list[i]);
     }
     const float step = static_cast<float>(repeat_count) * gap + repeated;
     // One repetition when the repeated size is not positive or the room unknown.
     if (step > 0 && available >= 0) {
-      float n = std::floor((available - other_sizes - static_cast<float>(others) * gap + gap) / step);
-      if (std::isfinite(n)) repeats = static_cast<int>(std::clamp(n, 1.0f, static_cast<float>(kMaxTracks)));
+      float n =
+          std::floor((available - other_sizes - static_cast<float>(others) * gap + gap) / step);
+      if (std::isfinite(n))
+        repeats = static_cast<int>(std::clamp(n, 1.0f, static_cast<float>(kMaxTracks)));
     }
     while (repeats > 1 && others + repeats * repeat_count > kMaxTracks) --repeats;
   }
@@ -100,8 +125,10 @@ int expand_tracks(const StyleTrack* list, int count, float available, float gap,
   for (int i = 0; i < count && n < kMaxTracks; ++i) {
     if (repeat_count > 0 && i == repeat_first) {
       for (int r = 0; r < repeats; ++r)
-        for (int k = 0; k < repeat_count && n < kMaxTracks; ++k)
-          init_track(out[n++], list[repeat_first + k], available);
+        for (int k = 0; k < repeat_count && n < kMaxTracks; ++k) {
+          init_track(out[n], list[repeat_first + k], available);
+          out[n++].auto_fit = list[repeat_first + k].kind == 2;
+        }
       i += repeat_count - 1;
       continue;
     }
@@ -180,6 +207,7 @@ struct Grid {
 
   bool build(float cw, float ch);
   void place(int explicit_columns, int explicit_rows);
+  void collapse_empty_auto_fit();
   void size_tracks(GridTrack* tracks, int count, float available, float gap, bool columns_axis,
                    const float* heights_min);
 };
@@ -204,7 +232,8 @@ bool area_of(const ComputedStyle& container, std::uint32_t name, int* row, int* 
 bool Grid::build(float cw, float ch) {
   LayoutArena& arena = *ctx.arena;
   for (Node* c = node.first_child; c; c = c->next_sibling) item_count += counts_as_item(*c);
-  items = item_count ? arena.allocate_array<GridItem>(static_cast<std::size_t>(item_count)) : nullptr;
+  items =
+      item_count ? arena.allocate_array<GridItem>(static_cast<std::size_t>(item_count)) : nullptr;
   columns = arena.allocate_array<GridTrack>(kMaxTracks);
   rows = arena.allocate_array<GridTrack>(kMaxTracks);
   if ((item_count && !items) || !columns || !rows) return false;
@@ -226,15 +255,36 @@ bool Grid::build(float cw, float ch) {
   }
   std::stable_sort(items, items + item_count,
                    [](const GridItem& a, const GridItem& b) { return a.order < b.order; });
-  explicit_columns = expand_tracks(s.grid_template_columns, s.grid_template_column_count, cw,
-                                   column_gap, columns);
+  explicit_columns =
+      expand_tracks(s.grid_template_columns, s.grid_template_column_count, cw, column_gap, columns);
   explicit_rows = expand_tracks(s.grid_template_rows, s.grid_template_row_count, ch, row_gap, rows);
   place(std::max(explicit_columns, static_cast<int>(s.grid_template_area_columns)),
         std::max(explicit_rows, static_cast<int>(s.grid_template_area_rows)));
   // Implicit tracks take the auto sizes.
-  for (int k = explicit_columns; k < column_count; ++k) init_track(columns[k], s.grid_auto_columns, cw);
+  for (int k = explicit_columns; k < column_count; ++k)
+    init_track(columns[k], s.grid_auto_columns, cw);
   for (int k = explicit_rows; k < row_count; ++k) init_track(rows[k], s.grid_auto_rows, ch);
+  collapse_empty_auto_fit();
   return true;
+}
+
+void Grid::collapse_empty_auto_fit() {
+  bool any = false;
+  for (int k = 0; k < column_count; ++k) any |= columns[k].auto_fit;
+  for (int k = 0; k < row_count; ++k) any |= rows[k].auto_fit;
+  if (!any) return;
+  bool used_columns[kMaxTracks] = {}, used_rows[kMaxTracks] = {};
+  for (int i = 0; i < item_count; ++i) {
+    const GridItem& it = items[i];
+    if (!it.placed) continue;
+    for (int k = it.column; k < std::min(it.column + it.column_span, kMaxTracks); ++k)
+      used_columns[k] = true;
+    for (int k = it.row; k < std::min(it.row + it.row_span, kMaxTracks); ++k) used_rows[k] = true;
+  }
+  for (int k = 0; k < column_count; ++k)
+    if (columns[k].auto_fit && !used_columns[k]) collapse_track(columns[k]);
+  for (int k = 0; k < row_count; ++k)
+    if (rows[k].auto_fit && !used_rows[k]) collapse_track(rows[k]);
 }
 
 void Grid::place(int explicit_columns, int explicit_rows) {
@@ -282,7 +332,8 @@ void Grid::place(int explicit_columns, int explicit_rows) {
     if (it.column >= 0) {
       if (it.column < cursor_column) ++cursor_row;
       int r = cursor_row;
-      while (r + it.row_span <= kMaxTracks && !occ->free(r, it.column, it.row_span, it.column_span)) ++r;
+      while (r + it.row_span <= kMaxTracks && !occ->free(r, it.column, it.row_span, it.column_span))
+        ++r;
       if (r + it.row_span > kMaxTracks) continue;  // no room within the limit: ignored
       it.row = r;
       mark(it);
@@ -355,7 +406,7 @@ void Grid::size_tracks(GridTrack* t, int count, float available, float gap, bool
       }
     }
   }
-  float used = gap * static_cast<float>(std::max(0, count - 1));
+  float used = gap * static_cast<float>(gap_count(t, count));
   float fr_sum = 0;
   for (int k = 0; k < count; ++k) {
     GridTrack& tr = t[k];
@@ -402,49 +453,70 @@ void Grid::size_tracks(GridTrack* t, int count, float available, float gap, bool
 
 // Offsets of the tracks after content alignment; returns the total extent.
 float align_tracks(GridTrack* t, int count, float available, float gap, Keyword k) {
-  float total = gap * static_cast<float>(std::max(0, count - 1));
+  const int gaps = gap_count(t, count);
+  float total = gap * static_cast<float>(gaps);
   for (int i = 0; i < count; ++i) total += t[i].base;
   float start = 0, between = 0;
   const float e = available - total;
-  const float n = static_cast<float>(count);
-  if (available >= 0 && e > 0 && count > 0) {
+  int visible = 0;
+  for (int i = 0; i < count; ++i) visible += !t[i].collapsed;
+  const float n = static_cast<float>(visible);
+  if (available >= 0 && e > 0 && visible > 0) {
     switch (k) {
-      case css::kw::Center: start = e / 2; break;
+      case css::kw::Center:
+        start = e / 2;
+        break;
       case css::kw::End:
-      case css::kw::FlexEnd: start = e; break;
+      case css::kw::FlexEnd:
+        start = e;
+        break;
       case css::kw::SpaceAround:
         between = e / n;
         start = e / n / 2;
         break;
       case css::kw::SpaceBetween:
-        if (count >= 2) between = e / (n - 1);
+        if (visible >= 2) between = e / (n - 1);
         break;
       case css::kw::SpaceEvenly:
         between = e / (n + 1);
         start = between;
         break;
-      default: break;
+      default:
+        break;
     }
   }
+  // A collapsed track sits where the next one starts, with no gap of its own.
   float x = start;
+  bool first = true;
   for (int i = 0; i < count; ++i) {
+    if (t[i].collapsed) {
+      t[i].start = t[i].end = x;
+      continue;
+    }
+    if (!first) x += gap + between;
+    first = false;
     t[i].start = x;
     t[i].end = x + t[i].base;
-    x = t[i].end + gap + between;
+    x = t[i].end;
   }
-  return count ? t[count - 1].end : 0;
+  return count ? x : 0;
 }
 
-bool stretches(Keyword k) { return k == css::kw::Stretch || k == css::kw::Normal; }
+bool stretches(Keyword k) {
+  return k == css::kw::Stretch || k == css::kw::Normal;
+}
 
 float align_offset(Keyword k, float free) {
   if (free <= 0) return 0;
   switch (k) {
     case css::kw::End:
     case css::kw::SelfEnd:
-    case css::kw::FlexEnd: return free;
-    case css::kw::Center: return free / 2;
-    default: return 0;
+    case css::kw::FlexEnd:
+      return free;
+    case css::kw::Center:
+      return free / 2;
+    default:
+      return 0;
   }
 }
 
@@ -464,8 +536,12 @@ float layout_grid(LayoutContext& ctx, Node& node, LayoutBox& box,
   align_tracks(g.columns, g.column_count, cw, g.column_gap, s.justify_content);
 
   // Rows from the heights of the items laid out in their column areas.
-  float* heights = g.item_count ? ctx.arena->allocate_array<float>(static_cast<std::size_t>(g.item_count)) : nullptr;
-  float* widths = g.item_count ? ctx.arena->allocate_array<float>(static_cast<std::size_t>(g.item_count)) : nullptr;
+  float* heights = g.item_count
+                       ? ctx.arena->allocate_array<float>(static_cast<std::size_t>(g.item_count))
+                       : nullptr;
+  float* widths = g.item_count
+                      ? ctx.arena->allocate_array<float>(static_cast<std::size_t>(g.item_count))
+                      : nullptr;
   if (g.item_count && (!heights || !widths)) return 0;
   for (int i = 0; i < g.item_count; ++i) {
     GridItem& it = g.items[i];
@@ -534,7 +610,7 @@ IntrinsicWidths grid_intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
   ++ctx.depth;
   if (g.build(-1, -1)) {
     g.size_tracks(g.columns, g.column_count, -1, g.column_gap, true, nullptr);
-    const float gaps = g.column_gap * static_cast<float>(std::max(0, g.column_count - 1));
+    const float gaps = g.column_gap * static_cast<float>(gap_count(g.columns, g.column_count));
     r.min_content = r.max_content = gaps;
     for (int k = 0; k < g.column_count; ++k) r.max_content += g.columns[k].base;
     // The min-content size: the tracks' bases before they grew to their limits.

@@ -8,6 +8,7 @@
 
 #include "document.h"
 #include "layout_box.h"
+#include "properties.h"
 #include "view.h"
 
 namespace orlan {
@@ -55,6 +56,39 @@ void append_name(std::string& out, const Document& d, const Node& e) {
   }
 }
 
+const char* border_style_name(std::uint8_t style) {
+  switch (style) {
+    case css::kw::Solid:
+      return "solid";
+    case css::kw::Dashed:
+      return "dashed";
+    case css::kw::Dotted:
+      return "dotted";
+    case css::kw::Double:
+      return "double";
+    case css::kw::None:
+      return "none";
+    default:
+      return "other";
+  }
+}
+
+// " borders(top, right, bottom, left)", each side "0" or "width style #AARRGGBB".
+void append_collapsed(std::string& out, const CollapsedBorders& c) {
+  out += " borders(";
+  for (int i = 0; i < 4; ++i) {
+    if (i) out += ", ";
+    out += format_layout_number(c.widths[i]);
+    if (c.widths[i] <= 0) continue;
+    char colour[16];
+    std::snprintf(colour, sizeof colour, " #%08x", static_cast<unsigned>(c.colors[i]));
+    out += ' ';
+    out += border_style_name(c.styles[i]);
+    out += colour;
+  }
+  out += ')';
+}
+
 void dump_node(std::string& out, const Document& d, const Node& e, int depth) {
   if (depth > 512) return;
   const LayoutBox* b = e.box;
@@ -65,6 +99,7 @@ void dump_node(std::string& out, const Document& d, const Node& e, int depth) {
   append_name(out, d, e);
   out += ' ';
   append_rect(out, r.x, r.y, r.width, r.height);
+  if (b->collapsed) append_collapsed(out, *b->collapsed);
   out += '\n';
   // Runs move with the container's own scroll offset (the root's is already in r).
   const bool root = d.html == &e;

@@ -3,7 +3,8 @@
 // The box tree as text, for layout tests and for checking the engine against a browser:
 // one line per box, indented two spaces per depth, the tag with any #id and .class
 // names, then "x,y wxh" of the border box in document coordinates (at most two
-// decimals). Under a block container its line boxes ("line x,y wxh") with their text
+// decimals); a table cell of a table that collapses borders adds the borders it draws,
+// "borders(top, right, bottom, left)" with each side "0" or "width style #aarrggbb". Under a block container its line boxes ("line x,y wxh") with their text
 // runs ("\"text\" x,y wxh"); under a form control its text lines ("text \"...\" ...").
 
 #include <string>

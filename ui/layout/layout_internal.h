@@ -162,6 +162,13 @@ void release_subtree_boxes(Node& node) noexcept;
 // memory (the old buffer stays).
 bool grow_buffer(void*& buffer, std::uint32_t& capacity, std::uint32_t count,
                  std::size_t size) noexcept;
+// Forgets a box's cached layouts and intrinsic widths (its inputs changed in a way its
+// dirty bits do not show, such as a table cell's collapsed borders).
+void invalidate_box_caches(LayoutBox& box) noexcept;
+// The borders a table cell takes from its collapsing table, or null when it uses its own.
+inline const CollapsedBorders* cell_collapsed_borders(const Node& cell) {
+  return cell.box ? cell.box->collapsed : nullptr;
+}
 // Installs the node-data hooks that free boxes with their nodes (done on first layout).
 void install_layout_hooks() noexcept;
 

@@ -30,8 +30,8 @@ void* LayoutArena::allocate(std::size_t size) noexcept {
   size = align16(size ? size : 1);
   if (!head || head->size - head->used < size) {
     // A chunk released by reset() may be reused: look one ahead in the freed list first.
-    std::size_t want = size > kArenaChunk - align16(sizeof(Chunk)) ? size + align16(sizeof(Chunk))
-                                                                    : kArenaChunk;
+    std::size_t want =
+        size > kArenaChunk - align16(sizeof(Chunk)) ? size + align16(sizeof(Chunk)) : kArenaChunk;
     void* memory = system_allocate(want);
     if (!memory) return nullptr;
     Chunk* chunk = static_cast<Chunk*>(memory);
@@ -66,6 +66,7 @@ void free_box_buffers(LayoutBox& box) {
   system_free(box.lines);
   system_free(box.runs);
   system_free(box.run_text);
+  system_free(box.collapsed);
 }
 
 void release_box_hook(Document&, Node& node) {
@@ -97,6 +98,12 @@ void release_box(Node& node) noexcept {
   node.box->~LayoutBox();
   system_free(node.box);
   node.box = nullptr;
+}
+
+void invalidate_box_caches(LayoutBox& box) noexcept {
+  box.cache_valid = false;
+  box.history_count = 0;
+  box.intrinsic_valid = false;
 }
 
 void release_subtree_boxes(Node& node) noexcept {

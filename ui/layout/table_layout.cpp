@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "container_layouts.h"
+#include "memory.h"
 
 namespace orlan {
 
@@ -38,8 +39,7 @@ int integer_attribute(const Node& element, std::string_view name) {
   const Attribute* a = find_attribute(element, atom);
   if (!a || !a->value) return -1;
   std::uint32_t i = 0;
-  while (i < a->length && (a->value[i] == ' ' || a->value[i] == '\t' || a->value[i] == '\n'))
-    ++i;
+  while (i < a->length && (a->value[i] == ' ' || a->value[i] == '\t' || a->value[i] == '\n')) ++i;
   bool negative = false;
   if (i < a->length && (a->value[i] == '-' || a->value[i] == '+')) negative = a->value[i++] == '-';
   if (i >= a->length || a->value[i] < '0' || a->value[i] > '9') return -1;
@@ -64,6 +64,7 @@ struct TableModel {
   TableCell* cells = nullptr;
   int cell_count = 0;
   TableColumn columns[kMaxColumns] = {};
+  Node* column_elements[kMaxColumns] = {};  // the `col` (or `colgroup`) of each column
   int column_count = 0;
   Node* caption = nullptr;
   float hs = 0, vs = 0;  // horizontal and vertical spacing
@@ -104,7 +105,9 @@ bool build_model(LayoutContext& ctx, Node& table, TableModel& m) {
   m.cells = cells ? ctx.arena->allocate_array<TableCell>(static_cast<std::size_t>(cells)) : nullptr;
   auto* slots = ctx.arena->allocate_array<std::uint64_t>(static_cast<std::size_t>(rows));
   if (!m.rows || (cells && !m.cells) || !slots) return false;
-  for_each_row(table, [&](Node& r, Node* group) { m.rows[m.row_count++] = TableRow{&r, group, 0, 0}; });
+  for_each_row(table, [&](Node& r, Node* group) {
+    m.rows[m.row_count++] = TableRow{&r, group, 0, 0};
+  });
 
   // Each cell takes the next column free of row-spanning cells from above.
   for (int ri = 0; ri < m.row_count; ++ri) {
@@ -139,6 +142,7 @@ void apply_column_elements(Node& table, TableModel& m, float table_width) {
   auto take = [&](Node& col, int span) {
     const StyleLength w = col.style->width;
     for (int k = 0; k < span && column < kMaxColumns; ++k, ++column) {
+      m.column_elements[column] = &col;
       TableColumn& c = m.columns[column];
       if (w.is_px()) {
         c.fixed = std::max(c.fixed, std::max(0.0f, sane(w.value)));
@@ -167,12 +171,198 @@ void apply_column_elements(Node& table, TableModel& m, float table_width) {
   m.column_count = std::max(m.column_count, column);
 }
 
-float cell_edges(const ComputedStyle& cs) {
+// Horizontal padding and border of a cell (its collapsed borders when it has them).
+float cell_edges(const Node& cell) {
+  const ComputedStyle& cs = *cell.style;
+  const CollapsedBorders* collapsed = cell_collapsed_borders(cell);
   float e = 0;
   for (int side : {kLeft, kRight})
     e += std::max(0.0f, sane(resolve(cs.padding[side], -1, 0))) +
-         std::max(0.0f, sane(cs.border_width[side]));
+         (collapsed ? collapsed->widths[side] : std::max(0.0f, sane(cs.border_width[side])));
   return e;
+}
+
+// ---- Collapsed borders ----
+
+// One candidate for a border segment.
+struct BorderCandidate {
+  float width = 0;
+  std::uint32_t color = 0;
+  Keyword style = css::kw::None;
+  int origin = -1;  // 4 cell, 3 row, 2 row group, 1 column, 0 table
+};
+
+int style_rank(Keyword k) {
+  switch (k) {
+    case css::kw::None:
+      return 0;
+    case css::kw::Double:
+      return 5;
+    case css::kw::Solid:
+      return 4;
+    case css::kw::Dashed:
+      return 3;
+    case css::kw::Dotted:
+      return 2;
+    default:
+      return 1;
+  }
+}
+
+// The wider border wins; between equal widths the stronger style, then the element
+// nearer the cell (cell, row, row group, column, table). A full tie keeps the earlier
+// candidate, which is the cell above or to the left.
+void consider(BorderCandidate& best, const Node* element, int side, int origin) {
+  if (!element || !element->style) return;
+  const ComputedStyle& st = *element->style;
+  BorderCandidate c;
+  c.style = st.border_style;
+  c.width = c.style == css::kw::None ? 0 : std::max(0.0f, sane(st.border_width[side]));
+  c.color = st.border_color[side];
+  c.origin = origin;
+  bool wins;
+  if (c.width != best.width)
+    wins = c.width > best.width;
+  else if (style_rank(c.style) != style_rank(best.style))
+    wins = style_rank(c.style) > style_rank(best.style);
+  else
+    wins = c.origin > best.origin;
+  if (wins) best = c;
+}
+
+// Resolves every cell's four sides against its neighbours and stores them on the cell's
+// box. Each border between two cells is drawn once: by the cell above it or to its left;
+// a cell draws its top and left sides only where no cell lies beyond them. A cell whose
+// borders changed loses its cached layout and intrinsic widths.
+void resolve_collapsed_borders(LayoutContext& ctx, Node& table, TableModel& m) {
+  const int rows = m.row_count, n = m.column_count;
+  if (!rows || !n || !m.cell_count) return;
+  auto* slots =
+      ctx.arena->allocate_array<int>(static_cast<std::size_t>(rows) * static_cast<std::size_t>(n));
+  if (!slots) return;
+  auto slot = [&](int r, int c) -> TableCell* {
+    if (r < 0 || r >= rows || c < 0 || c >= n) return nullptr;
+    const int i = slots[r * n + c];
+    return i ? &m.cells[i - 1] : nullptr;
+  };
+  for (int i = 0; i < m.cell_count; ++i) {
+    TableCell& cell = m.cells[i];
+    cell.colspan = std::min(cell.colspan, n - cell.column);
+    for (int r = cell.row; r < cell.row + cell.rowspan; ++r)
+      for (int c = cell.column; c < cell.column + cell.colspan; ++c) slots[r * n + c] = i + 1;
+  }
+  auto group_of = [&](int r) -> Node* { return m.rows[r].group; };
+  for (int i = 0; i < m.cell_count; ++i) {
+    TableCell& cell = m.cells[i];
+    const int r0 = cell.row, r1 = cell.row + cell.rowspan - 1;
+    const int c0 = cell.column, c1 = cell.column + cell.colspan - 1;
+    BorderCandidate side[4];
+
+    // Top: drawn only where no cell lies above.
+    if (r0 == 0 || !slot(r0 - 1, c0)) {
+      BorderCandidate& b = side[kTop];
+      consider(b, cell.node, kTop, 4);
+      for (int c = c0; c <= c1; ++c)
+        if (TableCell* above = slot(r0 - 1, c)) consider(b, above->node, kBottom, 4);
+      consider(b, m.rows[r0].row, kTop, 3);
+      if (r0 > 0) consider(b, m.rows[r0 - 1].row, kBottom, 3);
+      if (r0 == 0 || group_of(r0 - 1) != group_of(r0)) {
+        consider(b, group_of(r0), kTop, 2);
+        if (r0 > 0) consider(b, group_of(r0 - 1), kBottom, 2);
+      }
+      if (r0 == 0) {
+        for (int c = c0; c <= c1; ++c) consider(b, m.column_elements[c], kTop, 1);
+        consider(b, &table, kTop, 0);
+      }
+    }
+    // Bottom.
+    {
+      BorderCandidate& b = side[kBottom];
+      consider(b, cell.node, kBottom, 4);
+      for (int c = c0; c <= c1; ++c)
+        if (TableCell* below = slot(r1 + 1, c)) consider(b, below->node, kTop, 4);
+      consider(b, m.rows[r1].row, kBottom, 3);
+      if (r1 + 1 < rows) consider(b, m.rows[r1 + 1].row, kTop, 3);
+      if (r1 + 1 == rows || group_of(r1 + 1) != group_of(r1)) {
+        consider(b, group_of(r1), kBottom, 2);
+        if (r1 + 1 < rows) consider(b, group_of(r1 + 1), kTop, 2);
+      }
+      if (r1 + 1 == rows) {
+        for (int c = c0; c <= c1; ++c) consider(b, m.column_elements[c], kBottom, 1);
+        consider(b, &table, kBottom, 0);
+      }
+    }
+    // Left: drawn only where no cell lies to the left.
+    if (c0 == 0 || !slot(r0, c0 - 1)) {
+      BorderCandidate& b = side[kLeft];
+      consider(b, cell.node, kLeft, 4);
+      for (int r = r0; r <= r1; ++r)
+        if (TableCell* left = slot(r, c0 - 1)) consider(b, left->node, kRight, 4);
+      consider(b, m.column_elements[c0], kLeft, 1);
+      if (c0 > 0) consider(b, m.column_elements[c0 - 1], kRight, 1);
+      if (c0 == 0) {
+        for (int r = r0; r <= r1; ++r) {
+          consider(b, m.rows[r].row, kLeft, 3);
+          consider(b, group_of(r), kLeft, 2);
+        }
+        consider(b, &table, kLeft, 0);
+      }
+    }
+    // Right.
+    {
+      BorderCandidate& b = side[kRight];
+      consider(b, cell.node, kRight, 4);
+      for (int r = r0; r <= r1; ++r)
+        if (TableCell* right = slot(r, c1 + 1)) consider(b, right->node, kLeft, 4);
+      consider(b, m.column_elements[c1], kRight, 1);
+      if (c1 + 1 < n) consider(b, m.column_elements[c1 + 1], kLeft, 1);
+      if (c1 + 1 == n) {
+        for (int r = r0; r <= r1; ++r) {
+          consider(b, m.rows[r].row, kRight, 3);
+          consider(b, group_of(r), kRight, 2);
+        }
+        consider(b, &table, kRight, 0);
+      }
+    }
+
+    LayoutBox* box = ensure_box(*cell.node);
+    if (!box) continue;
+    if (!box->collapsed) {
+      void* memory = system_allocate(sizeof(CollapsedBorders));
+      if (!memory) continue;  // out of memory: the cell keeps its own borders
+      box->collapsed = new (memory) CollapsedBorders{};
+      invalidate_box_caches(*box);
+    }
+    CollapsedBorders next;
+    for (int k = 0; k < 4; ++k) {
+      next.widths[k] = side[k].width;
+      next.colors[k] = side[k].width > 0 ? side[k].color : 0;
+      next.styles[k] =
+          static_cast<std::uint8_t>(side[k].width > 0 ? side[k].style : Keyword{css::kw::None});
+    }
+    bool widths_changed = false;
+    for (int k = 0; k < 4; ++k) widths_changed |= next.widths[k] != box->collapsed->widths[k];
+    *box->collapsed = next;
+    if (widths_changed) invalidate_box_caches(*box);
+  }
+}
+
+// Cells of a table that stopped collapsing draw their own borders again.
+void drop_collapsed_borders(TableModel& m) {
+  for (int i = 0; i < m.cell_count; ++i) {
+    LayoutBox* box = m.cells[i].node->box;
+    if (!box || !box->collapsed) continue;
+    system_free(box->collapsed);
+    box->collapsed = nullptr;
+    invalidate_box_caches(*box);
+  }
+}
+
+void settle_borders(LayoutContext& ctx, Node& table, TableModel& m) {
+  if (table.style->border_collapse)
+    resolve_collapsed_borders(ctx, table, m);
+  else
+    drop_collapsed_borders(m);
 }
 
 // Step one of the column widths: min, max, fixed and percent from the cells.
@@ -194,8 +384,9 @@ void measure_columns(LayoutContext& ctx, TableModel& m, bool first_row_only) {
       c.min = std::max(c.min, cell.min);
       c.max = std::max(c.max, cell.max);
       if (cs.width.is_px())
-        c.fixed = std::max(c.fixed, sane(cs.width.value) +
-                                        (cs.box_sizing != css::kw::BorderBox ? cell_edges(cs) : 0));
+        c.fixed = std::max(c.fixed,
+                           sane(cs.width.value) +
+                               (cs.box_sizing != css::kw::BorderBox ? cell_edges(*cell.node) : 0));
       else if (cs.width.is_percent())
         c.percent = std::max(c.percent, std::max(0.0f, sane(cs.width.value)));
     }
@@ -328,6 +519,7 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   auto* m = ctx.arena->allocate_array<TableModel>(1);
   if (!m || !build_model(ctx, node, *m)) return 0;  // out of memory: empty
   apply_column_elements(node, *m, cw);
+  settle_borders(ctx, node, *m);
   const bool fixed_layout = s.table_layout_fixed && !s.width.is_auto();
   measure_columns(ctx, *m, fixed_layout);
   distribute_widths(*m, cw, fixed_layout);
@@ -438,7 +630,8 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
     shift_cell_content(*cell.node, *b, shift - b->static_y);
     b->static_y = shift;
     if (b->baseline >= 0) b->baseline += shift;  // the cached baseline is unshifted
-    const float row_x = r.row->box ? r.row->box->x + (r.group && r.group->box ? r.group->box->x : 0) : 0;
+    const float row_x =
+        r.row->box ? r.row->box->x + (r.group && r.group->box ? r.group->box->x : 0) : 0;
     b->x = ox + m->columns[cell.column].x - row_x;
     b->y = 0;
     if (box.baseline < 0 && b->baseline >= 0) box.baseline = oy + r.y + b->baseline;
@@ -455,6 +648,7 @@ IntrinsicWidths table_intrinsic_widths(LayoutContext& ctx, Node& node) noexcept 
   auto* m = ctx.arena->allocate_array<TableModel>(1);
   if (!m || !build_model(ctx, node, *m)) return r;
   apply_column_elements(node, *m, -1);
+  settle_borders(ctx, node, *m);
   ++ctx.depth;
   measure_columns(ctx, *m, false);
   --ctx.depth;

@@ -15,6 +15,7 @@
 #include "document.h"
 #include "layout_box.h"
 #include "layout_dump.h"
+#include "properties.h"
 
 namespace {
 
@@ -119,6 +120,53 @@ TEST(Relayout, OneChangedRowIsLaidOutAloneAndMatchesAFreshLayout) {
   orlan::layout_document(*orlan::document(fresh), 400, 300, nullptr);
   EXPECT_EQ(incremental, orlan::dump_layout(*orlan::document(fresh)));
   orlan::destroy_view(fresh);
+}
+
+// A cell's collapsed borders depend on its neighbours: widening one cell's border moves
+// the borders its neighbours draw although they were not restyled, and a table that stops
+// collapsing gives its cells their own borders back. Each step matches a fresh layout.
+TEST(CollapsedBorders, FollowANeighboursChangeAndGoWhenTheTableSeparates) {
+  const std::string head =
+      "<style>body{margin:0}table{border-collapse:collapse}td{border:1px solid #0f0;"
+      "padding:0}.sep{border-collapse:separate;border-spacing:0}</style>";
+  auto page = [&](const char* table_class, const char* cell_style) {
+    return head + "<table id=t class=\"" + table_class + "\"><tr><td id=a>a</td><td id=b style=\"" +
+           cell_style + "\">b</td></tr><tr><td id=c>c</td><td>d</td></tr></table>";
+  };
+  auto fresh = [&](const std::string& html) {
+    orlan::View* v = orlan::create_view();
+    EXPECT_EQ(orlan::load_page(v, html, {}), orlan::kOk);
+    orlan::layout_document(*orlan::document(v), 300, 200, nullptr);
+    std::string dump = orlan::dump_layout(*orlan::document(v));
+    orlan::destroy_view(v);
+    return dump;
+  };
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view, page("", ""), {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::layout_document(d, 300, 200, nullptr);
+  orlan::Node* a = orlan::get_element_by_id(&d, "a", 1);
+  ASSERT_NE(a->box->collapsed, nullptr);
+  EXPECT_EQ(a->box->collapsed->widths[1], 1);  // a draws the border it shares with b
+  EXPECT_EQ(a->box->border[1], 1);
+
+  const std::string wide = "border:5px dashed #00f";
+  orlan::Node* b = orlan::get_element_by_id(&d, "b", 1);
+  ASSERT_EQ(orlan::set_attribute(b, "style", 5, wide.data(), wide.size()), orlan::kOk);
+  orlan::layout_document(d, 300, 200, nullptr);
+  EXPECT_EQ(a->box->collapsed->widths[1], 5);
+  EXPECT_EQ(a->box->collapsed->styles[1], orlan::css::kw::Dashed);
+  EXPECT_EQ(a->box->collapsed->colors[1], 0xFF0000FFu);
+  EXPECT_EQ(a->box->border[1], 5);
+  EXPECT_EQ(orlan::dump_layout(d), fresh(page("", wide.c_str())));
+
+  orlan::Node* table = orlan::get_element_by_id(&d, "t", 1);
+  ASSERT_EQ(orlan::set_attribute(table, "class", 5, "sep", 3), orlan::kOk);
+  orlan::layout_document(d, 300, 200, nullptr);
+  EXPECT_EQ(a->box->collapsed, nullptr);
+  EXPECT_EQ(a->box->border[1], 1);
+  EXPECT_EQ(orlan::dump_layout(d), fresh(page("sep", wide.c_str())));
+  orlan::destroy_view(view);
 }
 
 }  // namespace
