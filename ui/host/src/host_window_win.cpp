@@ -1,17 +1,27 @@
 #include "host_window_win.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 #include <new>
 
+#include "animations.h"
+#include "computed_style.h"
 #include "document.h"
 #include "last_error.h"
+#include "utf.h"
+
+#ifndef WM_DPICHANGED_AFTERPARENT
+#define WM_DPICHANGED_AFTERPARENT 0x02E3
+#endif
 
 namespace orlan {
 
 namespace {
 
 constexpr const wchar_t* kHostClass = L"OrlanUIView";
+
+HostTestSwitches g_switches;
 
 // ---- Scale ---------------------------------------------------------------------------------
 
@@ -24,7 +34,7 @@ GetDpiForWindowFn dpi_for_window_function() {
     return user32 ? reinterpret_cast<GetDpiForWindowFn>(GetProcAddress(user32, "GetDpiForWindow"))
                   : nullptr;
   }();
-  return function;
+  return g_switches.no_dpi_for_window ? nullptr : function;
 }
 
 float scale_for_window(HWND window) {
@@ -156,34 +166,58 @@ void unregister_from_top_level(HostWindow& host) {
 
 using DwmFlushFn = HRESULT(WINAPI*)();
 
-// Not in MinGW's headers; systems before Windows 10 1803 refuse it and the thread sleeps.
+// Not in MinGW's headers; systems before Windows 10 1803 refuse it and the thread waits on
+// its wake event with a timeout instead.
 #ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 #define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
 #endif
 
-void wait_on(HostWindow& host, double ms) {
+// A longer delay than any animation reports is looked at again after this long.
+constexpr double kLongestPacingWait = anim::kMaxFrameDelay;
+
+// Waits `ms` on the timer (or, without one, on the event alone), waking early when the
+// wake event is signalled. True when the whole time passed.
+bool wait_on(HostWindow& host, double ms) {
+  if (!(ms > 0)) return true;
+  ms = std::min(ms, kLongestPacingWait);  // clamped before it becomes a 100 ns count
+  const DWORD bound = static_cast<DWORD>(ms) + 1;
   if (host.timer) {
     LARGE_INTEGER due;
     due.QuadPart = -static_cast<LONGLONG>(ms * 10000.0);  // relative, 100 ns units
     if (SetWaitableTimer(host.timer, &due, 0, nullptr, nullptr, FALSE)) {
-      WaitForSingleObject(host.timer, static_cast<DWORD>(ms) + 1);
-      return;
+      HANDLE both[2] = {host.wake, host.timer};
+      DWORD woken = WaitForMultipleObjects(2, both, FALSE, bound);
+      if (woken == WAIT_OBJECT_0) {
+        CancelWaitableTimer(host.timer);
+        return false;
+      }
+      return true;
     }
   }
-  Sleep(ms < 1 ? 1 : static_cast<DWORD>(ms));
+  return WaitForSingleObject(host.wake, ms < 1 ? 1 : bound - 1) != WAIT_OBJECT_0;
 }
 
-void pacing_loop(HostWindow& host, HWND window) {
-  HMODULE dwmapi = LoadLibraryW(L"dwmapi.dll");
+void pacing_loop(HostWindow& host, HWND window, bool use_dwm_flush) {
+  HMODULE dwmapi = use_dwm_flush ? LoadLibraryW(L"dwmapi.dll") : nullptr;
   auto dwm_flush =
       dwmapi ? reinterpret_cast<DwmFlushFn>(GetProcAddress(dwmapi, "DwmFlush")) : nullptr;
+  bool woken = false;
   for (;;) {
-    WaitForSingleObject(host.wake, INFINITE);
+    if (!woken) WaitForSingleObject(host.wake, INFINITE);
+    woken = false;
     if (host.stop) break;
-    double delay = host.frame_delay_ms.load() - 2.0;
-    if (delay > 0) wait_on(host, delay);
+    // A new request during the wait (or the stop) ends it: the newest frame's delay counts.
+    if (!wait_on(host, host.frame_delay_ms.load() - 2.0)) {
+      woken = true;
+      continue;
+    }
     if (host.stop) break;
-    if (!dwm_flush || FAILED(dwm_flush())) wait_on(host, 0.5);
+    if (!dwm_flush || FAILED(dwm_flush())) {
+      if (!wait_on(host, 0.5)) {
+        woken = true;
+        continue;
+      }
+    }
     if (host.stop) break;
     PostMessageW(window, kFrameDueMessage, 0, 0);
   }
@@ -194,9 +228,15 @@ void start_pacing(HostWindow& host) {
   host.wake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   host.timer = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
                                       TIMER_ALL_ACCESS);
-  if (!host.wake) return;
+  if (!host.wake) {
+    if (host.timer) CloseHandle(host.timer);
+    host.timer = nullptr;
+    return;
+  }
   try {
-    host.pacing = std::thread([&host, window = host.window] { pacing_loop(host, window); });
+    host.pacing = std::thread([&host, window = host.window, dwm = !g_switches.no_dwm_flush] {
+      pacing_loop(host, window, dwm);
+    });
   } catch (...) {
     // Without the thread the host invalidates at once instead.
     CloseHandle(host.wake);
@@ -266,6 +306,12 @@ LRESULT CALLBACK host_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
       return 1;
     case WM_DPICHANGED:
       host->scale = static_cast<float>(LOWORD(w)) / 96.0f;
+      update_viewport(*host);
+      InvalidateRect(window, nullptr, FALSE);
+      return 0;
+    case WM_DPICHANGED_AFTERPARENT:
+      // A child window never receives WM_DPICHANGED: its parent's change arrives here.
+      host->scale = scale_for_window(window);
       update_viewport(*host);
       InvalidateRect(window, nullptr, FALSE);
       return 0;
@@ -386,8 +432,61 @@ const HostOps kWindowHostOps = {create_host, destroy_host,    move_host,
 }  // namespace
 
 void install_window_host() noexcept {
+  static std::once_flag once;
+  std::call_once(once, [] { anim::install_animations(&apply_declaration); });
   set_is_window_check(win32_is_window);
   set_host_ops(&kWindowHostOps);
+}
+
+float scale_for_parent(HWND parent) noexcept {
+  return scale_for_window(parent);
+}
+
+void set_host_test_switches(const HostTestSwitches& switches) noexcept {
+  g_switches = switches;
+}
+
+// ---- Clipboard -------------------------------------------------------------------------------
+
+std::string clipboard_text(HWND owner) {
+  std::string text;
+  if (!OpenClipboard(owner)) return text;
+  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+    if (auto* units = static_cast<const wchar_t*>(GlobalLock(data))) {
+      // Bounded by the block's size: a text without its terminating zero is not overrun.
+      std::size_t limit = GlobalSize(data) / sizeof(wchar_t);
+      std::size_t length = 0;
+      while (length < limit && units[length]) ++length;
+      text = tw::utf16_to_utf8(std::wstring_view(units, length));
+      GlobalUnlock(data);
+    }
+  }
+  CloseClipboard();
+  return text;
+}
+
+bool set_clipboard_text(HWND owner, const char* text, std::size_t length) {
+  std::wstring units = tw::utf8_to_wide(std::string_view(text ? text : "", text ? length : 0));
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (units.size() + 1) * sizeof(wchar_t));
+  if (!memory) return false;
+  if (auto* target = static_cast<wchar_t*>(GlobalLock(memory))) {
+    std::copy(units.begin(), units.end(), target);
+    target[units.size()] = L'\0';
+    GlobalUnlock(memory);
+  } else {
+    GlobalFree(memory);
+    return false;
+  }
+  // Opened with the host window as owner: without an owner, EmptyClipboard leaves the
+  // clipboard to nobody and SetClipboardData fails.
+  if (!OpenClipboard(owner)) {
+    GlobalFree(memory);
+    return false;
+  }
+  bool taken = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+  CloseClipboard();
+  if (!taken) GlobalFree(memory);  // the clipboard owns the memory only once it took it
+  return taken;
 }
 
 }  // namespace orlan

@@ -6,7 +6,9 @@
 // Until the renderer exists the child window draws nothing (it only validates its paints).
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <string>
 #include <thread>
 
 #include "view.h"
@@ -14,8 +16,9 @@
 
 namespace orlan {
 
-// Installs the Win32 host operations and the window check into the engine. Call once,
-// before the first attach(); later calls change nothing.
+// Installs the Win32 host operations, the window check and the transitions and animations
+// of the style pass into the engine. Call once, before the first attach(); later calls
+// change nothing.
 void install_window_host() noexcept;
 
 // Private messages of the host window.
@@ -45,9 +48,25 @@ struct HostWindow {
   HANDLE wake = nullptr;
   HANDLE timer = nullptr;
   std::atomic<bool> stop{false};
-  std::atomic<float> frame_delay_ms{0};
+  std::atomic<double> frame_delay_ms{0};
 
   float effective_scale() const noexcept { return scale_override > 0 ? scale_override : scale; }
 };
+
+// The clipboard's text as UTF-8 (empty when it holds none or cannot be opened), and
+// replacing it with UTF-8 text (false when the clipboard did not take it). `owner` is the
+// window that opens the clipboard.
+std::string clipboard_text(HWND owner);
+bool set_clipboard_text(HWND owner, const char* text, std::size_t length);
+
+// Seams for tests, where Wine cannot provoke the case: pretend that user32 has no
+// GetDpiForWindow, or dwmapi no DwmFlush (for hosts attached from then on).
+struct HostTestSwitches {
+  bool no_dpi_for_window = false;
+  bool no_dwm_flush = false;
+};
+void set_host_test_switches(const HostTestSwitches& switches) noexcept;
+// The scale a window of this parent would get (what attach uses).
+float scale_for_parent(HWND parent) noexcept;
 
 }  // namespace orlan

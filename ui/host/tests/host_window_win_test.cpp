@@ -4,11 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cmath>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "document.h"
 #include "host_window_win.h"
+#include "computed_style.h"
 #include "orlan/orlan.h"
 #include "win32_include.h"
 
@@ -205,6 +209,125 @@ TEST_F(HostWindowTest, ATopLevelWindowDestroyedBeforeItsViewLeavesNothingBehind)
   EXPECT_TRUE(other->document->window_inactive);
   other.reset();
   DestroyWindow(again);
+}
+
+float screen_scale() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<float>(dpi) / 96.0f : 1.0f;
+}
+
+TEST_F(HostWindowTest, ScaleFallsBackToTheScreenWithoutGetDpiForWindow) {
+  HWND top = make_top_level();
+  orlan::set_host_test_switches({.no_dpi_for_window = true});
+  EXPECT_FLOAT_EQ(orlan::scale_for_parent(top), screen_scale());
+  ViewPtr view = make_view();
+  ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+  EXPECT_FLOAT_EQ(view->host->scale, screen_scale());
+  orlan::set_host_test_switches({});
+  view.reset();
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, AChildWindowRescalesWhenItsParentsDpiChanges) {
+  HWND top = make_top_level();
+  ViewPtr view = make_view();
+  orlan::set_bounds(view.get(), 0, 0, 300, 150);
+  ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+  const float scale = view->host->scale;
+  // As if the window had been on a monitor at twice the DPI.
+  view->host->scale = scale * 2;
+  orlan::set_viewport(*view->document, 150 / scale, 75 / scale);
+  // Child windows get WM_DPICHANGED_AFTERPARENT, never WM_DPICHANGED.
+  SendMessageW(view->host->window, 0x02E3, 0, 0);
+  EXPECT_FLOAT_EQ(view->host->scale, scale);
+  EXPECT_FLOAT_EQ(view->document->viewport_width, 300 / scale);
+  EXPECT_FLOAT_EQ(view->document->viewport_height, 150 / scale);
+  view.reset();
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, ClosingIsNotHeldUpByALongFrameDelay) {
+  HWND top = make_top_level();
+  for (double delay : {1e12, 3.6e6, std::nan(""), -5.0}) {
+    ViewPtr view = make_view();
+    ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+    ASSERT_TRUE(view->host->pacing.joinable());
+    // The pacing thread is asked for a frame that an animation says is far away.
+    view->host->frame_delay_ms.store(delay);
+    SetEvent(view->host->wake);
+    Sleep(50);
+    auto start = std::chrono::steady_clock::now();
+    view.reset();  // stops and joins the thread
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::seconds(5)) << "delay " << delay;
+  }
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, PacingThreadPostsTheFrameDueMessageWithoutDwmFlush) {
+  HWND top = make_top_level();
+  orlan::set_host_test_switches({.no_dwm_flush = true});
+  ViewPtr view = make_view();
+  ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+  orlan::set_host_test_switches({});
+  view->host->frame_delay_ms.store(20);
+  SetEvent(view->host->wake);
+  MSG message;
+  bool due = false;
+  for (int i = 0; i < 200 && !due; ++i) {
+    due = PeekMessageW(&message, view->host->window, orlan::kFrameDueMessage,
+                       orlan::kFrameDueMessage, PM_REMOVE) != FALSE;
+    if (!due) Sleep(10);
+  }
+  EXPECT_TRUE(due);
+  view.reset();
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, ClipboardRoundTripIsOwnedByTheHostWindow) {
+  HWND top = make_top_level();
+  ViewPtr view = make_view();
+  ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+  HWND host = view->host->window;
+  const std::string text = "Tapwright \xED\x83\xAD \xF0\x9F\x98\x80 line\nnext";
+  ASSERT_TRUE(orlan::set_clipboard_text(host, text.data(), text.size()));
+  EXPECT_EQ(GetClipboardOwner(), host);
+  EXPECT_EQ(orlan::clipboard_text(host), text);
+  // Another program's text with its terminating zero, read as UTF-8.
+  ASSERT_TRUE(OpenClipboard(top));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 4 * sizeof(wchar_t));
+  auto* units = static_cast<wchar_t*>(GlobalLock(memory));
+  units[0] = L'a';
+  units[1] = 0xE9;
+  units[2] = L'b';
+  units[3] = 0;
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  EXPECT_EQ(orlan::clipboard_text(host), "a\xC3\xA9" "b");
+  // An empty text empties it.
+  ASSERT_TRUE(orlan::set_clipboard_text(host, nullptr, 0));
+  EXPECT_EQ(orlan::clipboard_text(host), "");
+  view.reset();
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, TheStylePassRunsTransitionsOnceTheHostIsInstalled) {
+  ViewPtr view = make_view();
+  std::string_view css = "p { opacity: 1; transition: opacity 1s linear } p.off { opacity: 0 }";
+  ASSERT_EQ(orlan::load_css(view.get(), css.data(), css.size()), orlan::kOk);
+  orlan::Document& document = *view->document;
+  EXPECT_EQ(orlan::style_pass(document, 1000), 0u);
+  orlan::Node* p = orlan::first_child(document.body);
+  ASSERT_NE(p, nullptr);
+  ASSERT_EQ(orlan::add_class(p, "off", 3), orlan::kOk);
+  EXPECT_EQ(orlan::style_pass(document, 1010), 1u);
+  EXPECT_EQ(orlan::style_pass(document, 1500), 1u);
+  EXPECT_NEAR(p->style->opacity, 0.51f, 0.02f);
+  EXPECT_EQ(orlan::style_pass(document, 2100), 0u);
 }
 
 }  // namespace
