@@ -39,13 +39,15 @@ set(tw_screen_test_libs app_screen app_runner app_i18n app_click_list ui_html ui
                         ui_image ui_document app_sys_files app_sys_error)
 tw_test(app_main_page_test SOURCES tests/main_page_test.cpp LIBS ${tw_screen_test_libs} ui_css)
 tw_test(app_main_screen_test SOURCES tests/main_screen_test.cpp LIBS ${tw_screen_test_libs})
+tw_test(app_main_page_paint_test SOURCES tests/main_page_paint_test.cpp
+        LIBS ${tw_screen_test_libs} ui_paint)
 tw_test(app_delay_fields_test SOURCES tests/delay_fields_test.cpp LIBS ${tw_screen_test_libs})
 tw_test(app_screen_list_test SOURCES tests/screen_list_test.cpp LIBS ${tw_screen_test_libs})
 tw_test(app_message_dialog_test SOURCES tests/message_dialog_test.cpp
         LIBS ${tw_screen_test_libs})
 # These tests load and save list files; the ones that use the default file beside the test
 # programs take the lock the list tests take.
-foreach(test app_main_screen_test app_screen_list_test)
+foreach(test app_main_screen_test app_screen_list_test app_main_page_paint_test)
   if(TEST ${test})
     set_tests_properties(${test} PROPERTIES RESOURCE_LOCK app_default_list_file)
   endif()

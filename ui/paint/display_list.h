@@ -69,6 +69,8 @@ struct DisplayItem {
   // kImage: the destination is (x, y, width, height); the tile area is where repeated
   // tiles are laid, and the image's own size gives the tile size.
   const image::ImageEntry* image;
+  std::uint32_t image_generation;  // the entry's generation: new bytes under the same
+                                   // name change the item
   float image_width, image_height;
   float tile_x, tile_y, tile_width, tile_height;
 
@@ -104,6 +106,10 @@ struct DisplayList {
 // kOk, or kOutOfMemory when an item could not be allocated: the list is then incomplete
 // and the next frame repaints in full.
 std::int32_t build_display_list(Document& document, DisplayList& list) noexcept;
+// The same with the text measurer layout used (null: the fallback measurer), for the
+// parts painting measures itself: the caret, control selections and the ellipsis.
+std::int32_t build_display_list(Document& document, DisplayList& list,
+                                const TextMeasurer* measurer) noexcept;
 
 // One rectangle per item of `list`, grown by 1 px (3 px for text runs), transformed into
 // document coordinates; push items take the union of what they enclose. False when
@@ -112,6 +118,9 @@ struct ItemBounds {
   Rect* rects = nullptr;
   std::uint32_t count = 0;
   std::uint32_t capacity = 0;
+  // False when groups or transforms nested deeper than the stacks hold: the items in
+  // there got unbounded rectangles and the frame repaints in full.
+  bool exact = true;
   ItemBounds() = default;
   ~ItemBounds();
   ItemBounds(const ItemBounds&) = delete;

@@ -478,6 +478,7 @@ bool set_node_text(Node& n, std::string_view text) noexcept {
   if (!text.empty()) std::memmove(n.text, text.data(), text.size());
   n.text[text.size()] = '\0';
   n.text_length = static_cast<std::uint32_t>(text.size());
+  n.text_revision = ++n.document->text_revisions;
   return true;
 }
 

@@ -108,6 +108,8 @@ struct Document {
   StyleSheetSlots sheets;
 
   std::uint32_t live_nodes = 0;
+  // The last text revision handed out (Node::text_revision).
+  std::uint32_t text_revisions = 0;
   std::int32_t dispatch_depth = 0;
   Node* deferred = nullptr;  // linked through next_sibling
 

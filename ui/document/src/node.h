@@ -96,6 +96,9 @@ struct Node {
   char* text = nullptr;  // NUL-terminated when not null
   std::uint32_t text_length = 0;
   std::uint32_t text_capacity = 0;
+  // Changes with every change of `text` (unique within the document), so painting can
+  // tell a text replaced in place by one of the same length from the old one.
+  std::uint32_t text_revision = 0;
   // Set while the node waits on the deferred-destruction list (linked through
   // next_sibling); such a node can no longer be put back into the tree.
   std::uint8_t doomed = 0;

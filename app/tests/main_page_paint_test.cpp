@@ -1,0 +1,105 @@
+// The main page as the application builds it (the real page, stylesheet, logo and screen
+// over the fakes), laid out at the window's size and hit-tested the way the host routes
+// the pointer: buttons, selects, table cells and the logo answer for themselves, and a
+// row scrolled out of the list's box answers for nothing.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "display_list.h"
+#include "document.h"
+#include "layout_box.h"
+#include "main_screen.h"
+#include "screen_fakes.h"
+#include "scroll.h"
+#include "test_folder.h"
+
+namespace {
+
+using tw::test::ScreenRig;
+using tw::test::TestFolder;
+using tw::test::write_bytes;
+
+struct PaintedScreen : ScreenRig {
+  TestFolder folder;
+  PaintedScreen() : ScreenRig("en", tw::main_page_html("en")) {
+    const std::string_view sheet = tw::main_stylesheet();
+    EXPECT_EQ(orlan::load_css(view, sheet.data(), sheet.size()), orlan::kOk);
+    std::string list;
+    for (int i = 0; i < 30; ++i) list += std::to_string(100 + i) + "x" + std::to_string(200 + i) + ",0,0,1000\r\n";
+    write_bytes(folder / "Tapwright.lst", list);
+    tw::ScreenContext c = context();
+    c.list_path = folder / "Tapwright.lst";
+    callbacks = tw::build_main_screen(screen, c, "Tapwright");
+    layout();
+  }
+  void layout() { orlan::layout_document(document(), 611, 463, nullptr); }
+  orlan::Document& document() { return *orlan::document(view); }
+  orlan::Node* row(int index) {
+    orlan::Node* r = orlan::first_child(element("rows"));
+    for (int i = 0; r && i < index; ++i) r = orlan::next_sibling(r);
+    return r;
+  }
+  static orlan::Node* child_element(orlan::Node* parent, int index) {
+    int i = 0;
+    for (orlan::Node* c = orlan::first_child(parent); c; c = orlan::next_sibling(c))
+      if (orlan::is_element(c) && i++ == index) return c;
+    return nullptr;
+  }
+  // What the pointer at the centre of `node`'s border box hits.
+  orlan::Node* hit_centre(orlan::Node* node) {
+    const orlan::Rect r = orlan::absolute_position(*node);
+    return orlan::hit_test(document(), r.x + r.width / 2, r.y + r.height / 2);
+  }
+  static bool within(orlan::Node* node, orlan::Node* ancestor) {
+    for (; node; node = node->parent)
+      if (node == ancestor) return true;
+    return false;
+  }
+  tw::ScreenCallbacks callbacks;
+};
+
+TEST(MainPageHitTest, ControlsCellsAndLogoAnswerForThemselves) {
+  PaintedScreen s;
+  ASSERT_NE(s.row(29), nullptr);
+  for (const char* id : {"btn-clear", "after", "btn-about", "delay1", "use-record"}) {
+    SCOPED_TRACE(id);
+    orlan::Node* element = s.element(id);
+    ASSERT_NE(element, nullptr);
+    ASSERT_GT(element->box->width, 0);
+    EXPECT_EQ(s.hit_centre(element), element);
+  }
+  // The second row's delay cell (the fourth), and a point on its text.
+  orlan::Node* delay_cell = PaintedScreen::child_element(s.row(1), 3);
+  ASSERT_NE(delay_cell, nullptr);
+  EXPECT_EQ(s.hit_centre(delay_cell), delay_cell);
+  const orlan::Rect r = orlan::absolute_position(*delay_cell);
+  EXPECT_EQ(orlan::hit_test(s.document(), r.x + 8, r.y + r.height / 2), delay_cell);
+}
+
+TEST(MainPageHitTest, RowsScrolledOutOfTheListBoxAreNotHit) {
+  PaintedScreen s;
+  orlan::Node* box = s.element("list-box");
+  ASSERT_GT(orlan::max_scroll_y(*box), 100);
+  orlan::Node* first = s.row(0);
+  const orlan::Rect before = orlan::absolute_position(*first);
+  EXPECT_TRUE(PaintedScreen::within(s.hit_centre(first), first));
+  ASSERT_TRUE(orlan::set_scroll_offset(*box, 0, 100));
+  s.layout();
+  // The row now lies above the box's padding box: the clip keeps the point from it, and
+  // the point where it stood shows a later row.
+  const orlan::Rect after = orlan::absolute_position(*first);
+  EXPECT_LT(after.y + after.height, orlan::absolute_position(*box).y);
+  orlan::Node* at_old_place = orlan::hit_test(s.document(), before.x + before.width / 2,
+                                              before.y + before.height / 2);
+  EXPECT_FALSE(PaintedScreen::within(at_old_place, first));
+  EXPECT_TRUE(PaintedScreen::within(at_old_place, box));
+  orlan::Node* at_new_place = s.hit_centre(first);
+  EXPECT_FALSE(PaintedScreen::within(at_new_place, first));
+  // A row that scrolled in is hit where it now is.
+  orlan::Node* later = s.row(8);
+  EXPECT_TRUE(PaintedScreen::within(s.hit_centre(later), later));
+}
+
+}  // namespace

@@ -1,0 +1,855 @@
+// Painting: the laid-out tree turned into the frame's display list in back-to-front
+// order (in-flow content, then positioned descendants by z-index), with the decoration
+// of boxes, text, control marks, scrollbars and the grouping items.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "image_set.h"
+#include "paint_internal.h"
+#include "scroll.h"
+#include "utf.h"
+
+namespace orlan {
+
+using paint::Point;
+
+namespace {
+
+constexpr float kCullMargin = 32;
+constexpr std::uint32_t kSelectionFill = 0x663390FF;
+constexpr std::uint32_t kPlaceholderColor = 0xFF9CA3AF;
+constexpr char kEllipsisText[] = "\xE2\x80\xA6";
+constexpr std::uint32_t kFirstCapacity = 256;
+
+bool alpha(std::uint32_t color) { return (color >> 24) != 0; }
+
+// A position against the free room, which is negative when the image is the larger.
+float position_in(StyleLength length, float room) {
+  if (length.is_percent()) return length.value * room / 100.0f;
+  if (length.is_mixed()) return length.value + length.mixed_percent() * room / 100.0f;
+  return length.is_px() ? length.value : 0;
+}
+
+struct Box {
+  float x, y, width, height;
+};
+
+class Painter {
+ public:
+  Painter(Document& document, DisplayList& list, const TextMeasurer& measurer)
+      : m_document(document), m_list(list), m_measurer(measurer) {}
+
+  bool failed() const { return m_failed; }
+
+  void paint_root(Node& html) {
+    m_cull = {0, 0, m_document.viewport_width, m_document.viewport_height};
+    m_culling = m_cull.width > 0 && m_cull.height > 0;
+    const ComputedStyle* hs = html.style;
+    const ComputedStyle* bs = m_document.body ? m_document.body->style : nullptr;
+    std::uint32_t canvas = 0;
+    if (hs && alpha(hs->background_color)) canvas = hs->background_color;
+    else if (bs && alpha(bs->background_color)) canvas = bs->background_color;
+    if (canvas) fill({0, 0, m_document.viewport_width, m_document.viewport_height}, canvas, nullptr);
+    paint_element(html, Point{}, 0);
+  }
+
+ private:
+  // ---- Items ----
+
+  DisplayItem* add(ItemKind kind) {
+    if (m_failed) return nullptr;
+    if (m_list.count == m_list.capacity) {
+      std::uint32_t capacity = m_list.capacity ? m_list.capacity * 2 : kFirstCapacity;
+      if (capacity < m_list.capacity || capacity > (1u << 26)) {
+        m_failed = true;
+        return nullptr;
+      }
+      void* grown = std::realloc(m_list.items, sizeof(DisplayItem) * capacity);
+      if (!grown) {
+        m_failed = true;
+        return nullptr;
+      }
+      m_list.items = static_cast<DisplayItem*>(grown);
+      m_list.capacity = capacity;
+    }
+    DisplayItem* item = &m_list.items[m_list.count++];
+    std::memset(static_cast<void*>(item), 0, sizeof *item);
+    item->kind = kind;
+    return item;
+  }
+
+  static void set_rect(DisplayItem& item, const Box& b) {
+    item.x = b.x;
+    item.y = b.y;
+    item.width = b.width;
+    item.height = b.height;
+  }
+
+  void fill(const Box& b, std::uint32_t color, const float* radii) {
+    if (DisplayItem* it = add(ItemKind::kFill)) {
+      set_rect(*it, b);
+      it->color = color;
+      if (radii) std::memcpy(it->radii, radii, sizeof it->radii);
+    }
+  }
+
+  void push_clip(const Box& b, const float* radii) {
+    if (DisplayItem* it = add(ItemKind::kPushClip)) {
+      set_rect(*it, b);
+      if (radii) std::memcpy(it->radii, radii, sizeof it->radii);
+    }
+  }
+
+  void pop(ItemKind kind) { add(kind); }
+
+  void push_matrix(const float m[6]) {
+    if (DisplayItem* it = add(ItemKind::kPushTransform)) std::memcpy(it->matrix, m, sizeof it->matrix);
+  }
+
+  bool culled(const Box& b) const {
+    if (!m_culling) return false;
+    return b.x + b.width < m_cull.x - kCullMargin || b.y + b.height < m_cull.y - kCullMargin ||
+           b.x > m_cull.x + m_cull.width + kCullMargin ||
+           b.y > m_cull.y + m_cull.height + kCullMargin;
+  }
+
+  void set_font(DisplayItem& it, const ComputedStyle& s) {
+    // Field by field: the item's zero padding must survive for the byte comparison.
+    const FontDescription f = font_of(s);
+    it.font.family = f.family;
+    it.font.size = f.size;
+    it.font.weight = f.weight;
+    it.font.italic = f.italic;
+    it.font.decoration = f.decoration;
+    it.font.letter_spacing = f.letter_spacing;
+  }
+
+  void text_item(const Box& b, float baseline, const char* text, std::uint32_t length,
+                 std::uint32_t revision, const ComputedStyle& s, std::uint32_t color) {
+    if (DisplayItem* it = add(ItemKind::kText)) {
+      set_rect(*it, b);
+      it->baseline = baseline;
+      it->text = text;
+      it->text_length = length;
+      it->code_points = static_cast<std::uint32_t>(
+          tw::count_code_points(std::string_view(text ? text : "", text ? length : 0)));
+      it->text_revision = revision;
+      it->color = color;
+      set_font(*it, s);
+    }
+  }
+
+  float measure(const ComputedStyle& s, const char* text, std::size_t length) {
+    if (!text || length == 0 || !m_measurer.measure) return 0;
+    const float w = m_measurer.measure(m_measurer.user, m_document.atoms, font_of(s), text, length);
+    return std::isfinite(w) ? w : 0;
+  }
+
+  // ---- Elements ----
+
+  void paint_node(Node& n, Point base, int depth) {
+    if (n.is_text()) {
+      paint_text_node(n, base);
+      return;
+    }
+    if (n.is_element()) paint_element(n, base, depth);
+  }
+
+  void paint_element(Node& e, Point base, int depth) {
+    if (depth > paint::kMaxPaintDepth) return;
+    const ComputedStyle* sp = e.style;
+    LayoutBox* bp = e.box;
+    if (!sp || !bp || sp->display == Display::kNone) return;
+    const ComputedStyle& s = *sp;
+    const LayoutBox& b = *bp;
+    const Point origin = paint::element_origin(e, base);
+    const Box border{origin.x, origin.y, b.width, b.height};
+    const bool visible = s.visibility != css::kw::Hidden;
+
+    const bool transformed = paint::has_transform(s);
+    const bool saved_culling = m_culling;
+    const Rect saved_cull = m_cull;
+    if (transformed) {
+      float m[6];
+      paint::transform_matrix(e, origin, m);
+      push_matrix(m);
+      m_culling = false;
+    }
+    const bool filtered = s.filter && s.filter_count > 0 && visible;
+    if (filtered) push_filter(s, border);
+    const bool translucent = s.opacity < 1;
+    if (translucent) {
+      if (DisplayItem* it = add(ItemKind::kPushOpacity)) it->opacity = std::max(0.0f, s.opacity);
+    }
+
+    float radii[4];
+    paint::resolve_radii(s.border_radius, b.width, b.height, radii);
+    if (visible && !paint::painted_by_table(e)) paint_decoration(e, s, b, border, radii);
+
+    const bool clipped = paint::clips(e);
+    if (clipped) {
+      const Box pad{origin.x + b.border[kLeft], origin.y + b.border[kTop],
+                    std::max(0.0f, b.width - b.border[kLeft] - b.border[kRight]),
+                    std::max(0.0f, b.height - b.border[kTop] - b.border[kBottom])};
+      float inner[4];
+      const float reduce = std::min(b.border[kTop], b.border[kLeft]);
+      for (int i = 0; i < 4; ++i) inner[i] = std::max(0.0f, radii[i] - reduce);
+      push_clip(pad, inner);
+      if (m_culling) m_cull = intersect(m_cull, pad);
+    }
+
+    // Content.
+    if (e.has_tag(TagId::kImg)) {
+      paint_img(e, s, b, origin);
+    } else if (has_control_text(e)) {
+      paint_control_text(e, s, b, origin, visible);
+    } else {
+      const Point inner = paint::content_base(e, origin);
+      if (s.display == Display::kTable || s.display == Display::kInlineTable)
+        paint_table_backgrounds(e, inner);
+      for (Node* c = e.first_child; c; c = c->next_sibling) {
+        if (paint::is_positioned_element(*c)) continue;
+        paint_node(*c, inner, depth + 1);
+      }
+      if (paint::is_paint_container(e)) {
+        const paint::PositionedSpan span = paint::collect_positioned(e, inner);
+        for (int i = 0; i < span.count; ++i)
+          paint_element(*span.items[i].node, span.items[i].base, depth + 1);
+        paint::release_positioned(span);
+      }
+    }
+    if (visible) paint_marks(e, s, border, radii);
+
+    if (scrolls(e)) {
+      const ScrollbarGeometry g = scrollbar_geometry(e);
+      const std::uint32_t thumb = (s.color & 0xFFFFFFu) | 0x59000000u;
+      for (const Scrollbar* bar : {&g.vertical, &g.horizontal}) {
+        if (!bar->present || !bar->has_thumb) continue;
+        const float r = std::min(bar->thumb.width, bar->thumb.height) / 2;
+        const float rr[4] = {r, r, r, r};
+        fill({bar->thumb.x, bar->thumb.y, bar->thumb.width, bar->thumb.height}, thumb, rr);
+      }
+    }
+    if (clipped) pop(ItemKind::kPopClip);
+    m_culling = saved_culling;
+    m_cull = saved_cull;
+
+    if (visible && s.outline_width > 0) paint_outline(s, border, radii);
+    if (translucent) pop(ItemKind::kPopOpacity);
+    if (filtered) pop(ItemKind::kPopFilter);
+    if (transformed) pop(ItemKind::kPopTransform);
+    e.dirty &= static_cast<std::uint8_t>(~kDirtyPaint);
+  }
+
+  static Rect intersect(const Rect& a, const Box& b) {
+    const float x0 = std::max(a.x, b.x), y0 = std::max(a.y, b.y);
+    const float x1 = std::min(a.x + a.width, b.x + b.width);
+    const float y1 = std::min(a.y + a.height, b.y + b.height);
+    return {x0, y0, std::max(0.0f, x1 - x0), std::max(0.0f, y1 - y0)};
+  }
+
+  void push_filter(const ComputedStyle& s, const Box& border) {
+    float reach = 0;
+    for (std::uint8_t i = 0; i < s.filter_count; ++i) {
+      const css::Filter& f = s.filter[i];
+      if (f.kind == css::FilterKind::Blur) reach = std::max(reach, 3 * f.amount);
+      else if (f.kind == css::FilterKind::DropShadow)
+        reach = std::max(reach, 3 * f.blur + std::max(std::fabs(f.offset_x), std::fabs(f.offset_y)));
+    }
+    for (std::uint8_t i = 0; s.box_shadow && i < s.box_shadow_count; ++i) {
+      const css::Shadow& sh = s.box_shadow[i];
+      reach = std::max(reach, 2 * sh.blur + sh.spread +
+                                  std::max(std::fabs(sh.offset_x), std::fabs(sh.offset_y)));
+    }
+    const float h = (std::isfinite(reach) ? std::max(0.0f, reach) : 0) + 1;
+    if (DisplayItem* it = add(ItemKind::kPushFilter)) {
+      set_rect(*it, {border.x - h, border.y - h, border.width + 2 * h, border.height + 2 * h});
+      it->filters = s.filter;
+      it->filter_count = s.filter_count;
+    }
+  }
+
+  // ---- Decoration ----
+
+  void paint_decoration(const Node& e, const ComputedStyle& s, const LayoutBox& b,
+                        const Box& border, const float radii[4]) {
+    if (s.display == Display::kInline && !is_replaced_or_control(e)) {
+      if (paint_inline_fragments(e, s, b, border)) return;
+    }
+    paint_shadows(s, b, border, radii, false);
+    if (s.backdrop_filter && s.backdrop_filter_count > 0) {
+      if (DisplayItem* it = add(ItemKind::kBackdropFilter)) {
+        set_rect(*it, border);
+        std::memcpy(it->radii, radii, sizeof it->radii);
+        it->filters = s.backdrop_filter;
+        it->filter_count = s.backdrop_filter_count;
+      }
+    }
+    paint_background(s, border, radii);
+    paint_shadows(s, b, border, radii, true);
+    paint_border(s, b, border, radii);
+  }
+
+  void paint_background(const ComputedStyle& s, const Box& border, const float radii[4]) {
+    if (alpha(s.background_color) && border.width > 0 && border.height > 0)
+      fill(border, s.background_color, radii);
+    for (int i = static_cast<int>(s.background_layer_count) - 1; i >= 0; --i) {
+      if (!s.background_layers) break;
+      const BackgroundLayer& layer = s.background_layers[i];
+      if (layer.gradient) {
+        if (DisplayItem* it = add(ItemKind::kGradient)) {
+          set_rect(*it, border);
+          std::memcpy(it->radii, radii, sizeof it->radii);
+          it->gradient = layer.gradient;
+        }
+      } else if (layer.image) {
+        paint_background_image(s, layer, border, radii);
+      }
+    }
+  }
+
+  void paint_background_image(const ComputedStyle& s, const BackgroundLayer& layer,
+                              const Box& box, const float radii[4]) {
+    const image::ImageEntry* image = find_image(m_document, layer.image);
+    if (!image || image->width <= 0 || image->height <= 0) return;
+    const float iw0 = static_cast<float>(image->width), ih0 = static_cast<float>(image->height);
+    float w, h;
+    if (layer.size_keyword == css::kw::Cover || layer.size_keyword == css::kw::Contain) {
+      const float sx = box.width / iw0, sy = box.height / ih0;
+      const float k = layer.size_keyword == css::kw::Cover ? std::max(sx, sy) : std::min(sx, sy);
+      w = iw0 * k;
+      h = ih0 * k;
+    } else {
+      const bool auto_w = layer.size[0].is_auto(), auto_h = layer.size[1].is_auto();
+      w = auto_w ? iw0 : resolve_length(layer.size[0], box.width, iw0);
+      h = auto_h ? ih0 : resolve_length(layer.size[1], box.height, ih0);
+      if (auto_w && !auto_h) w = iw0 * h / ih0;
+      if (auto_h && !auto_w) h = ih0 * w / iw0;
+    }
+    if (!(w > 0) || !(h > 0) || !std::isfinite(w) || !std::isfinite(h)) return;
+    const float x = box.x + position_in(layer.position[0], box.width - w);
+    const float y = box.y + position_in(layer.position[1], box.height - h);
+    const bool rx = layer.repeat != css::kw::NoRepeat && layer.repeat != css::kw::RepeatY;
+    const bool ry = layer.repeat != css::kw::NoRepeat && layer.repeat != css::kw::RepeatX;
+    const Box tile{rx ? box.x : x, ry ? box.y : y, rx ? box.width : w, ry ? box.height : h};
+    const bool rounded = radii[0] > 0 || radii[1] > 0 || radii[2] > 0 || radii[3] > 0;
+    const bool beyond = tile.x < box.x - 0.01f || tile.y < box.y - 0.01f ||
+                        tile.x + tile.width > box.x + box.width + 0.01f ||
+                        tile.y + tile.height > box.y + box.height + 0.01f;
+    const bool clip = rounded || beyond;
+    if (clip) push_clip(box, radii);
+    if (DisplayItem* it = add(ItemKind::kImage)) {
+      set_rect(*it, {x, y, w, h});
+      it->image = image;
+      it->image_generation = image->generation;
+      it->image_width = iw0;
+      it->image_height = ih0;
+      it->repeat_x = rx;
+      it->repeat_y = ry;
+      it->tile_x = tile.x;
+      it->tile_y = tile.y;
+      it->tile_width = tile.width;
+      it->tile_height = tile.height;
+      it->color = s.color;
+    }
+    if (clip) pop(ItemKind::kPopClip);
+  }
+
+  void paint_border(const ComputedStyle& s, const LayoutBox& b, const Box& border,
+                    const float radii[4]) {
+    float widths[4];
+    std::uint32_t colors[4];
+    std::uint8_t style = kBorderSolid;
+    if (b.collapsed) {
+      bool any = false;
+      for (int i = 0; i < 4; ++i) {
+        widths[i] = b.collapsed->widths[i];
+        colors[i] = b.collapsed->colors[i];
+        if (widths[i] > 0 && alpha(colors[i]) && !any) {
+          any = true;
+          style = border_style_code(b.collapsed->styles[i]);
+        }
+      }
+      if (!any) return;
+    } else {
+      if (s.border_style == css::kw::None || s.border_style == css::kw::Hidden) return;
+      bool any = false;
+      for (int i = 0; i < 4; ++i) {
+        widths[i] = b.border[i];
+        colors[i] = s.border_color[i];
+        any = any || (widths[i] > 0 && alpha(colors[i]));
+      }
+      if (!any) return;
+      style = border_style_code(s.border_style);
+    }
+    if (DisplayItem* it = add(ItemKind::kBorder)) {
+      set_rect(*it, border);
+      std::memcpy(it->widths, widths, sizeof widths);
+      std::memcpy(it->colors, colors, sizeof colors);
+      std::memcpy(it->radii, radii, sizeof it->radii);
+      it->style = style;
+      it->color = colors[0];
+    }
+  }
+
+  static std::uint8_t border_style_code(Keyword k) {
+    if (k == css::kw::Dashed) return kBorderDashed;
+    if (k == css::kw::Dotted) return kBorderDotted;
+    return kBorderSolid;
+  }
+
+  // Box shadows, the first one on top. The blur is approximated by concentric layers
+  // whose alphas add up to the shadow's own.
+  void paint_shadows(const ComputedStyle& s, const LayoutBox& b, const Box& border,
+                     const float radii[4], bool inset) {
+    if (!s.box_shadow) return;
+    const Box pad{border.x + b.border[kLeft], border.y + b.border[kTop],
+                  b.width - b.border[kLeft] - b.border[kRight],
+                  b.height - b.border[kTop] - b.border[kBottom]};
+    float inner[4];
+    const float reduce = std::min(b.border[kTop], b.border[kLeft]);
+    for (int i = 0; i < 4; ++i) inner[i] = std::max(0.0f, radii[i] - reduce);
+    for (int k = static_cast<int>(s.box_shadow_count) - 1; k >= 0; --k) {
+      const css::Shadow& sh = s.box_shadow[k];
+      if ((sh.inset != 0) != inset || !alpha(sh.color)) continue;
+      if (inset && !(pad.width > 0 && pad.height > 0)) continue;
+      const float blur = std::isfinite(sh.blur) ? std::max(0.0f, sh.blur) : 0;
+      const int n = std::clamp(static_cast<int>(std::lround(blur / 2)), 1, 12);
+      const float a = static_cast<float>(sh.color >> 24) / 255.0f;
+      const std::uint32_t rgb = sh.color & 0xFFFFFFu;
+      if (inset) push_clip(pad, inner);
+      float previous = 0;
+      for (int i = 0; i < n; ++i) {
+        const float r = blur / 2 + sh.spread - static_cast<float>(i) * blur / static_cast<float>(n);
+        const float t = a * static_cast<float>(i + 1) / static_cast<float>(n);
+        const float own = previous >= 1 ? 0 : (t - previous) / (1 - previous);
+        previous = t;
+        const std::uint32_t byte = static_cast<std::uint32_t>(std::lround(std::clamp(own, 0.0f, 1.0f) * 255));
+        const std::uint32_t color = (byte << 24) | rgb;
+        if (!inset) {
+          Box grown{border.x + sh.offset_x - r, border.y + sh.offset_y - r,
+                    std::max(0.0f, border.width + 2 * r), std::max(0.0f, border.height + 2 * r)};
+          float rr[4];
+          for (int c = 0; c < 4; ++c) rr[c] = radii[c] > 0 ? std::max(0.0f, radii[c] + r) : 0;
+          fill(grown, color, rr);
+        } else if (DisplayItem* it = add(ItemKind::kBorder)) {
+          set_rect(*it, pad);
+          it->widths[kTop] = std::max(0.0f, r + sh.offset_y);
+          it->widths[kRight] = std::max(0.0f, r - sh.offset_x);
+          it->widths[kBottom] = std::max(0.0f, r - sh.offset_y);
+          it->widths[kLeft] = std::max(0.0f, r + sh.offset_x);
+          for (std::uint32_t& c : it->colors) c = color;
+          it->color = color;
+          std::memcpy(it->radii, inner, sizeof it->radii);
+        }
+      }
+      if (inset) pop(ItemKind::kPopClip);
+    }
+  }
+
+  void paint_outline(const ComputedStyle& s, const Box& border, const float radii[4]) {
+    const float w = s.outline_width;
+    const float grow = w + s.outline_offset;
+    const std::uint32_t color = s.outline_color == kCurrentColor ? s.color : s.outline_color;
+    if (DisplayItem* it = add(ItemKind::kBorder)) {
+      set_rect(*it, {border.x - grow, border.y - grow, std::max(0.0f, border.width + 2 * grow),
+                     std::max(0.0f, border.height + 2 * grow)});
+      for (int i = 0; i < 4; ++i) {
+        it->widths[i] = w;
+        it->colors[i] = color;
+        it->radii[i] = radii[i] > 0 ? std::max(0.0f, radii[i] + grow) : 0;
+      }
+      it->color = color;
+      it->style = s.outline_style == css::kw::Dashed   ? kBorderDashed
+                  : s.outline_style == css::kw::Dotted ? kBorderDotted
+                                                       : kBorderSolid;
+    }
+  }
+
+  // An inline element over several lines: background and border per line fragment, the
+  // fragments being the lines its text and atomic children occupy in their container.
+  // False when it holds one fragment only (painted as a box).
+  bool paint_inline_fragments(const Node& e, const ComputedStyle& s, const LayoutBox& b,
+                              const Box& border) {
+    // The container holding the runs, and its content base relative to this element.
+    const Node* container = e.parent;
+    float dx = border.x - b.x, dy = border.y - b.y;  // content base of e's parent
+    int guard = 0;
+    while (container && container->is_element() && container->box &&
+           container->box->run_count == 0 && guard++ < 64) {
+      dx -= container->box->x;
+      dy -= container->box->y;
+      container = container->parent;
+    }
+    if (!container || !container->box || container->box->run_count == 0) return false;
+    const LayoutBox& cb = *container->box;
+    struct Fragment {
+      float x0, y0, x1, y1;
+      std::uint32_t line;
+    };
+    Fragment frags[64];
+    int count = 0;
+    for (std::uint32_t i = 0; i < cb.run_count; ++i) {
+      const TextRun& run = cb.runs[i];
+      bool inside = false;
+      for (const Node* n = run.node; n && n != container; n = n->parent)
+        if (n == &e) {
+          inside = true;
+          break;
+        }
+      if (!inside) continue;
+      const float x0 = dx + run.x, y0 = dy + run.y;
+      const float x1 = x0 + run.width, y1 = y0 + run.ascent + run.descent;
+      if (count > 0 && frags[count - 1].line == run.line) {
+        Fragment& f = frags[count - 1];
+        f.x0 = std::min(f.x0, x0), f.y0 = std::min(f.y0, y0);
+        f.x1 = std::max(f.x1, x1), f.y1 = std::max(f.y1, y1);
+      } else if (count < 64) {
+        frags[count++] = {x0, y0, x1, y1, run.line};
+      }
+    }
+    if (count < 2) return false;
+    const float top = b.padding[kTop] + b.border[kTop];
+    const float bottom = b.padding[kBottom] + b.border[kBottom];
+    for (int i = 0; i < count; ++i) {
+      const float left = i == 0 ? b.padding[kLeft] + b.border[kLeft] : 0;
+      const float right = i == count - 1 ? b.padding[kRight] + b.border[kRight] : 0;
+      const Box f{frags[i].x0 - left, frags[i].y0 - top, frags[i].x1 - frags[i].x0 + left + right,
+                  frags[i].y1 - frags[i].y0 + top + bottom};
+      if (alpha(s.background_color) && f.width > 0 && f.height > 0) fill(f, s.background_color, nullptr);
+      if (s.border_style != css::kw::None && s.border_style != css::kw::Hidden) {
+        bool any = false;
+        float widths[4] = {b.border[kTop], i == count - 1 ? b.border[kRight] : 0, b.border[kBottom],
+                           i == 0 ? b.border[kLeft] : 0};
+        for (int k = 0; k < 4; ++k) any = any || (widths[k] > 0 && alpha(s.border_color[k]));
+        if (!any) continue;
+        if (DisplayItem* it = add(ItemKind::kBorder)) {
+          set_rect(*it, f);
+          std::memcpy(it->widths, widths, sizeof widths);
+          std::memcpy(it->colors, s.border_color, sizeof it->colors);
+          it->color = s.border_color[0];
+          it->style = border_style_code(s.border_style);
+        }
+      }
+    }
+    return true;
+  }
+
+  // The backgrounds of a table's row groups and rows, in tree order, under its cells.
+  void paint_table_backgrounds(const Node& table, Point inner) {
+    for (const Node* g = table.first_child; g; g = g->next_sibling) {
+      if (!g->is_element() || !g->style || !g->box || !paint::painted_by_table(*g)) continue;
+      const Point go = paint::element_origin(*g, inner);
+      paint_row_background(*g, go);
+      if (g->style->display != Display::kTableRowGroup) continue;
+      for (const Node* r = g->first_child; r; r = r->next_sibling) {
+        if (!r->is_element() || !r->style || !r->box || !paint::painted_by_table(*r)) continue;
+        paint_row_background(*r, paint::element_origin(*r, go));
+      }
+    }
+  }
+
+  void paint_row_background(const Node& n, Point origin) {
+    const ComputedStyle& s = *n.style;
+    if (s.visibility == css::kw::Hidden || s.display == Display::kNone) return;
+    float radii[4];
+    paint::resolve_radii(s.border_radius, n.box->width, n.box->height, radii);
+    paint_background(s, {origin.x, origin.y, n.box->width, n.box->height}, radii);
+  }
+
+  // ---- Content ----
+
+  void paint_img(const Node& e, const ComputedStyle& s, const LayoutBox& b, Point origin) {
+    if (s.visibility == css::kw::Hidden) return;
+    const Attribute* src = nullptr;
+    if (Atom name = m_document.atoms.lookup("src")) src = find_attribute(e, name);
+    if (!src || !src->value) return;
+    const Atom atom = m_document.atoms.lookup(std::string_view(src->value, src->length));
+    if (!atom) return;
+    const image::ImageEntry* image = find_image(m_document, atom);
+    if (!image || image->width <= 0 || image->height <= 0) return;
+    const Box content{origin.x + b.border[kLeft] + b.padding[kLeft],
+                      origin.y + b.border[kTop] + b.padding[kTop],
+                      std::max(0.0f, b.width - horizontal_edges(b)),
+                      std::max(0.0f, b.height - vertical_edges(b))};
+    const float iw = static_cast<float>(image->width), ih = static_cast<float>(image->height);
+    Box dest = content;
+    if (s.object_fit != css::kw::Fill) {
+      float w = iw, h = ih;
+      if (s.object_fit == css::kw::Contain || s.object_fit == css::kw::Cover) {
+        const float sx = content.width / iw, sy = content.height / ih;
+        const float k = s.object_fit == css::kw::Cover ? std::max(sx, sy) : std::min(sx, sy);
+        w = iw * k;
+        h = ih * k;
+      }
+      dest = {content.x + position_in(s.object_position[0], content.width - w),
+              content.y + position_in(s.object_position[1], content.height - h), w, h};
+    }
+    if (culled(dest)) return;
+    float radii[4];
+    paint::resolve_radii(s.border_radius, b.width, b.height, radii);
+    const bool rounded = radii[0] > 0 || radii[1] > 0 || radii[2] > 0 || radii[3] > 0;
+    const bool beyond = dest.x < content.x - 0.01f || dest.y < content.y - 0.01f ||
+                        dest.x + dest.width > content.x + content.width + 0.01f ||
+                        dest.y + dest.height > content.y + content.height + 0.01f;
+    if (rounded || beyond) push_clip(content, rounded ? radii : nullptr);
+    if (DisplayItem* it = add(ItemKind::kImage)) {
+      set_rect(*it, dest);
+      it->image = image;
+      it->image_generation = image->generation;
+      it->image_width = iw;
+      it->image_height = ih;
+      it->tile_x = dest.x;
+      it->tile_y = dest.y;
+      it->tile_width = dest.width;
+      it->tile_height = dest.height;
+      it->color = s.color;
+    }
+    if (rounded || beyond) pop(ItemKind::kPopClip);
+  }
+
+  void paint_text_node(const Node& text, Point parent_base) {
+    const ComputedStyle* sp = style_of(text);
+    if (!sp || sp->visibility == css::kw::Hidden || !text.text) return;
+    const ComputedStyle& s = *sp;
+    const paint::RunSource source = paint::run_source(text, parent_base);
+    if (!source.box) return;
+    const LayoutBox& cb = *source.box;
+    // Text nodes are visited in document order, so their runs follow each other: the
+    // search starts where the last one ended.
+    if (m_run_box != &cb || m_run_next >= cb.run_count) {
+      m_run_box = &cb;
+      m_run_next = 0;
+    }
+    const std::uint32_t start = m_run_next;
+    bool seen = false;
+    for (std::uint32_t k = 0; k < cb.run_count; ++k) {
+      const std::uint32_t i = (start + k) % cb.run_count;
+      const TextRun& run = cb.runs[i];
+      if (run.node != &text) {
+        if (seen) break;
+        continue;
+      }
+      seen = true;
+      m_run_next = i + 1;
+      if (run.flags & kRunAtomic) continue;
+      paint_run(text, s, run, source.base);
+    }
+  }
+
+  void paint_run(const Node& text, const ComputedStyle& s, const TextRun& run, Point base) {
+    const Box box{base.x + run.x, base.y + run.y, run.width, run.ascent + run.descent};
+    if (culled(box)) return;
+    const char* t = run.text ? run.text + run.first : nullptr;
+    for (int k = static_cast<int>(s.text_shadow_count) - 1; k >= 0 && s.text_shadow; --k) {
+      const css::Shadow& sh = s.text_shadow[k];
+      if (!alpha(sh.color)) continue;
+      text_item({box.x + sh.offset_x, box.y + sh.offset_y, box.width, box.height}, run.ascent, t,
+                run.length, text.text_revision, s, sh.color);
+    }
+    text_item(box, run.ascent, t, run.length, text.text_revision, s, s.color);
+    if (run.flags & kRunEllipsis) {
+      const float w = measure(s, kEllipsisText, 3);
+      text_item({box.x + box.width, box.y, w, box.height}, run.ascent, kEllipsisText, 3, 0, s,
+                s.color);
+    }
+  }
+
+  // The value, placeholder or option text of a form control, with the focused control's
+  // selection and caret.
+  void paint_control_text(const Node& e, const ComputedStyle& s, const LayoutBox& b, Point origin,
+                          bool visible) {
+    if (!visible || !b.display_text) return;
+    const bool placeholder = shows_placeholder(e, b);
+    const std::uint32_t color =
+        placeholder ? (s.placeholder_color ? s.placeholder_color : kPlaceholderColor) : s.color;
+    const EditState* edit = e.edit_state;
+    const bool focused = m_document.focused == &e && edit;
+    float sx = 0, sy = 0;
+    if (edit && e.control == ControlKind::kTextField) {
+      sx = edit->scroll_x;
+      sy = edit->scroll_y;
+    }
+    const std::uint32_t revision = text_hash(b.display_text, b.display_text_length);
+    std::uint32_t sel0 = 0, sel1 = 0;
+    if (focused && !placeholder) {
+      sel0 = std::min(edit->caret, edit->anchor);
+      sel1 = std::max(edit->caret, edit->anchor);
+    }
+    for (std::uint32_t i = 0; i < b.text_line_count; ++i) {
+      const TextLine& line = b.text_lines[i];
+      if (line.first > b.display_text_length || line.length > b.display_text_length - line.first)
+        continue;
+      const char* t = b.display_text + line.first;
+      const Box box{origin.x + line.x - sx, origin.y + line.y - sy, line.width, line.height};
+      if (sel1 > sel0) {
+        const std::uint32_t a = std::max(sel0, line.first);
+        const std::uint32_t z = std::min(sel1, line.first + line.length);
+        if (z > a) {
+          const float x0 = measure(s, t, a - line.first);
+          const float x1 = measure(s, t, z - line.first);
+          fill({box.x + x0, box.y, x1 - x0, box.height}, kSelectionFill, nullptr);
+        }
+      }
+      if (!culled(box)) text_item(box, line.baseline, t, line.length, revision, s, color);
+    }
+    if (focused && edit->caret_visible && e.control == ControlKind::kTextField) {
+      const std::uint32_t caret = placeholder ? 0 : edit->caret;
+      for (std::uint32_t i = 0; i < b.text_line_count; ++i) {
+        const TextLine& line = b.text_lines[i];
+        const bool last = i + 1 == b.text_line_count;
+        if (caret < line.first || (caret > line.first + line.length && !last)) continue;
+        if (!last && caret == line.first + line.length && b.text_lines[i + 1].first == caret) continue;
+        const std::uint32_t n = std::min(caret - line.first, line.length);
+        const float x = placeholder ? 0 : measure(s, b.display_text + line.first, n);
+        fill({origin.x + line.x - sx + x, origin.y + line.y - sy, 1, line.height},
+             s.caret_color_set ? s.caret_color : s.color, nullptr);
+        break;
+      }
+    }
+  }
+
+  static std::uint32_t text_hash(const char* text, std::uint32_t length) {
+    std::uint32_t h = 2166136261u;
+    for (std::uint32_t i = 0; i < length; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 16777619u;
+    return h;
+  }
+
+  bool shows_placeholder(const Node& e, const LayoutBox& b) const {
+    if (e.has_tag(TagId::kSelect) || e.control == ControlKind::kButton) return false;
+    const Atom name = m_document.atoms.lookup("placeholder");
+    const Attribute* a = name ? find_attribute(e, name) : nullptr;
+    if (!a || !a->value || a->length == 0 || a->length != b.display_text_length) return false;
+    if (e.value_set) return e.text_length == 0;
+    if (e.has_tag(TagId::kTextarea)) {
+      for (const Node* c = e.first_child; c; c = c->next_sibling)
+        if (c->is_text() && c->text_length > 0) return false;
+      return true;
+    }
+    const Atom value = m_document.names.value;
+    const Attribute* v = value ? find_attribute(e, value) : nullptr;
+    return !v || v->length == 0;
+  }
+
+  // ---- Control marks ----
+
+  // A stroke from P to Q: a rounded bar rotated onto the line.
+  void mark_line(float px, float py, float qx, float qy, float w, std::uint32_t color) {
+    const float dx = qx - px, dy = qy - py;
+    const float len = std::sqrt(dx * dx + dy * dy);
+    const float c = len > 0 ? dx / len : 1, sn = len > 0 ? dy / len : 0;
+    const float m[6] = {c, sn, -sn, c, px - c * px + sn * py, py - sn * px - c * py};
+    push_matrix(m);
+    const float r[4] = {w / 2, w / 2, w / 2, w / 2};
+    fill({px - w / 2, py - w / 2, len + w, w}, color, r);
+    pop(ItemKind::kPopTransform);
+  }
+
+  static std::uint32_t mark_on_accent(std::uint32_t accent) {
+    const float r = static_cast<float>((accent >> 16) & 0xFF), g = static_cast<float>((accent >> 8) & 0xFF),
+                bl = static_cast<float>(accent & 0xFF);
+    const float luma = (0.299f * r + 0.587f * g + 0.114f * bl) / 255.0f;
+    return luma > 0.6f ? 0xFF000000u : 0xFFFFFFFFu;
+  }
+
+  void paint_marks(const Node& e, const ComputedStyle& s, const Box& box, const float radii[4]) {
+    const bool checked = (e.state & kStateChecked) != 0;
+    const float m = std::min(box.width, box.height);
+    if (e.control == ControlKind::kCheckbox && checked) {
+      std::uint32_t color = s.color;
+      if (s.accent_color) {
+        fill(box, s.accent_color, radii);
+        color = mark_on_accent(s.accent_color);
+      }
+      const float w = std::max(1.5f, 0.14f * m);
+      mark_line(box.x + 0.24f * m, box.y + 0.52f * m, box.x + 0.43f * m, box.y + 0.72f * m, w, color);
+      mark_line(box.x + 0.43f * m, box.y + 0.72f * m, box.x + 0.78f * m, box.y + 0.30f * m, w, color);
+    } else if (e.control == ControlKind::kRadio && checked) {
+      std::uint32_t color = s.color;
+      float d = 0.5f * m;
+      if (s.accent_color) {
+        fill(box, s.accent_color, radii);
+        color = mark_on_accent(s.accent_color);
+        d = 0.4f * m;
+      }
+      const float r[4] = {d / 2, d / 2, d / 2, d / 2};
+      fill({box.x + (box.width - d) / 2, box.y + (box.height - d) / 2, d, d}, color, r);
+    } else if (e.has_tag(TagId::kSelect) && e.box) {
+      const float x = box.x + box.width - e.box->border[kRight] - 10;
+      const float c = box.y + box.height / 2;
+      mark_line(x - 4, c - 2.5f, x, c + 2.5f, 1.6f, s.color);
+      mark_line(x, c + 2.5f, x + 4, c - 2.5f, 1.6f, s.color);
+    }
+  }
+
+  Document& m_document;
+  DisplayList& m_list;
+  const TextMeasurer& m_measurer;
+  bool m_failed = false;
+  bool m_culling = true;
+  Rect m_cull;
+  const LayoutBox* m_run_box = nullptr;
+  std::uint32_t m_run_next = 0;
+};
+
+void clear_paint_bits(Node& root) {
+  // Iterative: the tree may be deeper than the painter walks.
+  Node* n = &root;
+  while (n) {
+    n->dirty &= static_cast<std::uint8_t>(~kDirtyPaint);
+    if (n->first_child) {
+      n = n->first_child;
+      continue;
+    }
+    while (n && n != &root && !n->next_sibling) n = n->parent;
+    if (!n || n == &root) break;
+    n = n->next_sibling;
+  }
+}
+
+}  // namespace
+
+DisplayList::~DisplayList() { std::free(items); }
+
+bool DisplayList::copy_from(const DisplayList& other) noexcept {
+  if (&other == this) return true;
+  if (capacity < other.count) {
+    void* grown = std::realloc(items, sizeof(DisplayItem) * other.count);
+    if (!grown) {
+      complete = false;
+      return false;
+    }
+    items = static_cast<DisplayItem*>(grown);
+    capacity = other.count;
+  }
+  if (other.count) std::memcpy(items, other.items, sizeof(DisplayItem) * other.count);
+  count = other.count;
+  complete = other.complete;
+  return true;
+}
+
+std::int32_t build_display_list(Document& document, DisplayList& list) noexcept {
+  return build_display_list(document, list, nullptr);
+}
+
+std::int32_t build_display_list(Document& document, DisplayList& list,
+                                const TextMeasurer* measurer) noexcept {
+  list.count = 0;
+  list.complete = false;
+  Node* html = document.html;
+  if (!html || !html->box || !html->style) {
+    list.complete = true;
+    return kOk;
+  }
+  Painter painter(document, list, measurer ? *measurer : fallback_text_measurer());
+  painter.paint_root(*html);
+  clear_paint_bits(*html);
+  if (painter.failed()) return kOutOfMemory;
+  list.complete = true;
+  return kOk;
+}
+
+}  // namespace orlan
