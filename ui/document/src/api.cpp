@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "controls.h"
 #include "document.h"
 #include "last_error.h"
 #include "orlan/orlan.h"
@@ -30,28 +31,12 @@ bool is_ancestor_or_self(const Node& candidate, const Node* node) {
   return false;
 }
 
-bool is_editable_text_control(const Node& e) {
-  return e.is_element() && e.control == ControlKind::kTextField &&
-         (e.has_tag(TagId::kInput) || e.has_tag(TagId::kTextarea));
-}
-
 const char* store_length(const char* text, std::size_t length, std::size_t* out_length) {
   if (out_length) *out_length = text ? length : 0;
   return text;
 }
 
 // ---- select and option helpers ----
-
-// The option marked selected, else the first option.
-Node* selected_option(Node& select) {
-  Node* first = nullptr;
-  for (Node* c = select.first_child; c; c = c->next_sibling) {
-    if (!c->has_tag(TagId::kOption)) continue;
-    if (c->state & kStateChecked) return c;
-    if (!first) first = c;
-  }
-  return first;
-}
 
 // Whether an option's value (its `value` attribute, else its text content) equals the
 // bytes. The text is compared piece by piece, without the scratch buffer, which the
@@ -80,24 +65,6 @@ bool option_value_equals(Node& option, std::string_view wanted) {
     n = n->next_sibling;
   }
   return matched == wanted.size();
-}
-
-// Marks `chosen` as the one selected option of `select`.
-void select_option(Node& select, Node& chosen) {
-  bool changed = false;
-  for (Node* c = select.first_child; c; c = c->next_sibling) {
-    if (!c->has_tag(TagId::kOption)) continue;
-    bool want = c == &chosen;
-    bool has = (c->state & kStateChecked) != 0;
-    if (want == has) continue;
-    if (want)
-      c->state |= kStateChecked;
-    else
-      c->state &= static_cast<std::uint16_t>(~kStateChecked);
-    mark_restyle(*c, state_change_reach(*c->document, kStateChecked));
-    changed = true;
-  }
-  if (changed) mark_dirty(select, kDirtyLayout | kDirtyPaint);
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include "ascii.h"
 #include "document_sheets.h"
 #include "event.h"
+#include "controls.h"
+#include "input_hooks.h"
 
 namespace orlan {
 
@@ -72,6 +74,17 @@ void forget_interaction(Document& d, Node* n) {
     d.capture_to = nullptr;
     d.capture_active = false;
   }
+  InputState& in = d.input;
+  if (in.context_element == n) {
+    in.context_element = nullptr;
+    in.context_pending = false;
+    in.context_kind = kContextMenuNone;
+  }
+  if (in.selection_anchor.node == n || in.selection_focus.node == n) {
+    in.selection_anchor = {};
+    in.selection_focus = {};
+    in.selection_drag = false;
+  }
   // The parser's landmarks must not outlive their elements either.
   if (d.html == n) d.html = nullptr;
   if (d.head == n) d.head = nullptr;
@@ -96,7 +109,11 @@ void destroy_record(Document& d, Node* n) {
     if (g_node_hooks && g_node_hooks->release_animation) g_node_hooks->release_animation(d, *n);
     n->animation = nullptr;
   }
-  if (n->edit_state) d.edit_pool.release(n->edit_state);
+  if (n->edit_state) {
+    release_edit_buffers(d, *n->edit_state);
+    d.edit_pool.release(n->edit_state);
+    n->edit_state = nullptr;
+  }
   release_handlers(d, *n);
   if (n->classes) {
     d.buffers.release(n->classes, static_cast<std::size_t>(n->class_capacity) * sizeof(Atom));
@@ -845,14 +862,19 @@ void set_focus(Document& d, Node* element) {
   if (old) {
     old->state &= static_cast<std::uint16_t>(~kStateFocused);
     mark_restyle(*old, state_change_reach(d, kStateFocused));
+    if (is_editable_text_control(*old)) end_editing(*old);
     Event blur_event;
     blur_event.type = static_cast<std::int32_t>(EventType::kBlur);
     blur_event.target = old;
     dispatch(blur_event);
   }
-  if (element && d.focused == element) {
+  // A blur or change handler may have moved the focus elsewhere already.
+  if (element && d.focused == element && live(element)) {
     element->state |= kStateFocused;
     mark_restyle(*element, state_change_reach(d, kStateFocused));
+    if (is_editable_text_control(*element)) begin_editing(*element);
+    if (input_hooks().scroll_into_view && is_connected(*element))
+      input_hooks().scroll_into_view(*element);
     Event focus_event;
     focus_event.type = static_cast<std::int32_t>(EventType::kFocus);
     focus_event.target = element;

@@ -11,6 +11,7 @@
 
 #include "atom_table.h"
 #include "edit_state.h"
+#include "input_state.h"
 #include "memory.h"
 #include "node.h"
 
@@ -130,6 +131,8 @@ struct Document {
   Node* capture_from = nullptr;
   Node* capture_to = nullptr;
   bool capture_active = false;
+  // Pointer, pending context menu, document selection, clipboard, caret blink.
+  InputState input;
 
   // Media state.
   float viewport_width = 0;
@@ -276,8 +279,9 @@ void hide_tooltip(Document& document) noexcept;
 // hides it).
 void refresh_tooltip_text(Document& document, Node& owner, std::string_view title) noexcept;
 
-// Focus: nothing when unchanged; the old element loses its focus bit and receives blur,
-// the new one gains it and receives focus.
+// Focus: nothing when unchanged; the old element loses its focus bit (a text control
+// ends its editing, which may dispatch change) and receives blur, the new one gains it
+// (a text control begins editing), is scrolled into view and receives focus.
 void set_focus(Document& document, Node* element);
 
 // True when the node is usable as a handle: not null and not on a free list.

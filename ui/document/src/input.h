@@ -8,6 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "input_hooks.h"
+#include "input_state.h"
+
 namespace orlan {
 
 struct Document;
@@ -34,5 +37,57 @@ void composition_end(Document& document) noexcept;
 
 // The host's tooltip timer expired: show the pending tooltip.
 void show_tooltip(Document& document) noexcept;
+// A tooltip candidate waits for the timer (the host starts its timer while this is true).
+bool tooltip_pending(const Document& document) noexcept;
+
+// ---- Caret blink and the input method ----
+
+// A focused, writable text control outside a disabled subtree has the caret: the host
+// runs its blink timer while this is true.
+bool caret_blink_wanted(const Document& document) noexcept;
+// The blink timer fired: the caret shows or hides (the control is marked for repaint).
+void toggle_caret(Document& document) noexcept;
+// Counts restarts of the blink (edits, caret moves, focus): when it changes, the host
+// restarts its timer so the caret stays on while the user types.
+std::uint32_t caret_blink_generation(const Document& document) noexcept;
+// The focused element accepts text (the host associates the input method then).
+bool accepts_text(const Document& document) noexcept;
+// The caret of the focused text control in document coordinates (for placing the
+// input method's windows); false when there is none.
+bool caret_rect(Document& document, BoxRect* out) noexcept;
+
+// ---- Clipboard and the edit menu ----
+
+// Installs the system clipboard; without it copies go to the document's own buffer.
+void set_clipboard_callbacks(Document& document, const ClipboardCallbacks& callbacks) noexcept;
+
+// Commands of the edit context menu (bit 1 << command in ContextMenuRequest::commands).
+enum EditCommand : std::int32_t {
+  kEditCommandUndo = 1,
+  kEditCommandCut = 2,
+  kEditCommandCopy = 3,
+  kEditCommandPaste = 4,
+  kEditCommandDelete = 5,
+  kEditCommandSelectAll = 6,
+};
+struct ContextMenuRequest {
+  std::uint8_t kind = kContextMenuNone;  // kContextMenuEdit or kContextMenuCopy
+  float x = 0, y = 0;                    // document pixels
+  std::uint32_t commands = 0;            // enabled commands
+};
+// The pending request after a right-button release, once: false when there is none.
+bool take_context_menu(Document& document, ContextMenuRequest* out) noexcept;
+// A command chosen from the menu. The control it was asked for is checked again (the
+// menu's own message loop may have removed it or moved the focus): nothing happens then.
+void run_edit_command(Document& document, std::int32_t command) noexcept;
+
+// ---- Document text selection (outside text controls) ----
+
+void start_text_selection(Document& document, float x, float y, bool extend) noexcept;
+void extend_text_selection(Document& document, float x, float y) noexcept;
+// The selected text (in the document's scratch buffer until its next use); "" for none.
+const char* selected_text(Document& document, std::size_t* length) noexcept;
+// Puts the selected text on the clipboard; false when nothing is selected.
+bool copy_text_selection(Document& document) noexcept;
 
 }  // namespace orlan
