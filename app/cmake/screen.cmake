@@ -52,3 +52,9 @@ foreach(test app_main_screen_test app_screen_list_test app_main_page_paint_test)
     set_tests_properties(${test} PROPERTIES RESOURCE_LOCK app_default_list_file)
   endif()
 endforeach()
+
+# The main screen laid out as the program builds it, against its reviewed box-tree dumps.
+if(TARGET ui_layout_dump)
+  tw_test(app_main_page_layout_test SOURCES tests/main_page_layout_test.cpp
+          LIBS ${tw_screen_test_libs} ui_layout_dump)
+endif()

@@ -1,6 +1,8 @@
-// The program's main page (the fuzz corpus copies of the page and its sheet) with thirty
-// click rows, laid out at 611 x 463 with the fallback measurer: the whole box tree against
-// its reviewed dump, and the outline of the main screen checked one by one.
+// The fuzz corpus copies of the main page and its sheet (an earlier state of the program's
+// page, which the parsers' and layout's fuzz targets start from) with thirty click rows,
+// laid out at 611 x 463 with the fallback measurer: the whole box tree against its
+// reviewed dump, and that page's outline checked one by one. The program's own page, as the
+// main screen builds it, is checked by app/tests/main_page_layout_test.cpp.
 
 #include <gtest/gtest.h>
 

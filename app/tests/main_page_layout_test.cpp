@@ -1,0 +1,174 @@
+// The main screen as the program builds it (the compiled-in page and stylesheet, the logo,
+// the screen's own start-up with a list of clicks) laid out at 611 x 463 with the engine's
+// fallback measurer: the box tree against its reviewed dump before and after the list box
+// scrolls, and the outline of the screen (column widths, control and row heights, the
+// table's columns, the sticky header) checked number by number.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "document.h"
+#include "layout_box.h"
+#include "layout_dump.h"
+#include "main_screen.h"
+#include "screen_fakes.h"
+#include "scroll.h"
+#include "test_folder.h"
+
+namespace {
+
+using orlan::Node;
+using orlan::Rect;
+
+constexpr float kWidth = 611, kHeight = 463;
+
+std::string read_file(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The dump compared with the reviewed file app/tests/data/<name>; with TW_UPDATE_EXPECTED
+// set the file is rewritten instead (then review the difference).
+void expect_dump(const std::string& dump, const std::string& name) {
+  const std::string path = std::string(TW_SOURCE_DIR) + "/app/tests/data/" + name;
+  if (std::getenv("TW_UPDATE_EXPECTED") != nullptr) {
+    std::ofstream(path, std::ios::binary) << dump;
+    return;
+  }
+  EXPECT_EQ(dump, read_file(path)) << "dump differs from " << path;
+}
+
+struct MainScreenLayout : tw::test::ScreenRig {
+  tw::test::TestFolder folder;
+
+  MainScreenLayout() : ScreenRig("en", tw::main_page_html("en")) {
+    const std::string_view sheet = tw::main_stylesheet();
+    EXPECT_EQ(orlan::load_css(view, sheet.data(), sheet.size()), orlan::kOk);
+    // Twenty clicks, more than the list box shows: fixed delays and ranges, every button.
+    std::string list;
+    for (int i = 0; i < 20; ++i) {
+      list += std::to_string(100 + i * 37) + "x" + std::to_string(200 + i * 11) + "," +
+              std::to_string(i % 3) + "," + std::to_string(i % 2) + "," +
+              std::to_string(1000 + i * 250) + (i % 4 == 1 ? ",2500" : "") + "\r\n";
+    }
+    tw::test::write_bytes(folder / "Tapwright.lst", list);
+    tw::ScreenContext c = context();
+    c.list_path = folder / "Tapwright.lst";
+    tw::build_main_screen(screen, c, "Tapwright");
+    lay_out();
+  }
+
+  orlan::Document& document() { return *orlan::document(view); }
+  void lay_out() { orlan::layout_document(document(), kWidth, kHeight, nullptr); }
+  Rect at(std::string_view id) { return orlan::absolute_position(*element(id)); }
+  Rect at(const Node& node) { return orlan::absolute_position(node); }
+
+  // The element children of a node, in order.
+  static std::vector<Node*> elements(Node* parent) {
+    std::vector<Node*> out;
+    for (Node* c = parent ? parent->first_child : nullptr; c; c = c->next_sibling)
+      if (c->is_element()) out.push_back(c);
+    return out;
+  }
+  std::vector<Node*> header_cells() {
+    Node* head = nullptr;
+    for (Node* c : elements(element("list")))
+      if (c->has_tag(orlan::TagId::kThead)) head = c;
+    std::vector<Node*> rows = elements(head);
+    return rows.empty() ? std::vector<Node*>{} : elements(rows[0]);
+  }
+};
+
+TEST(MainScreenLayout, DumpMatchesTheReviewedOneBeforeAndAfterTheListScrolls) {
+  MainScreenLayout screen;
+  expect_dump(orlan::dump_layout(screen.document()), "main_page_layout.txt");
+
+  Node* list_box = screen.element("list-box");
+  EXPECT_GT(orlan::max_scroll_y(*list_box), 60);
+  list_box->scroll_y = 60;
+  screen.lay_out();
+  expect_dump(orlan::dump_layout(screen.document()), "main_page_layout_scrolled.txt");
+}
+
+TEST(MainScreenLayout, MatchesTheOutlineOfTheMainScreen) {
+  MainScreenLayout screen;
+  ASSERT_NE(screen.element("col-left")->box, nullptr);
+
+  // Left column 225 px; the right column takes the rest of the body after its padding and
+  // the gap between the columns.
+  const Rect body = screen.at("body");
+  const Rect left = screen.at("col-left");
+  const Rect right = screen.at("col-right");
+  const orlan::LayoutBox& body_box = *screen.element("body")->box;
+  EXPECT_EQ(left.width, 225);
+  EXPECT_EQ(left.x, body.x + body_box.padding[3]);
+  EXPECT_EQ(right.x, left.x + left.width + 8);
+  EXPECT_EQ(right.x + right.width, body.x + body.width - body_box.padding[1]);
+
+  // Every control of the left column is 23 px high.
+  for (const char* id :
+       {"mouse", "click", "delay1", "delay2", "hk-run", "hk-add", "repeat", "after", "use-notify"})
+    EXPECT_EQ(screen.at(id).height, 23) << id;
+  // The delay inputs share their row equally.
+  EXPECT_EQ(screen.at("delay1").width, screen.at("delay2").width);
+
+  // Header cells: columns of 80, 58, 50 and 140 px, the filler to the end of the table;
+  // 20 px high with their bottom line, which the header cells draw.
+  std::vector<Node*> th = screen.header_cells();
+  ASSERT_EQ(th.size(), 5u);
+  const float widths[] = {80, 58, 50, 140};
+  const Rect table = screen.at("list");
+  float x = table.x;
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(screen.at(*th[i]).x, x) << "column " << i;
+    EXPECT_EQ(screen.at(*th[i]).width, widths[i]) << "column " << i;
+    EXPECT_EQ(screen.at(*th[i]).height, 20) << "column " << i;
+    ASSERT_NE(th[i]->box->collapsed, nullptr);
+    EXPECT_EQ(th[i]->box->collapsed->widths[2], 1) << "column " << i;
+    x += widths[i];
+  }
+  const Rect filler = screen.at(*th[4]);
+  EXPECT_EQ(filler.x, x);
+  EXPECT_EQ(filler.x + filler.width, table.x + table.width);
+  EXPECT_GT(filler.width, 0);
+  Node* list_box = screen.element("list-box");
+  const orlan::LayoutBox& lb = *list_box->box;
+  EXPECT_EQ(table.width, lb.width - lb.border[1] - lb.border[3] - lb.scrollbar_gutter);
+
+  // Rows of 24 px under the header, their cells in the header's columns.
+  std::vector<Node*> rows = MainScreenLayout::elements(screen.element("rows"));
+  ASSERT_EQ(rows.size(), 20u);
+  const Rect head = screen.at(*th[0]);
+  const Rect row0 = screen.at(*rows[0]);
+  EXPECT_EQ(row0.y, head.y + head.height);
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    EXPECT_EQ(screen.at(*rows[i]).height, 24) << "row " << i;
+    std::vector<Node*> cells = MainScreenLayout::elements(rows[i]);
+    ASSERT_EQ(cells.size(), 5u);
+    for (int k = 0; k < 5; ++k) {
+      EXPECT_EQ(screen.at(*cells[k]).height, 24);
+      EXPECT_EQ(screen.at(*cells[k]).x, screen.at(*th[k]).x) << "row " << i << " cell " << k;
+      EXPECT_EQ(screen.at(*cells[k]).width, screen.at(*th[k]).width) << "row " << i;
+    }
+  }
+  // The list is taller than its box, so it scrolls.
+  EXPECT_GT(lb.content_height + lb.padding[0] + lb.padding[2],
+            lb.height - lb.border[0] - lb.border[2]);
+
+  // The header stays at the top of the list box when it scrolls; the rows move.
+  const float top = screen.at("list-box").y + lb.border[0];
+  EXPECT_EQ(head.y, top);
+  list_box->scroll_y = 60;
+  screen.lay_out();
+  EXPECT_EQ(screen.at(*th[0]).y, top);
+  EXPECT_EQ(screen.at(*th[4]).y, top);
+  EXPECT_FLOAT_EQ(screen.at(*rows[0]).y, row0.y - 60);
+}
+
+}  // namespace
