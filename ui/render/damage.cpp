@@ -50,6 +50,7 @@ FramePlan PresentHistory::plan(const Rect* damage, float scale, std::int32_t wid
   if (force_full || !damage) {
     out.full = true;
     out.rect = whole;
+    out.own = whole;
     return out;
   }
   const PixelRect own = snap_to_pixels(*damage, scale);
@@ -58,6 +59,9 @@ FramePlan PresentHistory::plan(const Rect* damage, float scale, std::int32_t wid
     out.nothing = true;
     return out;
   }
+  // Only this frame's own change is remembered: the rectangles redrawn for older
+  // frames were already up to date in the buffer shown.
+  out.own = clamp_to_buffer(own, whole.right, whole.bottom);
   out.rect = clamp_to_buffer(unite(own, unite(m_last[0], m_last[1])), whole.right, whole.bottom);
   if (out.rect.empty()) {
     out.nothing = true;

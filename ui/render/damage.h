@@ -30,6 +30,7 @@ struct FramePlan {
   bool full = false;     // redraw and present the whole buffer
   bool nothing = false;  // nothing changed: neither draw nor present
   PixelRect rect;        // what is redrawn (the whole buffer when full)
+  PixelRect own;         // what changed since the last frame (remembered once presented)
 };
 
 // The last two presented rectangles of one window.
@@ -38,8 +39,8 @@ class PresentHistory {
   // The region of the next frame. `damage` null or `force_full`: the whole buffer.
   FramePlan plan(const Rect* damage, float scale, std::int32_t width, std::int32_t height,
                  bool force_full) const noexcept;
-  // After a successful present of `rect`.
-  void remember(const PixelRect& rect) noexcept;
+  // After a successful present of a frame whose own change was `own` (FramePlan::own).
+  void remember(const PixelRect& own) noexcept;
   // After a resize or a new target: both buffers must be redrawn in full.
   void reset() noexcept;
 

@@ -107,6 +107,13 @@ void on_font_face(Document&, std::string_view family, std::string_view source) {
 
 }  // namespace
 
-void install_font_face_hook() noexcept { css::set_font_face_loader(&on_font_face); }
+void install_font_face_hook() noexcept {
+  css::set_font_face_loader(&on_font_face);
+}
+
+void set_font_loader(void* context, FontLoader loader) noexcept {
+  font_faces().set_loader(context, loader);
+  install_font_face_hook();
+}
 
 }  // namespace orlan::render

@@ -62,4 +62,7 @@ FontFaceRegistry& font_faces() noexcept;
 // Hands every @font-face of a newly loaded author sheet to the process-wide registry.
 void install_font_face_hook() noexcept;
 
+// Declared with the renderer's calls (renderer.h).
+void set_font_loader(void* context, FontLoader loader) noexcept;
+
 }  // namespace orlan::render

@@ -6,7 +6,9 @@ namespace orlan::render {
 
 namespace {
 
-bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+bool is_space(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
@@ -32,8 +34,8 @@ std::string_view first_name(std::string_view list) {
   if (!list.empty() && (list.front() == '"' || list.front() == '\'')) {
     const char quote = list.front();
     const std::size_t close = list.find(quote, 1);
-    return trim(list.substr(1, close == std::string_view::npos ? std::string_view::npos
-                                                                : close - 1));
+    return trim(
+        list.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1));
   }
   return trim(list.substr(0, list.find(',')));
 }

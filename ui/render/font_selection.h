@@ -25,7 +25,7 @@ int clamp_weight(float weight) noexcept;
 // The families tried, in order, when the selected one does not exist on this system, so
 // that text never vanishes for want of a font.
 inline constexpr const char* kFallbackFamilies[] = {
-    "Segoe UI", "Arial", "Liberation Sans", "DejaVu Sans", "Tahoma", "Verdana",
-    "Noto Sans", "Droid Sans Fallback", "Times New Roman", "Liberation Serif"};
+    "Segoe UI", "Arial",     "Liberation Sans",     "DejaVu Sans",     "Tahoma",
+    "Verdana",  "Noto Sans", "Droid Sans Fallback", "Times New Roman", "Liberation Serif"};
 
 }  // namespace orlan::render

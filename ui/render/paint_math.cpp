@@ -47,12 +47,12 @@ bool gradient_geometry(const css::Gradient& g, float x, float y, float w, float 
     const float left = std::fabs(cx), right = std::fabs(w - cx);
     const float top = std::fabs(cy), bottom = std::fabs(h - cy);
     float rx = 0, ry = 0;
-    const bool closest = g.size == css::RadialSize::ClosestSide ||
-                         g.size == css::RadialSize::ClosestCorner;
+    const bool closest =
+        g.size == css::RadialSize::ClosestSide || g.size == css::RadialSize::ClosestCorner;
     const float sx = closest ? std::min(left, right) : std::max(left, right);
     const float sy = closest ? std::min(top, bottom) : std::max(top, bottom);
-    const bool corner = g.size == css::RadialSize::ClosestCorner ||
-                        g.size == css::RadialSize::FarthestCorner;
+    const bool corner =
+        g.size == css::RadialSize::ClosestCorner || g.size == css::RadialSize::FarthestCorner;
     if (g.circle) {
       rx = corner ? std::hypot(sx, sy) : (closest ? std::min(sx, sy) : std::max(sx, sy));
       ry = rx;
@@ -81,8 +81,8 @@ bool gradient_geometry(const css::Gradient& g, float x, float y, float w, float 
     return true;
   }
   // Linear (a conic gradient is drawn by its own path and only needs the stops).
-  const float angle = (g.kind == css::GradientKind::Linear ? linear_gradient_angle(g, w, h)
-                                                           : g.angle) * kPi / 180;
+  const float angle =
+      (g.kind == css::GradientKind::Linear ? linear_gradient_angle(g, w, h) : g.angle) * kPi / 180;
   const float sin_a = std::sin(angle), cos_a = std::cos(angle);
   const float length = std::fabs(w * sin_a) + std::fabs(h * cos_a);
   if (g.kind == css::GradientKind::Conic) {
@@ -121,7 +121,7 @@ ColorMatrix filter_color_matrix(css::FilterKind kind, float s) noexcept {
   // Built in the column form of the Filter Effects definitions (output row = sum of
   // inputs), then transposed into the row-vector form.
   float c[4][5] = {{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0}, {0, 0, 0, 1, 0}};
-  auto set3 = [&](const float (&v)[3][3]) {
+  auto set3 = [&](const float(&v)[3][3]) {
     for (int r = 0; r < 3; ++r) {
       for (int k = 0; k < 3; ++k) c[r][k] = v[r][k];
     }
@@ -218,7 +218,8 @@ void* FilterChainCache::find(const css::Filter* filters, std::uint32_t count) no
   fill_key(key, filters, count);
   for (Entry& e : m_entries) {
     if (e.handle && e.count == key.count &&
-        std::memcmp(static_cast<const void*>(e.filters), static_cast<const void*>(key.filters), sizeof key.filters) == 0) {
+        std::memcmp(static_cast<const void*>(e.filters), static_cast<const void*>(key.filters),
+                    sizeof key.filters) == 0) {
       e.used = ++m_clock;
       return e.handle;
     }

@@ -8,9 +8,11 @@
 // This header is portable (a window is passed as a plain pointer); the implementation is
 // Windows-only.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "display_list.h"
+#include "font_faces.h"
 
 namespace orlan {
 class AtomTable;
@@ -40,5 +42,30 @@ bool occluded(const Renderer& renderer) noexcept;
 // Layout's text measurer backed by the platform's font system, or the engine's fallback
 // measurer when the font factories cannot be created.
 const TextMeasurer& text_measurer() noexcept;
+
+// ---- Fonts and images ----
+
+// Installs the application's font loader (null: none) and the hook through which every
+// @font-face of a newly loaded author sheet reaches it. Bytes the loader supplies are
+// copied into the process-wide font-face registry; text in that family then uses them.
+void set_font_loader(void* context, FontLoader loader) noexcept;
+
+// The image information function the view installs for image_set: the header check
+// first, else the platform decoder's size of the first frame (true when both are > 0).
+// Same signature as image::ImageInfoFunction; `context` is unused.
+bool image_info(void* context, const std::uint8_t* bytes, std::size_t length, std::int32_t* width,
+                std::int32_t* height);
+
+// ---- Test seams ----
+
+// Makes the next EndDraw and the next Present report these results instead of their own
+// (0: no injection). Cases the system cannot be made to produce on demand, such as a
+// removed device.
+void inject_failures_for_test(std::int32_t end_draw_hresult, std::int32_t present_hresult) noexcept;
+// While enabled, every frame copies the buffer it drew (before presenting it) into
+// memory: 0xAARRGGBB pixels, row by row. Null before the first captured frame.
+void set_frame_capture_for_test(Renderer& renderer, bool enabled) noexcept;
+const std::uint32_t* captured_frame_for_test(const Renderer& renderer, std::int32_t* width,
+                                             std::int32_t* height) noexcept;
 
 }  // namespace orlan::render

@@ -6,7 +6,9 @@
 
 namespace orlan::render {
 
-TextFormatCache::~TextFormatCache() { clear(); }
+TextFormatCache::~TextFormatCache() {
+  clear();
+}
 
 void TextFormatCache::release(TextFormat& entry) noexcept {
   if (entry.handle && m_release) m_release(entry.handle);
@@ -83,8 +85,7 @@ std::int32_t spacing_units(float letter_spacing) noexcept {
 
 std::uint32_t WidthCache::bucket_of(std::uint32_t format_id, float letter_spacing,
                                     std::string_view text) noexcept {
-  return (static_cast<std::uint32_t>(spacing_units(letter_spacing)) ^ format_id ^
-          hash_text(text)) &
+  return (static_cast<std::uint32_t>(spacing_units(letter_spacing)) ^ format_id ^ hash_text(text)) &
          (kBuckets - 1);
 }
 
@@ -93,7 +94,8 @@ bool WidthCache::find(std::uint32_t format_id, float letter_spacing, std::string
   if (format_id == 0 || text.size() > kMaxTextBytes) return false;
   const std::int32_t spacing = spacing_units(letter_spacing);
   const std::uint32_t hash = hash_text(text);
-  Entry* bucket = m_entries[(static_cast<std::uint32_t>(spacing) ^ format_id ^ hash) & (kBuckets - 1)];
+  Entry* bucket =
+      m_entries[(static_cast<std::uint32_t>(spacing) ^ format_id ^ hash) & (kBuckets - 1)];
   for (std::uint32_t way = 0; way < kWays; ++way) {
     Entry& e = bucket[way];
     if (e.format_id == format_id && e.spacing == spacing && e.hash == hash && e.text == text) {
@@ -110,7 +112,8 @@ void WidthCache::store(std::uint32_t format_id, float letter_spacing, std::strin
   if (format_id == 0 || text.size() > kMaxTextBytes) return;
   const std::int32_t spacing = spacing_units(letter_spacing);
   const std::uint32_t hash = hash_text(text);
-  Entry* bucket = m_entries[(static_cast<std::uint32_t>(spacing) ^ format_id ^ hash) & (kBuckets - 1)];
+  Entry* bucket =
+      m_entries[(static_cast<std::uint32_t>(spacing) ^ format_id ^ hash) & (kBuckets - 1)];
   for (std::uint32_t k = kWays - 1; k > 0; --k) std::swap(bucket[k], bucket[k - 1]);
   Entry& front = bucket[0];
   try {

@@ -25,8 +25,8 @@ struct TextFormatKey {
 
 struct TextFormat {
   TextFormatKey key;
-  std::uint32_t id = 0;      // never 0 for a live entry; never reused
-  void* handle = nullptr;    // the font system's format object
+  std::uint32_t id = 0;    // never 0 for a live entry; never reused
+  void* handle = nullptr;  // the font system's format object
   std::uint64_t created = 0;
   bool has_metrics = false;  // metrics below were measured
   FontMetrics metrics;

@@ -45,24 +45,46 @@ TEST(Damage, ConsecutivePartialFramesRedrawTheTwoPreviousRectangles) {
   FramePlan plan = history.plan(&first, 1, 200, 200, false);
   EXPECT_FALSE(plan.full);
   EXPECT_EQ(plan.rect, (PixelRect{10, 10, 15, 15}));
-  history.remember(plan.rect);
+  EXPECT_EQ(plan.own, plan.rect);
+  history.remember(plan.own);
 
   plan = history.plan(&second, 1, 200, 200, false);
   EXPECT_EQ(plan.rect, (PixelRect{10, 10, 60, 60}));
-  history.remember(snap_to_pixels(second, 1));
+  EXPECT_EQ(plan.own, (PixelRect{50, 50, 60, 60}));
+  history.remember(plan.own);
 
   // The first rectangle was presented two frames ago: still redrawn with the second.
   plan = history.plan(&third, 1, 200, 200, false);
   EXPECT_EQ(plan.rect, (PixelRect{10, 10, 104, 60}));
-  history.remember(snap_to_pixels(third, 1));
+  history.remember(plan.own);
 
-  // Three presents later the first one is forgotten.
+  // Three presents later the first one is forgotten; what was redrawn only for older
+  // frames is not remembered as a change.
   plan = history.plan(&third, 1, 200, 200, false);
   EXPECT_EQ(plan.rect, (PixelRect{50, 20, 104, 60}));
-
-  history.reset();
+  history.remember(plan.own);
   plan = history.plan(&third, 1, 200, 200, false);
   EXPECT_EQ(plan.rect, (PixelRect{100, 20, 104, 24}));
+
+  history.reset();
+  plan = history.plan(&first, 1, 200, 200, false);
+  EXPECT_EQ(plan.rect, (PixelRect{10, 10, 15, 15}));
+}
+
+TEST(Damage, AFullFrameIsRedrawnByTheTwoFramesAfterIt) {
+  PresentHistory history;
+  const Rect small{10, 10, 5, 5};
+  FramePlan plan = history.plan(nullptr, 1, 100, 100, false);
+  history.remember(plan.own);
+  for (int i = 0; i < 2; ++i) {
+    plan = history.plan(&small, 1, 100, 100, false);
+    EXPECT_TRUE(plan.full) << i;
+    EXPECT_EQ(plan.own, (PixelRect{10, 10, 15, 15}));
+    history.remember(plan.own);
+  }
+  plan = history.plan(&small, 1, 100, 100, false);
+  EXPECT_FALSE(plan.full);
+  EXPECT_EQ(plan.rect, (PixelRect{10, 10, 15, 15}));
 }
 
 TEST(Damage, ClampsToTheBufferAndReportsNothingToDo) {

@@ -119,14 +119,19 @@ TEST(FilterMatrices, FunctionsOfTheFilterEffectsDefinitions) {
     }
     return true;
   };
-  EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Grayscale, 1), red), {0.2126f, 0.2126f, 0.2126f, 1}));
+  EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Grayscale, 1), red),
+                   {0.2126f, 0.2126f, 0.2126f, 1}));
   EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Grayscale, 0), red), red));
   EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Invert, 1), red), {0, 1, 1, 1}));
-  EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Invert, 0.5f), red), {0.5f, 0.5f, 0.5f, 1}));
-  EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Brightness, 0.5f), red), {0.5f, 0, 0, 1}));
-  EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Contrast, 0), red), {0.5f, 0.5f, 0.5f, 1}));
+  EXPECT_TRUE(
+      near(transform_color(filter_color_matrix(K::Invert, 0.5f), red), {0.5f, 0.5f, 0.5f, 1}));
+  EXPECT_TRUE(
+      near(transform_color(filter_color_matrix(K::Brightness, 0.5f), red), {0.5f, 0, 0, 1}));
+  EXPECT_TRUE(
+      near(transform_color(filter_color_matrix(K::Contrast, 0), red), {0.5f, 0.5f, 0.5f, 1}));
   EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Opacity, 0.25f), red), {1, 0, 0, 0.25f}));
-  EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Sepia, 1), red), {0.393f, 0.349f, 0.272f, 1}));
+  EXPECT_TRUE(
+      near(transform_color(filter_color_matrix(K::Sepia, 1), red), {0.393f, 0.349f, 0.272f, 1}));
   EXPECT_TRUE(near(transform_color(filter_color_matrix(K::Saturate, 1), red), red));
   EXPECT_TRUE(near(transform_color(filter_color_matrix(K::HueRotate, 0), red), red));
   EXPECT_TRUE(near(transform_color(filter_color_matrix(K::HueRotate, 360), red), red));
@@ -136,7 +141,9 @@ TEST(FilterMatrices, FunctionsOfTheFilterEffectsDefinitions) {
 }
 
 std::vector<std::intptr_t> g_chains_released;
-void release_chain(void* h) { g_chains_released.push_back(reinterpret_cast<std::intptr_t>(h)); }
+void release_chain(void* h) {
+  g_chains_released.push_back(reinterpret_cast<std::intptr_t>(h));
+}
 
 TEST(FilterChainCache, FourChainsLeastRecentlyUsedReplaced) {
   g_chains_released.clear();
@@ -147,7 +154,8 @@ TEST(FilterChainCache, FourChainsLeastRecentlyUsedReplaced) {
     lists[i][0].kind = css::FilterKind::Blur;
     lists[i][0].amount = static_cast<float>(i + 1);
   }
-  for (int i = 0; i < 4; ++i) cache.insert(lists[i], 1, reinterpret_cast<void*>(std::intptr_t{10 + i}));
+  for (int i = 0; i < 4; ++i)
+    cache.insert(lists[i], 1, reinterpret_cast<void*>(std::intptr_t{10 + i}));
   EXPECT_NE(cache.find(lists[0], 1), nullptr);  // 1 is now the least recently used
   // An equal list at another address hits.
   css::Filter copy = lists[2][0];

@@ -15,8 +15,12 @@ namespace orlan::render {
 namespace {
 
 std::vector<std::intptr_t> g_released;
-void record_release(void* handle) { g_released.push_back(reinterpret_cast<std::intptr_t>(handle)); }
-void* handle_of(int n) { return reinterpret_cast<void*>(static_cast<std::intptr_t>(n)); }
+void record_release(void* handle) {
+  g_released.push_back(reinterpret_cast<std::intptr_t>(handle));
+}
+void* handle_of(int n) {
+  return reinterpret_cast<void*>(static_cast<std::intptr_t>(n));
+}
 
 TextFormatKey key(const char* family, float size = 16, int weight = 400, bool italic = false) {
   return TextFormatKey{family, size, weight, italic};
@@ -125,9 +129,8 @@ struct LoaderLog {
   bool answer = true;
 };
 
-bool fake_loader(void* context, const char* family, std::size_t family_length,
-                 const char* source, std::size_t source_length, const std::uint8_t** bytes,
-                 std::size_t* length) {
+bool fake_loader(void* context, const char* family, std::size_t family_length, const char* source,
+                 std::size_t source_length, const std::uint8_t** bytes, std::size_t* length) {
   auto* log = static_cast<LoaderLog*>(context);
   log->calls.push_back(std::string(family, family_length) + "|" +
                        std::string(source, source_length));
