@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstring>
 #include <cmath>
 #include <string>
 #include <string_view>
@@ -12,6 +13,7 @@
 
 #include "document.h"
 #include "host_window_win.h"
+#include "input.h"
 #include "computed_style.h"
 #include "orlan/orlan.h"
 #include "win32_include.h"
@@ -328,6 +330,123 @@ TEST_F(HostWindowTest, TheStylePassRunsTransitionsOnceTheHostIsInstalled) {
   EXPECT_EQ(orlan::style_pass(document, 1500), 1u);
   EXPECT_NEAR(p->style->opacity, 0.51f, 0.02f);
   EXPECT_EQ(orlan::style_pass(document, 2100), 0u);
+}
+
+// A page with a text field, a scrolling box and a pointer area, attached and drawn once.
+class HostInput : public HostWindowTest {
+ protected:
+  void SetUp() override {
+    HostWindowTest::SetUp();
+    top = make_top_level();
+    view.reset(orlan::create_view());
+    std::string_view page =
+        "<html><body><input id=field><div id=scroller><div id=tall>x</div></div>"
+        "<div id=hand>hand</div></body></html>";
+    std::string_view css =
+        "body { margin: 0 } #field { display: block; width: 200px; height: 24px }"
+        "#scroller { height: 100px; overflow: auto } #tall { height: 50000px }"
+        "#hand { height: 40px; cursor: pointer }";
+    orlan::load_html(view.get(), page.data(), page.size());
+    orlan::load_css(view.get(), css.data(), css.size());
+    orlan::set_bounds(view.get(), 0, 0, 400, 300);
+    ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+    host = view->host->window;
+    frame();
+  }
+  void TearDown() override {
+    view.reset();
+    DestroyWindow(top);
+  }
+  void frame() {
+    InvalidateRect(host, nullptr, FALSE);
+    UpdateWindow(host);
+  }
+  orlan::Node* id(const char* name) {
+    return orlan::get_element_by_id(view->document, name, std::strlen(name));
+  }
+  // A client position in device pixels for a document point.
+  LPARAM at(float x, float y) {
+    float scale = view->host->effective_scale();
+    return MAKELPARAM(static_cast<int>(x * scale), static_cast<int>(y * scale));
+  }
+  std::string field_value() {
+    std::size_t length = 0;
+    const char* text = orlan::value(id("field"), &length);
+    return std::string(text, length);
+  }
+
+  HWND top = nullptr;
+  HWND host = nullptr;
+  ViewPtr view;
+};
+
+TEST_F(HostInput, CharactersAreJoinedAndControlCharactersIgnored) {
+  orlan::set_focus(*view->document, id("field"));
+  SendMessageW(host, WM_CHAR, 'a', 1);
+  SendMessageW(host, WM_CHAR, 0xD83D, 1);  // U+1F600 as two messages
+  SendMessageW(host, WM_CHAR, 0xDE00, 1);
+  SendMessageW(host, WM_CHAR, 0xDC00, 1);  // a low surrogate alone: dropped
+  SendMessageW(host, WM_CHAR, 0xD83D, 1);  // a high surrogate followed by a character
+  SendMessageW(host, WM_CHAR, 'b', 1);
+  SendMessageW(host, WM_CHAR, 0x1B, 1);  // control characters are no text
+  SendMessageW(host, WM_CHAR, 0x7F, 1);
+  EXPECT_EQ(field_value(), "a\xF0\x9F\x98\x80" "b");
+  // Backspace arrives as a key and deletes the last character.
+  EXPECT_EQ(SendMessageW(host, WM_KEYDOWN, VK_BACK, 1), 0);
+  EXPECT_EQ(field_value(), "a\xF0\x9F\x98\x80");
+}
+
+TEST_F(HostInput, WheelScrollsByNotches) {
+  orlan::Node* scroller = id("scroller");
+  ASSERT_NE(scroller, nullptr);
+  POINT screen{20, 24 + 50};
+  float scale = view->host->effective_scale();
+  screen.x = static_cast<LONG>(screen.x * scale);
+  screen.y = static_cast<LONG>(screen.y * scale);
+  ClientToScreen(host, &screen);
+  SendMessageW(host, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
+               MAKELPARAM(screen.x, screen.y));
+  EXPECT_FLOAT_EQ(scroller->scroll_y, 100);  // one notch, not 120 of them
+  SendMessageW(host, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-3 * WHEEL_DELTA)),
+               MAKELPARAM(screen.x, screen.y));
+  EXPECT_FLOAT_EQ(scroller->scroll_y, 400);
+}
+
+TEST_F(HostInput, APressFocusesAndCapturesUntilTheRelease) {
+  SetFocus(top);
+  SendMessageW(host, WM_LBUTTONDOWN, MK_LBUTTON, at(10, 10));
+  EXPECT_EQ(GetCapture(), host);
+  EXPECT_EQ(GetFocus(), host);
+  EXPECT_EQ(view->document->focused, id("field"));
+  SendMessageW(host, WM_LBUTTONUP, 0, at(10, 10));
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(HostInput, CursorFollowsTheElementUnderThePointer) {
+  SendMessageW(host, WM_MOUSEMOVE, 0, at(10, 24 + 100 + 10));
+  ASSERT_EQ(view->document->hovered, id("hand"));
+  EXPECT_EQ(SendMessageW(host, WM_SETCURSOR, reinterpret_cast<WPARAM>(host), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+  SendMessageW(host, WM_MOUSEMOVE, 0, at(10, 10));
+  SendMessageW(host, WM_SETCURSOR, reinterpret_cast<WPARAM>(host), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_IBEAM));  // the text field's `cursor: text`
+}
+
+TEST_F(HostInput, MessagesWithFixedAnswers) {
+  EXPECT_EQ(SendMessageW(host, WM_GETDLGCODE, 0, 0), 0x87);
+  EXPECT_EQ(SendMessageW(host, WM_ERASEBKGND, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(host, WM_SYSCHAR, 'x', 0), 0);
+  EXPECT_EQ(SendMessageW(host, WM_IME_CHAR, 'x', 0), 0);
+}
+
+TEST_F(HostInput, CaretTimerRunsWhileATextControlHasTheFocus) {
+  EXPECT_FALSE(view->host->caret_timer);
+  orlan::set_focus(*view->document, id("field"));
+  frame();
+  EXPECT_TRUE(view->host->caret_timer);
+  orlan::set_focus(*view->document, nullptr);
+  frame();
+  EXPECT_FALSE(view->host->caret_timer);
 }
 
 }  // namespace
