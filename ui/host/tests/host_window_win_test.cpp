@@ -14,6 +14,7 @@
 #include "document.h"
 #include "host_window_win.h"
 #include "input.h"
+#include "renderer.h"
 #include "computed_style.h"
 #include "orlan/orlan.h"
 #include "win32_include.h"
@@ -447,6 +448,31 @@ TEST_F(HostInput, CaretTimerRunsWhileATextControlHasTheFocus) {
   orlan::set_focus(*view->document, nullptr);
   frame();
   EXPECT_FALSE(view->host->caret_timer);
+}
+
+TEST_F(HostInput, AFrameThatKeepsFailingIsRetriedOnATimerNotAtOnce) {
+  const std::int32_t kFailed = static_cast<std::int32_t>(0x80004005);  // E_FAIL from EndDraw
+  for (int i = 0; i < 3; ++i) {
+    orlan::render::inject_failures_for_test(kFailed, 0);
+    frame();
+    // The first failures repaint at once (a lost device is rebuilt by the next frame).
+    EXPECT_TRUE(GetUpdateRect(host, nullptr, FALSE)) << "failure " << i + 1;
+    EXPECT_FALSE(view->host->retry_timer);
+  }
+  orlan::render::inject_failures_for_test(kFailed, 0);
+  frame();
+  // Then the next try waits for the retry timer instead of spinning.
+  EXPECT_FALSE(GetUpdateRect(host, nullptr, FALSE));
+  EXPECT_TRUE(view->host->retry_timer);
+  EXPECT_EQ(view->host->retry.failures(), 4u);
+  // The timer's frame draws and the count starts again.
+  for (int i = 0; i < 100 && view->host->retry.failures() != 0; ++i) {
+    Sleep(20);
+    pump();
+  }
+  EXPECT_EQ(view->host->retry.failures(), 0u);
+  EXPECT_FALSE(view->host->retry_timer);
+  EXPECT_NE(view->host->renderer, nullptr);
 }
 
 }  // namespace
