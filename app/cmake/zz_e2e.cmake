@@ -3,13 +3,14 @@
 # dialogs, the list file, the registry, and local update and report servers.
 # Each test program gets a Wine prefix of its own (registry, DPI) and holds the display.
 if(TW_TARGET STREQUAL "win64" AND TW_TESTS)
-  foreach(part window hotkeys services)
+  foreach(part window hotkeys services screen)
     set(test app_e2e_${part}_test)
     tw_test(${test} SOURCES tests/e2e/${part}_e2e_test.cpp tests/e2e/tapwright_driver_win.cpp
             LIBS olib_test_http_server core_win32 psapi user32 advapi32
             WINDOWS_ONLY DISPLAY PRIVATE_PREFIX TIMEOUT 300)
     target_include_directories(${test} PRIVATE tests/e2e)
-    target_compile_definitions(${test} PRIVATE TW_TAPWRIGHT_EXE="$<TARGET_FILE:Tapwright>")
+    target_compile_definitions(${test} PRIVATE TW_TAPWRIGHT_EXE="$<TARGET_FILE:Tapwright>"
+                                               TW_E2E_SHOT_DIR="${CMAKE_CURRENT_BINARY_DIR}")
     add_dependencies(${test} Tapwright)
   endforeach()
 endif()

@@ -93,7 +93,8 @@ ProgramFolder::~ProgramFolder() {
 
 // ---- Tapwright --------------------------------------------------------------------------
 
-Tapwright::Tapwright(const std::wstring& exe, const std::wstring& arguments) {
+Tapwright::Tapwright(const std::wstring& exe, const std::wstring& arguments,
+                     const std::wstring& error_file) {
   become_dpi_aware();
   std::wstring command = L"\"" + exe + L"\"";
   if (!arguments.empty()) command += L" " + arguments;
@@ -102,9 +103,25 @@ Tapwright::Tapwright(const std::wstring& exe, const std::wstring& arguments) {
   std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  // The program's standard error stream into a file, when asked for.
+  HANDLE error_handle = nullptr;
+  if (!error_file.empty()) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    error_handle = CreateFileW(error_file.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (error_handle == INVALID_HANDLE_VALUE) error_handle = nullptr;
+  }
+  if (error_handle) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = error_handle;
+    startup.hStdError = error_handle;
+  }
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                      &startup, &process)) {
+  BOOL created = CreateProcessW(nullptr, line.data(), nullptr, nullptr, error_handle != nullptr, 0,
+                                nullptr, folder.c_str(), &startup, &process);
+  if (error_handle) CloseHandle(error_handle);
+  if (!created) {
     std::fprintf(stderr, "e2e: could not start %ls (error %lu)\n", exe.c_str(), GetLastError());
     return;
   }

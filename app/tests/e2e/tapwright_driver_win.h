@@ -52,8 +52,10 @@ class ProgramFolder {
 class Tapwright {
  public:
   // `arguments` follow the program path on the command line. The process inherits this
-  // process's environment (set the update and report addresses before starting).
-  Tapwright(const std::wstring& exe, const std::wstring& arguments = L"");
+  // process's environment (set the update and report addresses before starting). With
+  // `error_file` its standard output and error streams go to that file.
+  Tapwright(const std::wstring& exe, const std::wstring& arguments = L"",
+            const std::wstring& error_file = L"");
   ~Tapwright();
   Tapwright(const Tapwright&) = delete;
   Tapwright& operator=(const Tapwright&) = delete;

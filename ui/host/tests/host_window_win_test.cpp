@@ -4,11 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstring>
+#include <cmath>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "document.h"
 #include "host_window_win.h"
+#include "input.h"
+#include "renderer.h"
+#include "computed_style.h"
 #include "orlan/orlan.h"
 #include "win32_include.h"
 
@@ -205,6 +212,267 @@ TEST_F(HostWindowTest, ATopLevelWindowDestroyedBeforeItsViewLeavesNothingBehind)
   EXPECT_TRUE(other->document->window_inactive);
   other.reset();
   DestroyWindow(again);
+}
+
+float screen_scale() {
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+  ReleaseDC(nullptr, screen);
+  return dpi > 0 ? static_cast<float>(dpi) / 96.0f : 1.0f;
+}
+
+TEST_F(HostWindowTest, ScaleFallsBackToTheScreenWithoutGetDpiForWindow) {
+  HWND top = make_top_level();
+  orlan::set_host_test_switches({.no_dpi_for_window = true});
+  EXPECT_FLOAT_EQ(orlan::scale_for_parent(top), screen_scale());
+  ViewPtr view = make_view();
+  ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+  EXPECT_FLOAT_EQ(view->host->scale, screen_scale());
+  orlan::set_host_test_switches({});
+  view.reset();
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, AChildWindowRescalesWhenItsParentsDpiChanges) {
+  HWND top = make_top_level();
+  ViewPtr view = make_view();
+  orlan::set_bounds(view.get(), 0, 0, 300, 150);
+  ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+  const float scale = view->host->scale;
+  // As if the window had been on a monitor at twice the DPI.
+  view->host->scale = scale * 2;
+  orlan::set_viewport(*view->document, 150 / scale, 75 / scale);
+  // Child windows get WM_DPICHANGED_AFTERPARENT, never WM_DPICHANGED.
+  SendMessageW(view->host->window, 0x02E3, 0, 0);
+  EXPECT_FLOAT_EQ(view->host->scale, scale);
+  EXPECT_FLOAT_EQ(view->document->viewport_width, 300 / scale);
+  EXPECT_FLOAT_EQ(view->document->viewport_height, 150 / scale);
+  view.reset();
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, ClosingIsNotHeldUpByALongFrameDelay) {
+  HWND top = make_top_level();
+  for (double delay : {1e12, 3.6e6, std::nan(""), -5.0}) {
+    ViewPtr view = make_view();
+    ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+    ASSERT_TRUE(view->host->pacing.joinable());
+    // The pacing thread is asked for a frame that an animation says is far away.
+    view->host->frame_delay_ms.store(delay);
+    SetEvent(view->host->wake);
+    Sleep(50);
+    auto start = std::chrono::steady_clock::now();
+    view.reset();  // stops and joins the thread
+    auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(waited, std::chrono::seconds(5)) << "delay " << delay;
+  }
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, PacingThreadPostsTheFrameDueMessageWithoutDwmFlush) {
+  HWND top = make_top_level();
+  orlan::set_host_test_switches({.no_dwm_flush = true});
+  ViewPtr view = make_view();
+  ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+  orlan::set_host_test_switches({});
+  view->host->frame_delay_ms.store(20);
+  SetEvent(view->host->wake);
+  MSG message;
+  bool due = false;
+  for (int i = 0; i < 200 && !due; ++i) {
+    due = PeekMessageW(&message, view->host->window, orlan::kFrameDueMessage,
+                       orlan::kFrameDueMessage, PM_REMOVE) != FALSE;
+    if (!due) Sleep(10);
+  }
+  EXPECT_TRUE(due);
+  view.reset();
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, ClipboardRoundTripIsOwnedByTheHostWindow) {
+  HWND top = make_top_level();
+  ViewPtr view = make_view();
+  ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+  HWND host = view->host->window;
+  const std::string text = "Tapwright \xED\x83\xAD \xF0\x9F\x98\x80 line\nnext";
+  ASSERT_TRUE(orlan::set_clipboard_text(host, text.data(), text.size()));
+  EXPECT_EQ(GetClipboardOwner(), host);
+  EXPECT_EQ(orlan::clipboard_text(host), text);
+  // Another program's text with its terminating zero, read as UTF-8.
+  ASSERT_TRUE(OpenClipboard(top));
+  EmptyClipboard();
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, 4 * sizeof(wchar_t));
+  auto* units = static_cast<wchar_t*>(GlobalLock(memory));
+  units[0] = L'a';
+  units[1] = 0xE9;
+  units[2] = L'b';
+  units[3] = 0;
+  GlobalUnlock(memory);
+  SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  EXPECT_EQ(orlan::clipboard_text(host), "a\xC3\xA9" "b");
+  // An empty text empties it.
+  ASSERT_TRUE(orlan::set_clipboard_text(host, nullptr, 0));
+  EXPECT_EQ(orlan::clipboard_text(host), "");
+  view.reset();
+  DestroyWindow(top);
+}
+
+TEST_F(HostWindowTest, TheStylePassRunsTransitionsOnceTheHostIsInstalled) {
+  ViewPtr view = make_view();
+  std::string_view css = "p { opacity: 1; transition: opacity 1s linear } p.off { opacity: 0 }";
+  ASSERT_EQ(orlan::load_css(view.get(), css.data(), css.size()), orlan::kOk);
+  orlan::Document& document = *view->document;
+  EXPECT_EQ(orlan::style_pass(document, 1000), 0u);
+  orlan::Node* p = orlan::first_child(document.body);
+  ASSERT_NE(p, nullptr);
+  ASSERT_EQ(orlan::add_class(p, "off", 3), orlan::kOk);
+  EXPECT_EQ(orlan::style_pass(document, 1010), 1u);
+  EXPECT_EQ(orlan::style_pass(document, 1500), 1u);
+  EXPECT_NEAR(p->style->opacity, 0.51f, 0.02f);
+  EXPECT_EQ(orlan::style_pass(document, 2100), 0u);
+}
+
+// A page with a text field, a scrolling box and a pointer area, attached and drawn once.
+class HostInput : public HostWindowTest {
+ protected:
+  void SetUp() override {
+    HostWindowTest::SetUp();
+    top = make_top_level();
+    view.reset(orlan::create_view());
+    std::string_view page =
+        "<html><body><input id=field><div id=scroller><div id=tall>x</div></div>"
+        "<div id=hand>hand</div></body></html>";
+    std::string_view css =
+        "body { margin: 0 } #field { display: block; width: 200px; height: 24px }"
+        "#scroller { height: 100px; overflow: auto } #tall { height: 50000px }"
+        "#hand { height: 40px; cursor: pointer }";
+    orlan::load_html(view.get(), page.data(), page.size());
+    orlan::load_css(view.get(), css.data(), css.size());
+    orlan::set_bounds(view.get(), 0, 0, 400, 300);
+    ASSERT_EQ(orlan::attach(view.get(), top), orlan::kOk);
+    host = view->host->window;
+    frame();
+  }
+  void TearDown() override {
+    view.reset();
+    DestroyWindow(top);
+  }
+  void frame() {
+    InvalidateRect(host, nullptr, FALSE);
+    UpdateWindow(host);
+  }
+  orlan::Node* id(const char* name) {
+    return orlan::get_element_by_id(view->document, name, std::strlen(name));
+  }
+  // A client position in device pixels for a document point.
+  LPARAM at(float x, float y) {
+    float scale = view->host->effective_scale();
+    return MAKELPARAM(static_cast<int>(x * scale), static_cast<int>(y * scale));
+  }
+  std::string field_value() {
+    std::size_t length = 0;
+    const char* text = orlan::value(id("field"), &length);
+    return std::string(text, length);
+  }
+
+  HWND top = nullptr;
+  HWND host = nullptr;
+  ViewPtr view;
+};
+
+TEST_F(HostInput, CharactersAreJoinedAndControlCharactersIgnored) {
+  orlan::set_focus(*view->document, id("field"));
+  SendMessageW(host, WM_CHAR, 'a', 1);
+  SendMessageW(host, WM_CHAR, 0xD83D, 1);  // U+1F600 as two messages
+  SendMessageW(host, WM_CHAR, 0xDE00, 1);
+  SendMessageW(host, WM_CHAR, 0xDC00, 1);  // a low surrogate alone: dropped
+  SendMessageW(host, WM_CHAR, 0xD83D, 1);  // a high surrogate followed by a character
+  SendMessageW(host, WM_CHAR, 'b', 1);
+  SendMessageW(host, WM_CHAR, 0x1B, 1);  // control characters are no text
+  SendMessageW(host, WM_CHAR, 0x7F, 1);
+  EXPECT_EQ(field_value(), "a\xF0\x9F\x98\x80" "b");
+  // Backspace arrives as a key and deletes the last character.
+  EXPECT_EQ(SendMessageW(host, WM_KEYDOWN, VK_BACK, 1), 0);
+  EXPECT_EQ(field_value(), "a\xF0\x9F\x98\x80");
+}
+
+TEST_F(HostInput, WheelScrollsByNotches) {
+  orlan::Node* scroller = id("scroller");
+  ASSERT_NE(scroller, nullptr);
+  POINT screen{20, 24 + 50};
+  float scale = view->host->effective_scale();
+  screen.x = static_cast<LONG>(screen.x * scale);
+  screen.y = static_cast<LONG>(screen.y * scale);
+  ClientToScreen(host, &screen);
+  SendMessageW(host, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)),
+               MAKELPARAM(screen.x, screen.y));
+  EXPECT_FLOAT_EQ(scroller->scroll_y, 100);  // one notch, not 120 of them
+  SendMessageW(host, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-3 * WHEEL_DELTA)),
+               MAKELPARAM(screen.x, screen.y));
+  EXPECT_FLOAT_EQ(scroller->scroll_y, 400);
+}
+
+TEST_F(HostInput, APressFocusesAndCapturesUntilTheRelease) {
+  SetFocus(top);
+  SendMessageW(host, WM_LBUTTONDOWN, MK_LBUTTON, at(10, 10));
+  EXPECT_EQ(GetCapture(), host);
+  EXPECT_EQ(GetFocus(), host);
+  EXPECT_EQ(view->document->focused, id("field"));
+  SendMessageW(host, WM_LBUTTONUP, 0, at(10, 10));
+  EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(HostInput, CursorFollowsTheElementUnderThePointer) {
+  SendMessageW(host, WM_MOUSEMOVE, 0, at(10, 24 + 100 + 10));
+  ASSERT_EQ(view->document->hovered, id("hand"));
+  EXPECT_EQ(SendMessageW(host, WM_SETCURSOR, reinterpret_cast<WPARAM>(host), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)), TRUE);
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+  SendMessageW(host, WM_MOUSEMOVE, 0, at(10, 10));
+  SendMessageW(host, WM_SETCURSOR, reinterpret_cast<WPARAM>(host), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_IBEAM));  // the text field's `cursor: text`
+}
+
+TEST_F(HostInput, MessagesWithFixedAnswers) {
+  EXPECT_EQ(SendMessageW(host, WM_GETDLGCODE, 0, 0), 0x87);
+  EXPECT_EQ(SendMessageW(host, WM_ERASEBKGND, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(host, WM_SYSCHAR, 'x', 0), 0);
+  EXPECT_EQ(SendMessageW(host, WM_IME_CHAR, 'x', 0), 0);
+}
+
+TEST_F(HostInput, CaretTimerRunsWhileATextControlHasTheFocus) {
+  EXPECT_FALSE(view->host->caret_timer);
+  orlan::set_focus(*view->document, id("field"));
+  frame();
+  EXPECT_TRUE(view->host->caret_timer);
+  orlan::set_focus(*view->document, nullptr);
+  frame();
+  EXPECT_FALSE(view->host->caret_timer);
+}
+
+TEST_F(HostInput, AFrameThatKeepsFailingIsRetriedOnATimerNotAtOnce) {
+  const std::int32_t kFailed = static_cast<std::int32_t>(0x80004005);  // E_FAIL from EndDraw
+  for (int i = 0; i < 3; ++i) {
+    orlan::render::inject_failures_for_test(kFailed, 0);
+    frame();
+    // The first failures repaint at once (a lost device is rebuilt by the next frame).
+    EXPECT_TRUE(GetUpdateRect(host, nullptr, FALSE)) << "failure " << i + 1;
+    EXPECT_FALSE(view->host->retry_timer);
+  }
+  orlan::render::inject_failures_for_test(kFailed, 0);
+  frame();
+  // Then the next try waits for the retry timer instead of spinning.
+  EXPECT_FALSE(GetUpdateRect(host, nullptr, FALSE));
+  EXPECT_TRUE(view->host->retry_timer);
+  EXPECT_EQ(view->host->retry.failures(), 4u);
+  // The timer's frame draws and the count starts again.
+  for (int i = 0; i < 100 && view->host->retry.failures() != 0; ++i) {
+    Sleep(20);
+    pump();
+  }
+  EXPECT_EQ(view->host->retry.failures(), 0u);
+  EXPECT_FALSE(view->host->retry_timer);
+  EXPECT_NE(view->host->renderer, nullptr);
 }
 
 }  // namespace
