@@ -247,3 +247,33 @@ TEST(ContextMenu, EditMenuIsAskedOnceAndForgetsItsControl) {
 
 }  // namespace
 }  // namespace orlan::test
+
+namespace orlan::test {
+namespace {
+
+// The document selection: a press starts it, a drag extends it, Ctrl+C copies it, and a
+// right click inside it asks for the copy menu. Text that cannot be selected is skipped.
+TEST(TextSelection, DragCopyAndTheCopyMenu) {
+  InputRig rig(R"(<body style="margin:0;font-size:16px"><p id="p" style="margin:0">hello world</p>
+<p id="off" style="user-select:none">fixed</p></body>)");
+  Rect p = rig.box("p");
+  // 8 px per character with the fallback measurer.
+  pointer_button(*rig.doc, true, 0, p.x + 8 * 6 + 1, p.y + 4, 0, false);
+  pointer_move(*rig.doc, p.x + 8 * 11, p.y + 4, 0);
+  pointer_button(*rig.doc, false, 0, p.x + 8 * 11, p.y + 4, 0, false);
+  std::size_t n = 0;
+  EXPECT_EQ(std::string(selected_text(*rig.doc, &n)), "world");
+  EXPECT_TRUE(rig.key_press('C', kModCtrl));
+  EXPECT_EQ(std::string(rig.doc->input.clip, rig.doc->input.clip_length), "world");
+  pointer_button(*rig.doc, true, 2, p.x + 8 * 8, p.y + 4, 0, false);
+  pointer_button(*rig.doc, false, 2, p.x + 8 * 8, p.y + 4, 0, false);
+  ContextMenuRequest request;
+  ASSERT_TRUE(take_context_menu(*rig.doc, &request));
+  EXPECT_EQ(request.kind, kContextMenuCopy);
+  // A press on unselectable text clears the selection.
+  rig.click("off");
+  EXPECT_EQ(std::string(selected_text(*rig.doc, &n)), "");
+}
+
+}  // namespace
+}  // namespace orlan::test
