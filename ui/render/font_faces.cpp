@@ -2,22 +2,14 @@
 
 #include <new>
 
+#include "ascii.h"
 #include "document_sheets.h"
 
 namespace orlan::render {
 
 namespace {
 
-bool iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+using tw::ascii_iequals;
 
 std::string_view trim(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
@@ -34,7 +26,7 @@ void FontFaceRegistry::set_loader(void* context, FontLoader loader) noexcept {
 
 FontFaceEntry* FontFaceRegistry::entry_for(std::string_view family) noexcept {
   for (std::size_t i = 0; i < m_count; ++i) {
-    if (iequals(m_entries[i].family, family)) return &m_entries[i];
+    if (ascii_iequals(m_entries[i].family, family)) return &m_entries[i];
   }
   if (m_count == kCapacity) return nullptr;
   try {
@@ -83,7 +75,8 @@ bool FontFaceRegistry::supply(std::string_view family, std::string_view source,
 
 const FontFaceEntry* FontFaceRegistry::find(std::string_view family) const noexcept {
   for (std::size_t i = 0; i < m_count; ++i) {
-    if (!m_entries[i].bytes.empty() && iequals(m_entries[i].family, family)) return &m_entries[i];
+    const FontFaceEntry& entry = m_entries[i];
+    if (!entry.bytes.empty() && ascii_iequals(entry.family, family)) return &entry;
   }
   return nullptr;
 }

@@ -2,9 +2,13 @@
 
 #include <cmath>
 
+#include "ascii.h"
+
 namespace orlan::render {
 
 namespace {
+
+using tw::ascii_iequals;
 
 bool is_space(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
@@ -14,17 +18,6 @@ std::string_view trim(std::string_view s) {
   while (!s.empty() && is_space(s.front())) s.remove_prefix(1);
   while (!s.empty() && is_space(s.back())) s.remove_suffix(1);
   return s;
-}
-
-bool iequals(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // The first name: a quoted string up to its closing quote, or the text up to the first
@@ -43,17 +36,17 @@ std::string_view first_name(std::string_view list) {
 }  // namespace
 
 bool is_generic_family(std::string_view name) noexcept {
-  return name.empty() || iequals(name, "sans-serif") || iequals(name, "system-ui") ||
-         iequals(name, "serif") || iequals(name, "monospace");
+  return name.empty() || ascii_iequals(name, "sans-serif") || ascii_iequals(name, "system-ui") ||
+         ascii_iequals(name, "serif") || ascii_iequals(name, "monospace");
 }
 
 std::string select_family(std::string_view font_family) noexcept {
   std::string_view name = first_name(font_family);
-  if (name.empty() || iequals(name, "sans-serif") || iequals(name, "system-ui")) {
+  if (name.empty() || ascii_iequals(name, "sans-serif") || ascii_iequals(name, "system-ui")) {
     return "Segoe UI";
   }
-  if (iequals(name, "serif")) return "Times New Roman";
-  if (iequals(name, "monospace")) return "Consolas";
+  if (ascii_iequals(name, "serif")) return "Times New Roman";
+  if (ascii_iequals(name, "monospace")) return "Consolas";
   if (name.size() > kMaxFamilyBytes) {
     std::size_t cut = kMaxFamilyBytes;
     // Never split a UTF-8 sequence: back up over continuation bytes.
