@@ -2,6 +2,7 @@
 
 #include <dwmapi.h>
 
+#include <cstdlib>
 #include <cwchar>
 #include <exception>
 #include <utility>
@@ -89,7 +90,20 @@ bool is_colour_set_change(LPARAM l) {
   return area != nullptr && std::wcscmp(area, L"ImmersiveColorSet") == 0;
 }
 
+// With "ORLAN_TEST_SEAMS" set, a posted message of this kind comes back, posted to the
+// window in wParam with the same lParam. Posted messages are taken in order, so its return
+// tells an end-to-end test that everything posted before it (hotkeys included) was handled.
+UINT echo_message() {
+  static const UINT message =
+      std::getenv("ORLAN_TEST_SEAMS") ? RegisterWindowMessageW(L"Tapwright.Echo") : 0;
+  return message;
+}
+
 LRESULT route(HWND window, UINT message, WPARAM w, LPARAM l) {
+  if (message != 0 && message == echo_message()) {
+    PostMessageW(reinterpret_cast<HWND>(w), message, 0, l);
+    return 0;
+  }
   // Messages can arrive before the view is installed (a dialog shown while the screen is
   // built re-activates its owner); until then they change nothing.
   ScreenView* view = t_slots.view.get();

@@ -76,9 +76,6 @@ std::wstring capture_file() {
   GetTempPathW(MAX_PATH, folder);
   return std::wstring(folder) + L"tapwright-e2e-frame.raw";
 }
-std::string narrow(const std::wstring& ascii) {
-  return std::string(ascii.begin(), ascii.end());
-}
 
 // Asks the program for its next frame and waits for the file.
 Shot capture(HWND window, std::chrono::milliseconds timeout = 20s) {
@@ -306,7 +303,7 @@ LRESULT CALLBACK target_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 // Disabled: it passed its clicks once (three right clicks at the first, second and first
 // position) but another run saw only two; the cause is not known yet.
-TEST_F(Screen, DISABLED_APersonRecordsTwoPositionsAndRunsThreeRightClicks) {
+TEST_F(Screen, APersonRecordsTwoPositionsAndRunsThreeRightClicks) {
   WNDCLASSW window_class{};
   window_class.lpfnWndProc = target_proc;
   window_class.hInstance = GetModuleHandleW(nullptr);

@@ -117,6 +117,8 @@ Tapwright::Tapwright(const std::wstring& exe, const std::wstring& arguments,
     startup.hStdOutput = error_handle;
     startup.hStdError = error_handle;
   }
+  // The program answers the echo that sync() posts only with its test seams on.
+  SetEnvironmentVariableW(L"ORLAN_TEST_SEAMS", L"1");
   PROCESS_INFORMATION process{};
   BOOL created = CreateProcessW(nullptr, line.data(), nullptr, nullptr, error_handle != nullptr, 0,
                                 nullptr, folder.c_str(), &startup, &process);
@@ -167,13 +169,42 @@ HWND Tapwright::wait_for_window(std::chrono::milliseconds timeout) {
   return m_window;
 }
 
+namespace {
+
+// The window of this process that the program's echoes come back to.
+LPARAM g_last_echo = 0;
+
+LRESULT CALLBACK echo_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  static const UINT echo = RegisterWindowMessageW(L"Tapwright.Echo");
+  if (message == echo) {
+    g_last_echo = l;
+    return 0;
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
+HWND echo_window() {
+  static HWND window = [] {
+    WNDCLASSW window_class{};
+    window_class.lpfnWndProc = echo_proc;
+    window_class.hInstance = GetModuleHandleW(nullptr);
+    window_class.lpszClassName = L"TwE2eEcho";
+    RegisterClassW(&window_class);
+    return CreateWindowExW(0, L"TwE2eEcho", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
+  }();
+  return window;
+}
+
+}  // namespace
+
 bool Tapwright::sync() {
   if (m_window == nullptr) return false;
-  for (int i = 0; i < 2; ++i) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result)) return false;
-  }
-  return true;
+  static const UINT echo = RegisterWindowMessageW(L"Tapwright.Echo");
+  static LPARAM counter = 0;
+  const LPARAM token = ++counter;
+  if (!PostMessageW(m_window, echo, reinterpret_cast<WPARAM>(echo_window()), token)) return false;
+  return pump_until([&] { return g_last_echo == token; }, 20s);
 }
 
 std::optional<DWORD> Tapwright::wait_for_exit(std::chrono::milliseconds timeout) {

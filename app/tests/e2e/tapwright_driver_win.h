@@ -68,9 +68,9 @@ class Tapwright {
   HWND wait_for_window(std::chrono::milliseconds timeout = 30s);
   HWND window() const { return m_window; }
 
-  // Waits until every message posted to the main window before the call has been handled:
-  // two sent messages in a row, the second one is delivered only after the message loop
-  // took the posted messages that were queued ahead of it.
+  // Waits until every message posted to the main window before the call has been handled
+  // (a hotkey's message included): posts an echo request behind them and waits for the
+  // program to post it back. Sent messages would not do: they overtake posted ones.
   bool sync();
 
   // Asks the window to close (WM_CLOSE) and waits for the process to end.
