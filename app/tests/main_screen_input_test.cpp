@@ -151,6 +151,22 @@ TEST(MainScreenInput, TheAfterSelectChoosesFromItsPopup) {
   EXPECT_TRUE(rig.state.access()->after_change);
 }
 
+TEST(MainScreenInput, ArrowKeysChooseInAFocusedSelectWithItsPopupClosed) {
+  InputScreenRig rig;
+  orlan::Node* click = rig.element("click");
+  rig.click(click);
+  ASSERT_NE(rig.doc->select_popup, nullptr);
+  rig.key_press(orlan::kKeyEscape);
+  ASSERT_EQ(rig.doc->select_popup, nullptr);
+  ASSERT_EQ(rig.doc->focused, click);
+  rig.key_press(orlan::kKeyDown);
+  EXPECT_EQ(orlan::selected_index(click), 1);
+  rig.key_press(orlan::kKeyDown);  // already the last option
+  EXPECT_EQ(orlan::selected_index(click), 1);
+  rig.key_press(orlan::kKeyUp);
+  EXPECT_EQ(orlan::selected_index(click), 0);
+}
+
 TEST(MainScreenInput, TabWalksTheControlsInOrder) {
   InputScreenRig rig;
   auto walk = [&](int steps, std::uint32_t mods) {

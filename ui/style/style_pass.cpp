@@ -259,6 +259,10 @@ bool visit(Walk& w, Node& n) {
 
 void leave(Walk& w, Node& n) {
   n.dirty &= static_cast<std::uint8_t>(~(kWalkChildrenForced | kWalkSiblingsForced));
+  // The descendant bit also leads layout down to nodes marked for relayout; the walk
+  // cleared it on the way down, so it is put back on the path to every such node.
+  if ((n.dirty & (kDirtyLayout | kDirtyDescendant)) && n.parent)
+    n.parent->dirty |= kDirtyDescendant;
   if (w.forced_root == &n) w.forced_root = nullptr;
 }
 

@@ -411,6 +411,7 @@ void paint(HostWindow& host) {
   // What the frame itself marked (an animation's tick) is the pacing thread's business.
   host.view->repaint_pending = false;
   if (!host.window) return;
+  host.last_frame = result;
   after_frame(host, result);
 
   if (result.failed) {
@@ -732,8 +733,26 @@ UINT inject_present_failure_message() {
   return message;
 }
 
+// With "ORLAN_TEST_SEAMS" set, a sent message of this kind answers with the last frame's
+// damage: -1 for a frame drawn in full, else its width | height << 16 in CSS pixels
+// (rounded up; 0 when nothing changed).
+UINT last_damage_message() {
+  static const UINT message =
+      std::getenv("ORLAN_TEST_SEAMS") ? RegisterWindowMessageW(L"OrlanUI.LastDamage") : 0;
+  return message;
+}
+
+LRESULT last_damage(const host::FrameResult& frame) {
+  if (frame.full || !frame.drawn) return -1;
+  const auto side = [](float length) {
+    return static_cast<LRESULT>(std::min(std::ceil(std::max(length, 0.0f)), 65535.0f));
+  };
+  return side(frame.damage.rect.width) | side(frame.damage.rect.height) << 16;
+}
+
 LRESULT handle_message(HostWindow& host, HWND window, UINT message, WPARAM w, LPARAM l) {
   Document& document = *host.view->document;
+  if (message != 0 && message == last_damage_message()) return last_damage(host.last_frame);
   if (message != 0 && message == capture_frame_message()) {
     if (host.renderer) render::set_frame_capture_for_test(*host.renderer, true);
     host.capture_requested = true;
@@ -1087,3 +1106,4 @@ bool set_clipboard_text(HWND owner, const char* text, std::size_t length) {
 }
 
 }  // namespace orlan
+

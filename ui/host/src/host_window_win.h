@@ -70,6 +70,7 @@ struct HostWindow {
   bool dead_key = false;
   bool composition_ended = false;
   bool capture_requested = false;  // a test asked for the next frame's pixels
+  host::FrameResult last_frame;     // what the last frame drew, for a test to ask
 
   // Frame pacing: the thread waits for `wake`, sleeps on `timer` until the next frame is
   // due (waking early for `wake`), waits for the compositor and posts kFrameDueMessage.

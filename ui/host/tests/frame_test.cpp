@@ -107,6 +107,30 @@ TEST_F(Frame, FirstFrameIsFullThenOnlyTheDamageIsDrawn) {
   EXPECT_TRUE(frame().full);
 }
 
+// A change that keeps every style (another option chosen, a new text of the same length)
+// deep below elements the style pass has no reason to restyle: laid out again and drawn,
+// as a partial frame.
+TEST_F(Frame, ChangesBelowUnchangedElementsAreLaidOutAndDrawn) {
+  constexpr std::string_view page =
+      "<html><body><div><div><select id=s><option>one</option><option>two</option></select>"
+      "</div><p><span id=t>abc</span></p></div></body></html>";
+  ASSERT_EQ(load_html(view, page.data(), page.size()), kOk);
+  frame();
+  ASSERT_EQ(set_selected_index(id("s"), 1), kOk);
+  FrameResult chosen = frame();
+  EXPECT_FALSE(chosen.full);
+  EXPECT_GT(surface.last_damage.width * surface.last_damage.height, 0.0f) << "the select";
+  EXPECT_LT(surface.last_damage.y, 30.0f);
+
+  Node* text = first_child(id("t"));
+  ASSERT_EQ(set_text_content(text, "xyz", 3), kOk);
+  FrameResult retyped = frame();
+  EXPECT_GT(retyped.full ? 1.0f : surface.last_damage.width * surface.last_damage.height, 0.0f)
+      << "the text";
+  EXPECT_FALSE(frame().full);
+  EXPECT_EQ(surface.last_damage.width * surface.last_damage.height, 0.0f);
+}
+
 TEST_F(Frame, WhatForcesAFullRepaint) {
   frame();
   // A forced repaint (from the environment's switch) every time.

@@ -169,6 +169,7 @@ TEST_F(MainPage, MovingActiveRestylesOnlyTheTwoRows) {
   std::vector<Node*> rows = add_rows(page, 1000);
   add_class(rows[10], "active", 6);
   page.pass();
+  page.laid_out();
   page.reset_stats();
   remove_class(rows[10], "active", 6);
   add_class(rows[500], "active", 6);

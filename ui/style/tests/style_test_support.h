@@ -39,6 +39,18 @@ class StyledPage {
   View* view() { return m_view; }
   Document& doc() { return *document(m_view); }
   std::uint32_t pass(double now = 0) { return style_pass(doc(), now); }
+  // What a layout run leaves behind: no node marked for relayout, no paths to them.
+  void laid_out() {
+    for (Node* n = doc().root; n;) {
+      n->dirty &= static_cast<std::uint8_t>(~(kDirtyLayout | kDirtyDescendant));
+      if (n->first_child) {
+        n = n->first_child;
+        continue;
+      }
+      while (n && !n->next_sibling) n = n->parent;
+      if (n) n = n->next_sibling;
+    }
+  }
 
   Node* id(std::string_view name) { return get_element_by_id(&doc(), name.data(), name.size()); }
   const ComputedStyle& style(std::string_view name) {
