@@ -48,12 +48,12 @@ void expect_dump(const std::string& dump, const std::string& name) {
 struct MainScreenLayout : tw::test::ScreenRig {
   tw::test::TestFolder folder;
 
-  MainScreenLayout() : ScreenRig("en", tw::main_page_html("en")) {
+  explicit MainScreenLayout(int clicks = 20) : ScreenRig("en", tw::main_page_html("en")) {
     const std::string_view sheet = tw::main_stylesheet();
     EXPECT_EQ(orlan::load_css(view, sheet.data(), sheet.size()), orlan::kOk);
     // Twenty clicks, more than the list box shows: fixed delays and ranges, every button.
     std::string list;
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < clicks; ++i) {
       list += std::to_string(100 + i * 37) + "x" + std::to_string(200 + i * 11) + "," +
               std::to_string(i % 3) + "," + std::to_string(i % 2) + "," +
               std::to_string(1000 + i * 250) + (i % 4 == 1 ? ",2500" : "") + "\r\n";
@@ -61,9 +61,11 @@ struct MainScreenLayout : tw::test::ScreenRig {
     tw::test::write_bytes(folder / "Tapwright.lst", list);
     tw::ScreenContext c = context();
     c.list_path = folder / "Tapwright.lst";
-    tw::build_main_screen(screen, c, "Tapwright");
+    callbacks = tw::build_main_screen(screen, c, "Tapwright");
     lay_out();
   }
+
+  tw::ScreenCallbacks callbacks;
 
   orlan::Document& document() { return *orlan::document(view); }
   void lay_out() { orlan::layout_document(document(), kWidth, kHeight, nullptr); }
@@ -201,6 +203,26 @@ TEST(MainScreenLayout, ColumnResizeOnTheHeaderMovesEveryRowAndTheFiller) {
   EXPECT_EQ(screen.at(*th[3]).width, 16);
   EXPECT_EQ(screen.at(*MainScreenLayout::elements(screen.element("rows"))[0]).width,
             screen.at("list").width);
+}
+
+// Rows added to an empty list (the add-record hotkey) and laid out again from the earlier
+// layout: the list box keeps filling its column, the controls under it stay at the bottom.
+TEST(MainScreenLayout, AddedRowsKeepTheListBoxItsHeight) {
+  MainScreenLayout screen(0);
+  const Rect empty_box = screen.at("list-box");
+  const Rect empty_clear = screen.at("btn-clear");
+  for (int i = 0; i < 2; ++i) {
+    screen.desktop.pointer = tw::ScreenPoint{70 + 100 * i, 60 + 40 * i};
+    screen.callbacks.hotkey(2);
+    screen.lay_out();
+  }
+  ASSERT_EQ(MainScreenLayout::elements(screen.element("rows")).size(), 2u);
+  EXPECT_EQ(screen.at("list-box").height, empty_box.height);
+  EXPECT_EQ(screen.at("btn-clear").y, empty_clear.y);
+  // The same as a layout from nothing.
+  orlan::layout_document(screen.document(), kWidth + 1, kHeight, nullptr);
+  screen.lay_out();
+  EXPECT_EQ(screen.at("list-box").height, empty_box.height);
 }
 
 }  // namespace

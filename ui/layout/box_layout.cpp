@@ -189,6 +189,11 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
           return box;
         }
       }
+    } else {
+      // Something below changed since these results: none of them may come back later in
+      // this run (a fresh entry would otherwise vouch for the stale ones beside it).
+      box->cache_valid = false;
+      box->history_count = 0;
     }
   }
 

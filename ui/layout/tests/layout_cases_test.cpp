@@ -122,6 +122,33 @@ TEST(Relayout, OneChangedRowIsLaidOutAloneAndMatchesAFreshLayout) {
   orlan::destroy_view(fresh);
 }
 
+// A growing item of a column flex box inside a row flex box is measured at its content
+// height and then laid out at its flexed one, twice per run. Rows appended below it must
+// not bring back the earlier run's results of the final layout.
+TEST(Relayout, AFlexedBoxKeepsItsSizeWhenRowsAreAddedBelowIt) {
+  const std::string page =
+      "<style>body{margin:0;display:flex;height:300px} #col{display:flex;flex-direction:column;"
+      "flex:1} #box{flex:1 1 auto;overflow:auto} #box div{height:20px}</style>"
+      "<body><div id=col><h2>title</h2><div id=box><div>first</div></div><p>under</p></div>";
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view, page, {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::layout_document(d, 400, 300, nullptr);
+  orlan::Node* box = orlan::get_element_by_id(&d, "box", 3);
+  const float height = box->box->height;
+  for (int i = 0; i < 3; ++i) {
+    orlan::Node* row = orlan::create_element(&d, "div", 3);
+    ASSERT_EQ(orlan::append_child(box, row), orlan::kOk);
+    orlan::layout_document(d, 400, 300, nullptr);
+    EXPECT_EQ(box->box->height, height) << "after row " << i + 1;
+  }
+  const std::string incremental = orlan::dump_layout(d);
+  orlan::layout_document(d, 401, 300, nullptr);
+  orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_EQ(incremental, orlan::dump_layout(d));
+  orlan::destroy_view(view);
+}
+
 // A cell's collapsed borders depend on its neighbours: widening one cell's border moves
 // the borders its neighbours draw although they were not restyled, and a table that stops
 // collapsing gives its cells their own borders back. Each step matches a fresh layout.
