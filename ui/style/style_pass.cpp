@@ -225,6 +225,12 @@ void restyle_element(Walk& w, Node& n, const ComputedStyle* parent_style) {
   detect_change(d, n, old_style, *style);
   if (!old_style || (old_style != style && !styles_equal(*old_style, *style)))
     n.dirty |= kWalkChildrenForced;
+  // Text takes its element's record. An equal new record does not walk the children,
+  // and a running transition writes its steps into the new one only.
+  if (old_style != style && !(n.dirty & kWalkChildrenForced)) {
+    for (Node* child = n.first_child; child; child = child->next_sibling)
+      if (child->is_text()) child->style = style;
+  }
   n.style = style;
   if (n.generated == 0) update_generated_boxes(d, s, n);
 }

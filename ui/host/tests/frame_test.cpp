@@ -200,6 +200,48 @@ TEST_F(Frame, ReportsRunningTransitionsAndTheirDelay) {
   EXPECT_EQ(frame().running, 0u);
 }
 
+TEST_F(Frame, ATransitionRunsBothWaysWhenAClassComesAndGoes) {
+  anim::install_animations(&apply_declaration);
+  std::string_view sheet = ".box { color: #bdbdc4; transition: color 120ms } .hot { color: #ffffff }";
+  ASSERT_EQ(load_css(view, sheet.data(), sheet.size()), kOk);
+  frame();
+  const auto color = [&] { return id("a")->style->color; };
+  EXPECT_EQ(color(), 0xFFBDBDC4u);
+  ASSERT_EQ(add_class(id("a"), "hot", 3), kOk);
+  EXPECT_EQ(frame().running, 1u);
+  g_clock += 1000;
+  EXPECT_EQ(frame().running, 0u);
+  EXPECT_EQ(color(), 0xFFFFFFFFu);
+  ASSERT_EQ(remove_class(id("a"), "hot", 3), kOk);
+  EXPECT_EQ(frame().running, 1u);
+  g_clock += 60;
+  frame();
+  EXPECT_NE(color(), 0xFFFFFFFFu);
+  EXPECT_NE(color(), 0xFFBDBDC4u);
+  g_clock += 1000;
+  EXPECT_EQ(frame().running, 0u);
+  EXPECT_EQ(color(), 0xFFBDBDC4u);
+
+  // Its text (which paints with the element's colour) follows every step, also when it
+  // is replaced as the transition starts.
+  const auto text_color = [&] { return first_child(id("b"))->style->color; };
+  ASSERT_EQ(add_class(id("b"), "hot", 3), kOk);
+  ASSERT_EQ(set_text_content(id("b"), "running", 7), kOk);
+  frame();
+  g_clock += 1000;
+  frame();
+  EXPECT_EQ(text_color(), 0xFFFFFFFFu);
+  ASSERT_EQ(remove_class(id("b"), "hot", 3), kOk);
+  ASSERT_EQ(set_text_content(id("b"), "waiting", 7), kOk);
+  frame();
+  g_clock += 60;
+  frame();
+  EXPECT_EQ(text_color(), id("b")->style->color);
+  g_clock += 1000;
+  frame();
+  EXPECT_EQ(text_color(), 0xFFBDBDC4u);
+}
+
 TEST_F(Frame, LogsOneLinePerFrame) {
   std::FILE* log = std::tmpfile();
   ASSERT_NE(log, nullptr);
