@@ -69,6 +69,23 @@ bool reserve_text(LayoutBox& box, std::uint32_t length) {
   return true;
 }
 
+// The value with the composition inserted at the caret.
+bool build_composed_text(std::string_view value, const EditState& edit, LayoutBox& box) {
+  const std::uint32_t at = std::min<std::uint32_t>(edit.caret, static_cast<std::uint32_t>(value.size()));
+  const std::uint64_t total = value.size() + std::uint64_t{edit.composition_length};
+  // The value may live in the buffer already (a textarea's children), which may move.
+  const bool in_place = value.data() == box.display_text;
+  if (total > (1u << 30) || !reserve_text(box, static_cast<std::uint32_t>(total))) return false;
+  char* out = box.display_text;
+  if (in_place) value = std::string_view(out, value.size());
+  const std::string_view tail = value.substr(at);
+  if (!tail.empty()) std::memmove(out + at + edit.composition_length, tail.data(), tail.size());
+  if (at > 0 && value.data() != out) std::memmove(out, value.data(), at);
+  std::memcpy(out + at, edit.composition, edit.composition_length);
+  box.display_text_length = static_cast<std::uint32_t>(total);
+  return false;
+}
+
 // Fills the box's display text. Returns whether it is the placeholder.
 bool build_display_text(const Node& e, LayoutBox& box) {
   box.display_text_length = 0;
@@ -97,6 +114,10 @@ bool build_display_text(const Node& e, LayoutBox& box) {
       else if (tw::ascii_iequals(type, "submit")) text = "Submit";
     }
   }
+  // An input method's composition shows at the caret, in place of a placeholder.
+  const EditState* edit = e.edit_state;
+  if (edit && edit->composing && edit->composition_length > 0 && !is_password(e))
+    return build_composed_text(text, *edit, box);
   if (text.empty() && !e.has_tag(TagId::kSelect)) {
     text = attribute_text(e, "placeholder");
     placeholder = !text.empty();

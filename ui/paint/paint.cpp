@@ -688,8 +688,17 @@ class Painter {
       sy += edit->scroll_y;
     }
     const std::uint32_t revision = text_hash(b.display_text, b.display_text_length);
+    // An input method's composition sits in the display text at the caret (layout put it
+    // there): underlined, with the caret inside it.
+    const bool composing = focused && edit->composing && edit->composition_length > 0 &&
+                           edit->composition_length <= b.display_text_length;
+    std::uint32_t comp0 = 0, comp1 = 0;
+    if (composing) {
+      comp0 = std::min(edit->caret, b.display_text_length - edit->composition_length);
+      comp1 = comp0 + edit->composition_length;
+    }
     std::uint32_t sel0 = 0, sel1 = 0;
-    if (focused && !placeholder) {
+    if (focused && !placeholder && !composing) {
       sel0 = std::min(edit->caret, edit->anchor);
       sel1 = std::max(edit->caret, edit->anchor);
     }
@@ -709,9 +718,20 @@ class Painter {
         }
       }
       if (!culled(box)) text_item(box, line.baseline, t, line.length, revision, s, color);
+      if (comp1 > comp0) {
+        const std::uint32_t a = std::max(comp0, line.first);
+        const std::uint32_t z = std::min(comp1, line.first + line.length);
+        if (z > a) {
+          const float x0 = measure(s, t, a - line.first);
+          const float x1 = measure(s, t, z - line.first);
+          fill({box.x + x0, box.y + line.baseline + 1, x1 - x0, 1}, s.color, nullptr);
+        }
+      }
     }
     if (focused && edit->caret_visible && e.control == ControlKind::kTextField) {
-      const std::uint32_t caret = placeholder ? 0 : edit->caret;
+      const std::uint32_t caret =
+          composing ? comp0 + std::min(edit->composition_caret, edit->composition_length)
+                    : placeholder ? 0 : edit->caret;
       for (std::uint32_t i = 0; i < b.text_line_count; ++i) {
         const TextLine& line = b.text_lines[i];
         const bool last = i + 1 == b.text_line_count;
@@ -734,6 +754,8 @@ class Painter {
 
   bool shows_placeholder(const Node& e, const LayoutBox& b) const {
     if (e.has_tag(TagId::kSelect) || e.control == ControlKind::kButton) return false;
+    if (e.edit_state && e.edit_state->composing && e.edit_state->composition_length > 0)
+      return false;
     const Atom name = m_document.atoms.lookup("placeholder");
     const Attribute* a = name ? find_attribute(e, name) : nullptr;
     if (!a || !a->value || a->length == 0 || a->length != b.display_text_length) return false;

@@ -12,6 +12,7 @@
 #include <sstream>
 #include <vector>
 
+#include "input.h"
 #include "paint_test_support.h"
 
 namespace {
@@ -93,6 +94,51 @@ TEST(DisplayList, ScrolledDocumentWithFixedAndStickyBoxes) {
 
 // A build clears every node's repaint bit, and an empty document gives an empty list
 // that still counts as built.
+// An input method's composition in the focused field: drawn at the caret inside the value,
+// underlined in the text colour, with the caret at the composition's own caret; it leaves
+// nothing behind when it ends.
+TEST(DisplayList, CompositionIsDrawnAtTheCaretAndUnderlined) {
+  Page page("<input id=f value=ab style='color:#123456'>");
+  orlan::Node* field = page.id("f");
+  ASSERT_EQ(orlan::set_selection(field, 1, 1), orlan::kOk);
+  page.document->focused = field;
+  field->edit_state->caret_visible = true;
+  orlan::composition_update(*page.document, "\xED\x95\x9C", 3, 3);  // one syllable
+  page.layout();
+  EXPECT_EQ(page.dump(),
+            "fill 8,8 170x25.2 0xFFFFFFFF\n"
+            "border 8,8 170x25.2 0xFF808080 w=1,1,1,1\n"
+            "push-clip 9,9 168x23.2\n"
+            "  text 13,11 32x19.2 \"a\xED\x95\x9C" "b\" 0xFF123456\n"
+            "  fill 21,26.4 16x1 0xFF123456\n"
+            "  fill 37,11 1x19.2 0xFF123456\n"
+            "pop-clip\n");
+  orlan::composition_end(*page.document);
+  page.layout();
+  EXPECT_EQ(page.dump(),
+            "fill 8,8 170x25.2 0xFFFFFFFF\n"
+            "border 8,8 170x25.2 0xFF808080 w=1,1,1,1\n"
+            "push-clip 9,9 168x23.2\n"
+            "  text 13,11 16x19.2 \"ab\" 0xFF123456\n"
+            "  fill 21,11 1x19.2 0xFF123456\n"
+            "pop-clip\n");
+}
+
+// A text area's text is gathered in the same buffer the composition goes into.
+TEST(DisplayList, CompositionInATextAreaWithALongText) {
+  const std::string text(511, 'x');
+  Page page("<textarea id=t>" + text + "</textarea>");
+  orlan::Node* area = page.id("t");
+  ASSERT_EQ(orlan::set_selection(area, 510, 510), orlan::kOk);
+  page.document->focused = area;
+  orlan::composition_update(*page.document, "abc", 3, 1);
+  page.layout();
+  const orlan::LayoutBox& box = *area->box;
+  ASSERT_EQ(box.display_text_length, 514u);
+  EXPECT_EQ(std::string(box.display_text, box.display_text_length),
+            std::string(510, 'x') + "abc" + "x");
+}
+
 TEST(DisplayList, ClearsRepaintBitsAndHandlesEmptyDocuments) {
   Page page("<p id=p>text</p>");
   orlan::mark_dirty(*page.id("p"), orlan::kDirtyPaint);
