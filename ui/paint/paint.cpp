@@ -45,6 +45,7 @@ class Painter {
   bool failed() const { return m_failed; }
 
   void paint_root(Node& html) {
+    prepare_selection();
     m_cull = {0, 0, m_document.viewport_width, m_document.viewport_height};
     m_culling = m_cull.width > 0 && m_cull.height > 0;
     const ComputedStyle* hs = html.style;
@@ -656,6 +657,21 @@ class Painter {
     const Box box{base.x + run.x, base.y + run.y, run.width, run.ascent + run.descent};
     if (culled(box)) return;
     const char* t = run.text ? run.text + run.first : nullptr;
+    // The part of the document's text selection in this run, as x offsets.
+    float sel_x0 = 0, sel_x1 = 0;
+    if (m_selection.active && t) {
+      std::uint32_t from = 0, to = 0;
+      if (selected_range(text, &from, &to)) {
+        const std::uint32_t a = std::clamp(from, run.first, run.first + run.length);
+        const std::uint32_t z = std::clamp(to, run.first, run.first + run.length);
+        if (z > a) {
+          sel_x0 = measure(s, t, a - run.first);
+          sel_x1 = measure(s, t, z - run.first);
+          fill({box.x + sel_x0, box.y, sel_x1 - sel_x0, box.height},
+               s.selection_background ? s.selection_background : kSelectionFill, nullptr);
+        }
+      }
+    }
     for (int k = static_cast<int>(s.text_shadow_count) - 1; k >= 0 && s.text_shadow; --k) {
       const css::Shadow& sh = s.text_shadow[k];
       if (!alpha(sh.color)) continue;
@@ -663,11 +679,63 @@ class Painter {
                 run.length, text.text_revision, s, sh.color);
     }
     text_item(box, run.ascent, t, run.length, text.text_revision, s, s.color);
+    if (sel_x1 > sel_x0 && s.selection_color && s.selection_color != s.color) {
+      push_clip({box.x + sel_x0, box.y, sel_x1 - sel_x0, box.height}, nullptr);
+      text_item(box, run.ascent, t, run.length, text.text_revision, s, s.selection_color);
+      pop(ItemKind::kPopClip);
+    }
     if (run.flags & kRunEllipsis) {
       const float w = measure(s, kEllipsisText, 3);
       text_item({box.x + box.width, box.y, w, box.height}, run.ascent, kEllipsisText, 3, 0, s,
                 s.color);
     }
+  }
+
+  // ---- Document text selection ----
+
+  // Whether `a` comes before `b` in document order (neither is the other's ancestor for
+  // text nodes, but elements are handled too: an ancestor comes first).
+  static bool precedes(const Node* a, const Node* b) {
+    if (a == b) return false;
+    int da = 0, db = 0;
+    for (const Node* n = a; n->parent; n = n->parent) ++da;
+    for (const Node* n = b; n->parent; n = n->parent) ++db;
+    for (; da > db; --da) {
+      a = a->parent;
+      if (a == b) return false;  // b contains the original a
+    }
+    for (; db > da; --db) {
+      b = b->parent;
+      if (b == a) return true;
+    }
+    while (a->parent != b->parent) {
+      a = a->parent;
+      b = b->parent;
+    }
+    for (const Node* n = a->next_sibling; n; n = n->next_sibling)
+      if (n == b) return true;
+    return false;
+  }
+
+  void prepare_selection() {
+    const InputState& in = m_document.input;
+    TextPoint a = in.selection_anchor, b = in.selection_focus;
+    m_selection = {};
+    if (!a.node || !b.node || !is_connected(*a.node) || !is_connected(*b.node)) return;
+    if (a.node == b.node ? b.offset < a.offset : precedes(b.node, a.node)) std::swap(a, b);
+    if (a.node == b.node && a.offset == b.offset) return;
+    m_selection = {true, a, b};
+  }
+
+  // The selected bytes of a text node, when it holds part of the selection.
+  bool selected_range(const Node& text, std::uint32_t* from, std::uint32_t* to) const {
+    const TextPoint& a = m_selection.start;
+    const TextPoint& b = m_selection.end;
+    const bool first = &text == a.node, last = &text == b.node;
+    if (!first && !last && !(precedes(a.node, &text) && precedes(&text, b.node))) return false;
+    *from = first ? a.offset : 0;
+    *to = last ? b.offset : text.text_length;
+    return *to > *from;
   }
 
   // The value, placeholder or option text of a form control, with the focused control's
@@ -821,6 +889,11 @@ class Painter {
     }
   }
 
+  struct Selection {
+    bool active = false;
+    TextPoint start, end;  // in document order
+  };
+  Selection m_selection;
   Document& m_document;
   DisplayList& m_list;
   const TextMeasurer& m_measurer;

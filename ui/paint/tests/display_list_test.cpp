@@ -139,6 +139,29 @@ TEST(DisplayList, CompositionInATextAreaWithALongText) {
             std::string(510, 'x') + "abc" + "x");
 }
 
+// The document's text selection from the middle of one paragraph into the next (its ends
+// given backwards): a fill under each selected part, and the second paragraph's own
+// selection colours with its text drawn again, clipped to the selected part.
+TEST(DisplayList, DocumentSelectionAcrossTwoParagraphs) {
+  Page page(
+      "<style>body{margin:0} p{margin:0} .b::selection{color:#ff0000;background-color:#00ff00}"
+      "</style><p id=a>abcd</p><p id=b class=b>efgh</p>");
+  orlan::InputState& in = page.document->input;
+  in.selection_anchor = {orlan::first_child(page.id("b")), 3};
+  in.selection_focus = {orlan::first_child(page.id("a")), 1};
+  EXPECT_EQ(page.dump(),
+            "fill 8,1.6 24x16 0x663390FF\n"
+            "text 0,1.6 32x16 \"abcd\" 0xFF000000\n"
+            "fill 0,20.8 24x16 0xFF00FF00\n"
+            "text 0,20.8 32x16 \"efgh\" 0xFF000000\n"
+            "push-clip 0,20.8 24x16\n"
+            "  text 0,20.8 32x16 \"efgh\" 0xFFFF0000\n"
+            "pop-clip\n");
+  // Collapsed: nothing.
+  in.selection_anchor = in.selection_focus;
+  EXPECT_EQ(page.dump().find("fill"), std::string::npos);
+}
+
 TEST(DisplayList, ClearsRepaintBitsAndHandlesEmptyDocuments) {
   Page page("<p id=p>text</p>");
   orlan::mark_dirty(*page.id("p"), orlan::kDirtyPaint);
