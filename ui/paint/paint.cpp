@@ -776,25 +776,19 @@ class Painter {
         continue;
       const char* t = b.display_text + line.first;
       const Box box{origin.x + line.x - sx, origin.y + line.y - sy, line.width, line.height};
-      if (sel1 > sel0) {
-        const std::uint32_t a = std::max(sel0, line.first);
-        const std::uint32_t z = std::min(sel1, line.first + line.length);
-        if (z > a) {
-          const float x0 = measure(s, t, a - line.first);
-          const float x1 = measure(s, t, z - line.first);
-          fill({box.x + x0, box.y, x1 - x0, box.height}, kSelectionFill, nullptr);
-        }
-      }
+      // A fill across the bytes [from, to) of the line, `top` below its top.
+      const auto span_fill = [&](std::uint32_t from, std::uint32_t to, float top, float height,
+                                 std::uint32_t fill_color) {
+        const std::uint32_t a = std::max(from, line.first);
+        const std::uint32_t z = std::min(to, line.first + line.length);
+        if (z <= a) return;
+        const float x0 = measure(s, t, a - line.first);
+        const float x1 = measure(s, t, z - line.first);
+        fill({box.x + x0, box.y + top, x1 - x0, height}, fill_color, nullptr);
+      };
+      span_fill(sel0, sel1, 0, box.height, kSelectionFill);
       if (!culled(box)) text_item(box, line.baseline, t, line.length, revision, s, color);
-      if (comp1 > comp0) {
-        const std::uint32_t a = std::max(comp0, line.first);
-        const std::uint32_t z = std::min(comp1, line.first + line.length);
-        if (z > a) {
-          const float x0 = measure(s, t, a - line.first);
-          const float x1 = measure(s, t, z - line.first);
-          fill({box.x + x0, box.y + line.baseline + 1, x1 - x0, 1}, s.color, nullptr);
-        }
-      }
+      span_fill(comp0, comp1, line.baseline + 1, 1, s.color);
     }
     if (focused && edit->caret_visible && e.control == ControlKind::kTextField) {
       const std::uint32_t caret =
