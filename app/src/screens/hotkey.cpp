@@ -62,10 +62,12 @@ std::string virtual_key_name(std::uint32_t key) {
   if ((key >= 0x30 && key <= 0x39) || (key >= 0x41 && key <= 0x5A)) {
     return std::string(1, static_cast<char>(key));
   }
-  if (key >= 0x70 && key <= 0x7B) return "F" + std::to_string(key - 0x70 + 1);
-  char hex[16];
-  std::snprintf(hex, sizeof hex, "0x%02X", static_cast<unsigned>(key));
-  return hex;
+  char name[16];
+  if (key >= 0x70 && key <= 0x7B)
+    std::snprintf(name, sizeof name, "F%u", static_cast<unsigned>(key - 0x70 + 1));
+  else
+    std::snprintf(name, sizeof name, "0x%02X", static_cast<unsigned>(key));
+  return name;
 }
 
 std::string hotkey_display_name(Hotkey hotkey) {
