@@ -115,6 +115,7 @@ void BM_RestyleAfterMovingActive(benchmark::State& state) {
     at = (at + 337) % rows.size();
     add_class(rows[at], "active", 6);
     page.pass();
+    page.laid_out();  // as the frame's layout would
   };
   for (int i = 0; i < 50; ++i) move();
   page.reset_stats();

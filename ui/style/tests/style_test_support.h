@@ -39,16 +39,20 @@ class StyledPage {
   View* view() { return m_view; }
   Document& doc() { return *document(m_view); }
   std::uint32_t pass(double now = 0) { return style_pass(doc(), now); }
-  // What a layout run leaves behind: no node marked for relayout, no paths to them.
+  // What a layout run leaves behind: no node marked for relayout, no paths to them (the
+  // walk follows the paths, as layout's does).
   void laid_out() {
-    for (Node* n = doc().root; n;) {
+    Node* root = doc().root;
+    for (Node* n = root; n;) {
+      const bool descend = (n->dirty & kDirtyDescendant) != 0 || n == root;
       n->dirty &= static_cast<std::uint8_t>(~(kDirtyLayout | kDirtyDescendant));
-      if (n->first_child) {
+      if (descend && n->first_child) {
         n = n->first_child;
         continue;
       }
-      while (n && !n->next_sibling) n = n->parent;
-      if (n) n = n->next_sibling;
+      while (n && n != root && !n->next_sibling) n = n->parent;
+      if (!n || n == root) break;
+      n = n->next_sibling;
     }
   }
 
