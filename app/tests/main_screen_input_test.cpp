@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "computed_style.h"
 #include "document.h"
 #include "input.h"
 #include "layout_box.h"
@@ -114,6 +115,22 @@ TEST(MainScreenInput, RowPressesMarkTheRowAndOpenTheMenuWhileRowsAreRebuilt) {
   EXPECT_EQ(rig.state.access()->list.size(), 2u);
   orlan::ContextMenuRequest request;
   EXPECT_FALSE(orlan::take_context_menu(*rig.doc, &request));
+}
+
+// The marked row keeps its look while the pointer goes over the other rows.
+TEST(MainScreenInput, TheMarkedRowStaysMarkedWhenThePointerMovesOn) {
+  InputScreenRig rig;
+  rig.click(rig.row(1));
+  ASSERT_TRUE(orlan::has_class(rig.row(1), "active", 6));
+  const std::uint32_t marked = rig.row(1)->style->background_color;
+  const std::uint32_t plain = rig.row(0)->style->background_color;
+  EXPECT_NE(marked, plain);
+  rig.move_to(rig.row(2));
+  EXPECT_EQ(rig.row(1)->style->background_color, marked);
+  EXPECT_NE(rig.row(2)->style->background_color, plain) << "the hovered row";
+  rig.move_to(rig.row(0));
+  EXPECT_EQ(rig.row(1)->style->background_color, marked);
+  EXPECT_EQ(rig.row(2)->style->background_color, plain);
 }
 
 TEST(MainScreenInput, ClickOnTheRecordLabelTogglesRecordMode) {
