@@ -27,42 +27,6 @@ void clear_layout_bits(Node& root) {
   }
 }
 
-// The nodes marked for relayout before the style pass. The style pass clears the
-// descendant bit (8) on its way down, also above nodes it had no reason to restyle, so
-// the paths to those nodes are marked again after it; otherwise a changed text would
-// sit below ancestors that look clean and be restored from their caches.
-struct PendingRelayout {
-  static constexpr int kCapacity = 256;
-  Node* nodes[kCapacity];
-  int count = 0;
-  bool overflow = false;
-
-  void collect(Node& root) {
-    Node* n = &root;
-    while (n) {
-      if ((n->dirty & kDirtyLayout) && n != &root && !n->generated) {
-        if (count < kCapacity) nodes[count++] = n;
-        else overflow = true;
-      }
-      if ((n->dirty & kDirtyDescendant) && n->first_child) {
-        n = n->first_child;
-        continue;
-      }
-      while (n && n != &root && !n->next_sibling) n = n->parent;
-      if (!n || n == &root) break;
-      n = n->next_sibling;
-    }
-  }
-  void restore() {
-    for (int i = 0; i < count; ++i) {
-      Node* n = nodes[i];
-      if (!live(n)) continue;
-      for (Node* a = n->parent; a && !(a->dirty & kDirtyDescendant); a = a->parent)
-        a->dirty |= kDirtyDescendant;
-    }
-  }
-};
-
 }  // namespace
 
 LayoutStats layout_document(Document& document, float viewport_width, float viewport_height,
@@ -78,10 +42,7 @@ LayoutStats layout_document(Document& document, float viewport_width, float view
     set_viewport(document, viewport_width, viewport_height);
     document.layout_needed = true;
   }
-  PendingRelayout pending;
-  if (document.root) pending.collect(*document.root);
   style_pass(document, document.frame_time);
-  pending.restore();
 
   Node* html = document.html;
   const bool dirty = document.layout_needed || (document.root && (document.root->dirty &
@@ -102,8 +63,7 @@ LayoutStats layout_document(Document& document, float viewport_width, float view
   ctx.arena = &arena;
   ctx.viewport_width = viewport_width;
   ctx.viewport_height = viewport_height;
-  // Too many marked nodes to track: nothing from earlier runs is trusted.
-  ctx.ignore_older_caches = viewport_changed || pending.overflow;
+  ctx.ignore_older_caches = viewport_changed;
 
   if (LayoutBox* box = layout_box(ctx, *html, viewport_width, viewport_height, -1, -1)) {
     box->x = box->margin[kLeft];
