@@ -91,17 +91,33 @@ bool is_colour_set_change(LPARAM l) {
 }
 
 // With "ORLAN_TEST_SEAMS" set, a posted message of this kind comes back, posted to the
-// window in wParam with the same lParam. Posted messages are taken in order, so its return
-// tells an end-to-end test that everything posted before it (hotkeys included) was handled.
+// window in wParam with the same lParam, once everything queued before it has been handled:
+// the answer waits for a timer, and timer messages come only when no posted message (a
+// hotkey's) and no input (keys, clicks) is waiting. An end-to-end test syncs with it.
 UINT echo_message() {
   static const UINT message =
       std::getenv("ORLAN_TEST_SEAMS") ? RegisterWindowMessageW(L"Tapwright.Echo") : 0;
   return message;
 }
 
+constexpr UINT_PTR kEchoTimer = 0x7E57;
+
+struct EchoRequest {
+  HWND reply = nullptr;
+  LPARAM token = 0;
+};
+
+thread_local EchoRequest t_echo;
+
 LRESULT route(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message != 0 && message == echo_message()) {
-    PostMessageW(reinterpret_cast<HWND>(w), message, 0, l);
+    t_echo = EchoRequest{reinterpret_cast<HWND>(w), l};
+    SetTimer(window, kEchoTimer, USER_TIMER_MINIMUM, nullptr);
+    return 0;
+  }
+  if (message == WM_TIMER && w == kEchoTimer && echo_message() != 0) {
+    KillTimer(window, kEchoTimer);
+    PostMessageW(t_echo.reply, echo_message(), 0, t_echo.token);
     return 0;
   }
   // Messages can arrive before the view is installed (a dialog shown while the screen is

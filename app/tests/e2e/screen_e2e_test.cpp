@@ -345,11 +345,13 @@ TEST_F(Screen, APersonRecordsTwoPositionsAndRunsThreeRightClicks) {
   press_key(VK_DOWN);
   pump_for(200ms);
   press_key(VK_RETURN);
-  pump_for(400ms);
+  // The keys are handled before the hotkeys below, which would otherwise overtake them
+  // (a hotkey's message is posted, and posted messages come before input).
+  ASSERT_TRUE(program.sync());
 
-  // Play the list: the check box first, while the empty table leaves it in its place.
+  // Play the list.
   click_at(on_screen(window, kUseRecordX, kUseRecordY));
-  pump_for(400ms);
+  ASSERT_TRUE(program.sync());
   // Two positions over the target window.
   const POINT first{20 + 50, 20 + 40}, second{20 + 150, 20 + 80};
   for (POINT p : {first, second}) {
@@ -361,7 +363,7 @@ TEST_F(Screen, APersonRecordsTwoPositionsAndRunsThreeRightClicks) {
   click_at(on_screen(window, kRepeatX, kRepeatY));
   pump_for(400ms);
   press_key('3');
-  pump_for(400ms);
+  ASSERT_TRUE(program.sync());
   capture(window).save("screen-before-run.bmp");
   // The status line's glyphs (whatever their colour) before, during and after the run.
   auto status_glyphs = [&](const Shot& shot) {

@@ -68,9 +68,10 @@ class Tapwright {
   HWND wait_for_window(std::chrono::milliseconds timeout = 30s);
   HWND window() const { return m_window; }
 
-  // Waits until every message posted to the main window before the call has been handled
-  // (a hotkey's message included): posts an echo request behind them and waits for the
-  // program to post it back. Sent messages would not do: they overtake posted ones.
+  // Waits until the program has handled every message posted to its thread and every input
+  // (keys, clicks, pointer moves) queued before the call: posts an echo request, which the
+  // program answers once its queue holds nothing else. Sent messages would not do: they
+  // overtake posted ones and input.
   bool sync();
 
   // Asks the window to close (WM_CLOSE) and waits for the process to end.
