@@ -901,17 +901,8 @@ class Painter {
 
 void clear_paint_bits(Node& root) {
   // Iterative: the tree may be deeper than the painter walks.
-  Node* n = &root;
-  while (n) {
+  for (Node* n = &root; n; n = next_in_order(n, &root))
     n->dirty &= static_cast<std::uint8_t>(~kDirtyPaint);
-    if (n->first_child) {
-      n = n->first_child;
-      continue;
-    }
-    while (n && n != &root && !n->next_sibling) n = n->parent;
-    if (!n || n == &root) break;
-    n = n->next_sibling;
-  }
 }
 
 }  // namespace

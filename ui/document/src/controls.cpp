@@ -489,6 +489,23 @@ void restart_caret_blink(Document& d, EditState* edit) {
   ++d.input.blink_generation;
 }
 
+namespace {
+
+// After a new value is stored: the edit kind that decides the next undo step, the caret shown
+// and scrolled into view, and the input event.
+void finish_edit(Node& control, EditState& edit, std::uint8_t kind) {
+  edit.last_edit_kind = kind;
+  edit.modified = true;
+  edit.goal_x = -1;
+  Document& d = *control.document;
+  restart_caret_blink(d, &edit);
+  reveal_caret(control, edit);
+  DispatchScope scope(d);
+  fire_event(control, EventType::kInput);
+}
+
+}  // namespace
+
 bool edit_replace(Node& control, std::uint32_t start, std::uint32_t end, std::string_view text,
                   std::uint8_t kind) {
   if (!is_editable_text_control(control) || is_read_only(control)) return false;
@@ -517,13 +534,7 @@ bool edit_replace(Node& control, std::uint32_t start, std::uint32_t end, std::st
     return false;
   }
   edit->caret = edit->anchor = start + static_cast<std::uint32_t>(text.size());
-  edit->last_edit_kind = kind;
-  edit->modified = true;
-  edit->goal_x = -1;
-  restart_caret_blink(d, edit);
-  reveal_caret(control, *edit);
-  DispatchScope scope(d);
-  fire_event(control, EventType::kInput);
+  finish_edit(control, *edit, kind);
   return true;
 }
 
@@ -547,14 +558,7 @@ bool restore_from(Node& control, EditStack& from, EditStack& to) {
   edit->anchor = std::min(s.anchor, length);
   release_snapshot(d, s);
   from.items[from.count] = EditSnapshot{};
-  // The next edit starts a step of its own.
-  edit->last_edit_kind = 0;
-  edit->modified = true;
-  edit->goal_x = -1;
-  restart_caret_blink(d, edit);
-  reveal_caret(control, *edit);
-  DispatchScope scope(d);
-  fire_event(control, EventType::kInput);
+  finish_edit(control, *edit, 0);  // the next edit starts a step of its own
   return true;
 }
 

@@ -194,6 +194,13 @@ void discard_node(Node& node) noexcept;
 void drop_styles(Node& node, bool boxes) noexcept;
 bool is_connected(const Node& node) noexcept;
 
+// The node after `n` in document order within the subtree of `top` (null after its last).
+inline Node* next_in_order(Node* n, const Node* top) noexcept {
+  if (n->first_child) return n->first_child;
+  while (n != top && !n->next_sibling) n = n->parent;
+  return n == top ? nullptr : n->next_sibling;
+}
+
 // Replaces a node's own text buffer (text of a text node or an element's own value).
 // False when out of memory (the old text stays).
 bool set_node_text(Node& node, std::string_view text) noexcept;

@@ -101,12 +101,6 @@ Node* nearest_focusable(Node* node) {
   return nullptr;
 }
 
-// Next node in document order within `top`.
-Node* next_in_order(Node* n, Node* top) {
-  if (n->first_child) return n->first_child;
-  while (n != top && !n->next_sibling) n = n->parent;
-  return n == top ? nullptr : n->next_sibling;
-}
 
 void move_focus_by_tab(Document& d, bool backwards) {
   Node* top = d.body ? d.body : d.html;

@@ -59,8 +59,7 @@ bool finite_box(const orlan::LayoutBox& b) {
 }
 
 void check_tree(orlan::Node& root) {
-  orlan::Node* n = &root;
-  while (n) {
+  for (orlan::Node* n = &root; n; n = orlan::next_in_order(n, &root)) {
     if (n->box) {
       if (!finite_box(*n->box)) std::abort();
       orlan::Rect r = orlan::absolute_position(*n);
@@ -73,13 +72,6 @@ void check_tree(orlan::Node& root) {
           std::abort();
       }
     }
-    if (n->first_child) {
-      n = n->first_child;
-      continue;
-    }
-    while (n && n != &root && !n->next_sibling) n = n->parent;
-    if (!n || n == &root) break;
-    n = n->next_sibling;
   }
 }
 

@@ -47,20 +47,12 @@ void check_hits(orlan::Document& d, std::string_view input) {
 
 // Every scroll container scrolled by an amount from the input, every element hovered.
 void change_state(orlan::Node& root, std::size_t seed) {
-  orlan::Node* n = &root;
-  while (n) {
+  for (orlan::Node* n = &root; n; n = orlan::next_in_order(n, &root)) {
     if (n->is_element()) {
       n->scroll_y = static_cast<float>(seed % 97) * 7;
       n->scroll_x = static_cast<float>(seed % 13) * 5;
       n->dirty |= orlan::kDirtyPaint;
     }
-    if (n->first_child) {
-      n = n->first_child;
-      continue;
-    }
-    while (n && n != &root && !n->next_sibling) n = n->parent;
-    if (!n || n == &root) break;
-    n = n->next_sibling;
   }
 }
 
