@@ -25,9 +25,12 @@ FrameResult run_frame(View& view, FrameState& state, FrameSurface& surface, floa
   state.viewport_height = viewport_height;
 
   const double t1 = now();
-  layout_document(document, viewport_width, viewport_height, &surface.text_measurer());
+  // Painting measures the caret, selections and the ellipsis itself: with the measurer
+  // layout used, or they would sit off the glyphs layout placed.
+  const TextMeasurer& measurer = surface.text_measurer();
+  layout_document(document, viewport_width, viewport_height, &measurer);
   const double t2 = now();
-  const bool built = build_display_list(document, state.list) == kOk;
+  const bool built = build_display_list(document, state.list, &measurer) == kOk;
   const double t3 = now();
 
   if (!full) {
