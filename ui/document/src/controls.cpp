@@ -874,11 +874,13 @@ void open_select_popup(Document& d, Node& select) {
 void choose_popup_row(Document& d, Node& row) {
   Node* popup = d.select_popup;
   Node* select = d.popup_owner;
-  if (!popup || !select || row.parent != popup) return;
+  if (!popup || row.parent != popup) return;
   int index = 0;
   for (Node* r = popup->first_child; r && r != &row; r = r->next_sibling) ++index;
   DispatchScope scope(d);
+  // The popup closes even when its select is gone: a choice is the way out of it.
   close_select_popup(d);
+  if (!select || !is_connected(*select)) return;
   Node* option = nullptr;
   for (Node* o = select->first_child; o; o = o->next_sibling) {
     if (!o->has_tag(TagId::kOption)) continue;
@@ -932,6 +934,7 @@ void update_tooltip_candidate(Document& d, Node* hovered) {
   hide_tooltip(d);
   d.tooltip_owner = candidate;
   d.input.tooltip_pending = candidate != nullptr;
+  ++d.input.tooltip_generation;
   d.input.tooltip_x = d.input.pointer_x;
   d.input.tooltip_y = d.input.pointer_y;
   invalidate(d);

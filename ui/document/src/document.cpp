@@ -888,7 +888,9 @@ void set_focus(Document& d, Node* element) {
   DispatchScope scope(d);
   Node* old = d.focused;
   d.focused = element;
-  if (old) {
+  // An element whose focus is still on its way (a blur or change handler of the element
+  // losing it blurred it again) never had the focus: it gets no blur either.
+  if (old && (old->state & kStateFocused)) {
     old->state &= static_cast<std::uint16_t>(~kStateFocused);
     mark_restyle(*old, state_change_reach(d, kStateFocused));
     if (is_editable_text_control(*old)) end_editing(*old);

@@ -192,12 +192,18 @@ void click_default_action(Document& d, Node& target) {
 
 void record_context_menu(Document& d, Node& element, float x, float y) {
   InputState& in = d.input;
+  // A disabled subtree gets neither the event nor a menu.
+  if (in_disabled_subtree(&element)) return;
   bool prevented = fire_pointer(element, EventType::kContextmenu, 2, x, y, 0);
   if (prevented || !is_connected(element)) return;
   std::uint8_t kind = kContextMenuNone;
   if (is_editable_text_control(element) && !in_disabled_subtree(&element)) {
     kind = kContextMenuEdit;
-  } else if (in.selection_anchor.node && g_hooks.text_position) {
+  } else if (in.selection_anchor.node && in.selection_focus.node &&
+             is_connected(*in.selection_anchor.node) && is_connected(*in.selection_focus.node) &&
+             g_hooks.text_position) {
+    // The contextmenu handler may have taken the selected text out of the tree: the
+    // order walk below only works inside it.
     Node* text = nullptr;
     std::uint32_t offset = 0;
     if (g_hooks.text_position(d, x, y, &text, &offset)) {
@@ -521,9 +527,8 @@ bool wheel(Document& d, float x, float y, float notches, std::uint32_t modifiers
   d.input.pointer_y = y;
   d.input.pointer_inside = true;
   Node* hit = hit_test(d, x, y);
-  bool prevented = false;
-  if (hit && !in_disabled_subtree(hit))
-    prevented = fire_pointer(*hit, EventType::kWheel, 0, x, y, modifiers, notches);
+  // Unlike the pointer events, wheel reaches disabled subtrees too: they still scroll.
+  const bool prevented = hit && fire_pointer(*hit, EventType::kWheel, 0, x, y, modifiers, notches);
   bool moved = false;
   if (!prevented && hit && is_connected(*hit)) {
     float amount = notches * -100;
@@ -673,13 +678,19 @@ bool tooltip_pending(const Document& d) noexcept {
   return d.input.tooltip_pending && d.tooltip_owner != nullptr;
 }
 
+std::uint32_t tooltip_generation(const Document& d) noexcept {
+  return d.input.tooltip_generation;
+}
+
 bool accepts_text(const Document& d) noexcept {
   const Node* f = d.focused;
   return f && is_editable_text_control(*f) && !is_read_only(*f) && !in_disabled_subtree(f);
 }
 
 bool caret_blink_wanted(const Document& d) noexcept {
-  return accepts_text(d) && !d.window_inactive;
+  // A read-only field has a caret too (it moves and selects): it blinks like any other.
+  const Node* f = d.focused;
+  return f && is_editable_text_control(*f);
 }
 
 void toggle_caret(Document& d) noexcept {

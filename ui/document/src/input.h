@@ -39,11 +39,14 @@ void composition_end(Document& document) noexcept;
 void show_tooltip(Document& document) noexcept;
 // A tooltip candidate waits for the timer (the host starts its timer while this is true).
 bool tooltip_pending(const Document& document) noexcept;
+// Counts new tooltip candidates: when it changes while the timer runs, the host starts
+// the timer again, so every candidate waits the whole delay.
+std::uint32_t tooltip_generation(const Document& document) noexcept;
 
 // ---- Caret blink and the input method ----
 
-// A focused, writable text control outside a disabled subtree has the caret: the host
-// runs its blink timer while this is true.
+// A focused editable text control (read-only ones too) has the caret: the host runs its
+// blink timer while this is true.
 bool caret_blink_wanted(const Document& document) noexcept;
 // The blink timer fired: the caret shows or hides (the control is marked for repaint).
 void toggle_caret(Document& document) noexcept;

@@ -45,6 +45,8 @@ struct InputState {
   // The tooltip candidate (Document::tooltip_owner) waits for the host's timer.
   bool tooltip_pending = false;
   float tooltip_x = 0, tooltip_y = 0;
+  // Bumped for every new candidate.
+  std::uint32_t tooltip_generation = 0;
 
   // Context-menu request: pending until the host reads it; the element is kept (and
   // cleared when destroyed) for the command the host passes back.
