@@ -368,6 +368,10 @@ void after_frame(HostWindow& host, const host::FrameResult& result) {
   if (host.caret_timer && blink != host.caret_blink_generation) SetTimer(host.window, kCaretTimer, 500, nullptr);
   host.caret_blink_generation = blink;
   set_timer_state(host, kTooltipTimer, host.tooltip_timer, tooltip_pending(document), 600);
+  // A new candidate while the timer runs waits the whole delay as well.
+  const std::uint32_t tooltip = tooltip_generation(document);
+  if (host.tooltip_timer && tooltip != host.tooltip_generation) SetTimer(host.window, kTooltipTimer, 600, nullptr);
+  host.tooltip_generation = tooltip;
 }
 
 // With "ORLAN_TEST_SEAMS" set, this message asks for the next frame's pixels in the file
@@ -863,7 +867,10 @@ LRESULT handle_message(HostWindow& host, HWND window, UINT message, WPARAM w, LP
       return 0;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONUP:
-      handle_button(host, 1, message == WM_MBUTTONDOWN, false, w, l);
+    case WM_MBUTTONDBLCLK:
+      // A quick second press comes as a double click (the class has CS_DBLCLKS): it is a
+      // press all the same, or its release would arrive alone.
+      handle_button(host, 1, message != WM_MBUTTONUP, message == WM_MBUTTONDBLCLK, w, l);
       return 0;
     case WM_MOUSEWHEEL:
       handle_wheel(host, w, l);
@@ -916,8 +923,7 @@ LRESULT CALLBACK host_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
 // read stays in the host until the next read.
 bool document_clipboard_get(void* user, const char** text, std::size_t* length) {
   auto* host = static_cast<HostWindow*>(user);
-  if (!host->window) return false;
-  host->clipboard = clipboard_text(host->window);
+  host->clipboard = clipboard_text();
   *text = host->clipboard.c_str();
   *length = host->clipboard.size();
   return !host->clipboard.empty();
@@ -976,6 +982,10 @@ HostWindow* create_host(View& view, void* parent_handle) {
     set_last_error(message);
     return nullptr;
   }
+  // A new window starts with the default input context; the page's focus is on no text
+  // control yet, so the window starts without one (the cached state then tells the truth).
+  ImmAssociateContextEx(window, nullptr, 0);
+  host->input_method_enabled = false;
   HWND top_level = GetAncestor(parent, GA_ROOT);
   if (top_level) register_with_top_level(*host, top_level);
   start_pacing(*host);
@@ -1064,9 +1074,10 @@ void set_host_test_switches(const HostTestSwitches& switches) noexcept {
 
 // ---- Clipboard -------------------------------------------------------------------------------
 
-std::string clipboard_text(HWND owner) {
+std::string clipboard_text() {
   std::string text;
-  if (!OpenClipboard(owner)) return text;
+  // Reading claims nothing: no owner (an owner only matters to EmptyClipboard).
+  if (!OpenClipboard(nullptr)) return text;
   if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
     if (auto* units = static_cast<const wchar_t*>(GlobalLock(data))) {
       // Bounded by the block's size: a text without its terminating zero is not overrun.

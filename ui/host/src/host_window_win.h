@@ -63,6 +63,7 @@ struct HostWindow {
   bool caret_timer = false;
   std::uint32_t caret_blink_generation = 0;
   bool tooltip_timer = false;
+  std::uint32_t tooltip_generation = 0;
   bool retry_timer = false;
   bool input_method_enabled = false;
   bool tracking_leave = false;
@@ -90,9 +91,9 @@ void set_host_scale(HostWindow& host, float scale) noexcept;
 void host_client_size(const HostWindow& host, float* width, float* height) noexcept;
 
 // The clipboard's text as UTF-8 (empty when it holds none or cannot be opened), and
-// replacing it with UTF-8 text (false when the clipboard did not take it). `owner` is the
-// window that opens the clipboard.
-std::string clipboard_text(HWND owner);
+// replacing it with UTF-8 text (false when the clipboard did not take it); `owner` becomes
+// the clipboard's owner.
+std::string clipboard_text();
 bool set_clipboard_text(HWND owner, const char* text, std::size_t length);
 
 // Seams for tests, where Wine cannot provoke the case: pretend that user32 has no
