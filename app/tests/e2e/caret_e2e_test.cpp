@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -195,12 +196,13 @@ TEST_F(Caret, TheSelectionEndsWhereTheUnselectedGlyphsBegin) {
   const Rgb background = nine.at(kRepeatX + 40, kRepeatY);
   const Span fill = fill_span(nine, background);
   ASSERT_GT(fill.right - fill.left, 20) << "no selection fill found";
+  // The caret blinks over the fill's first column: either frame may show it.
   const Span fill_six = fill_span(six, background);
-  ASSERT_EQ(fill_six.left, fill.left) << "the two selections start apart";
+  ASSERT_LE(std::abs(fill_six.left - fill.left), 1) << "the two selections start apart";
 
-  // Past the caret (at the fill's left edge, blinking), the frames differ only by "789".
+  // Past the caret, the frames differ only by "789".
   int first_ink = -1;
-  for (int x = fill.left + 2; x < kFieldRight && first_ink < 0; ++x)
+  for (int x = std::max(fill.left, fill_six.left) + 2; x < kFieldRight && first_ink < 0; ++x)
     for (int y = fill.top; y < fill.bottom; ++y)
       if (difference(nine.at(x, y), six.at(x, y)) > 30) {
         first_ink = x;

@@ -197,16 +197,17 @@ void record_context_menu(Document& d, Node& element, float x, float y) {
   bool prevented = fire_pointer(element, EventType::kContextmenu, 2, x, y, 0);
   if (prevented || !is_connected(element)) return;
   std::uint8_t kind = kContextMenuNone;
-  if (is_editable_text_control(element) && !in_disabled_subtree(&element)) {
+  // The handler may have taken the selected text out of the tree (layout still places it
+  // under the point); the order walk below only works inside the tree.
+  const TextPoint& anchor = in.selection_anchor;
+  const TextPoint& focus = in.selection_focus;
+  if (is_editable_text_control(element)) {
     kind = kContextMenuEdit;
-  } else if (in.selection_anchor.node && in.selection_focus.node &&
-             is_connected(*in.selection_anchor.node) && is_connected(*in.selection_focus.node) &&
-             g_hooks.text_position) {
-    // The contextmenu handler may have taken the selected text out of the tree: the
-    // order walk below only works inside it.
+  } else if (anchor.node && focus.node && is_connected(*anchor.node) &&
+             is_connected(*focus.node) && g_hooks.text_position) {
     Node* text = nullptr;
     std::uint32_t offset = 0;
-    if (g_hooks.text_position(d, x, y, &text, &offset)) {
+    if (g_hooks.text_position(d, x, y, &text, &offset) && text && is_connected(*text)) {
       // Inside the selection when the point lies between its two ends in document order.
       TextPoint a = in.selection_anchor, b = in.selection_focus;
       auto before = [&](const TextPoint& p, const TextPoint& q) {  // p <= q

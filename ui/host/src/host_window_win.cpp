@@ -370,7 +370,8 @@ void after_frame(HostWindow& host, const host::FrameResult& result) {
   set_timer_state(host, kTooltipTimer, host.tooltip_timer, tooltip_pending(document), 600);
   // A new candidate while the timer runs waits the whole delay as well.
   const std::uint32_t tooltip = tooltip_generation(document);
-  if (host.tooltip_timer && tooltip != host.tooltip_generation) SetTimer(host.window, kTooltipTimer, 600, nullptr);
+  if (host.tooltip_timer && tooltip != host.tooltip_generation)
+    SetTimer(host.window, kTooltipTimer, 600, nullptr);
   host.tooltip_generation = tooltip;
 }
 

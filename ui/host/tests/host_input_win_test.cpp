@@ -163,23 +163,31 @@ TEST_F(HostInputWin, AQuickSecondMiddlePressIsAPress) {
 // Moving onto another titled element while the first one's tooltip is pending: the new one
 // waits its own 600 ms from that move (a timer never fires early, so the bound is firm).
 TEST_F(HostInputWin, EveryTooltipCandidateWaitsTheWholeDelay) {
-  move_pointer(10, 24 + 20);
-  frame();
-  ASSERT_TRUE(orlan::tooltip_pending(document()));
-  ASSERT_TRUE(view->host->tooltip_timer);
-  // Part of the first delay passes (the second move must come while it is still pending).
-  const auto first = Clock::now();
-  pump_until([&] { return Clock::now() - first > 350ms; }, 2s);
-  ASSERT_EQ(document().tooltip, nullptr) << "the first tooltip showed before the second move";
-  move_pointer(10, 24 + 60);
-  const auto second = Clock::now();
-  frame();
-  ASSERT_EQ(document().tooltip_owner, id("two"));
-  ASSERT_TRUE(pump_until([&] { return document().tooltip != nullptr; }, 10s))
-      << "the second tooltip never showed";
-  const auto waited =
-      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - second).count();
-  EXPECT_GE(waited, 580) << "the second tooltip showed after " << waited << " ms";
+  // A busy machine may let the first tooltip show before the second move: that attempt
+  // proves nothing and is made again.
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    move_pointer(10, 24 + 100);  // the plain box: no candidate
+    frame();
+    ASSERT_EQ(document().tooltip_owner, nullptr);
+    move_pointer(10, 24 + 20);
+    frame();
+    ASSERT_TRUE(orlan::tooltip_pending(document()));
+    ASSERT_TRUE(view->host->tooltip_timer);
+    const auto first = Clock::now();
+    pump_until([&] { return Clock::now() - first > 200ms; }, 2s);
+    if (document().tooltip) continue;
+    move_pointer(10, 24 + 60);
+    const auto second = Clock::now();
+    frame();
+    ASSERT_EQ(document().tooltip_owner, id("two"));
+    ASSERT_TRUE(pump_until([&] { return document().tooltip != nullptr; }, 10s))
+        << "the second tooltip never showed";
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - second).count();
+    EXPECT_GE(waited, 580) << "the second tooltip showed after " << waited << " ms";
+    return;
+  }
+  FAIL() << "the first tooltip always showed within 200 ms";
 }
 
 // The clipboard's owner renders its text on demand; while it does, it sees who opened the
