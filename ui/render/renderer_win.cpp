@@ -1290,8 +1290,9 @@ bool render(Renderer& r, const DisplayList& list, const AtomTable& atoms, std::u
             const Rect* damage, const ItemBounds& bounds) noexcept {
   if (r.broken || !r.context) return false;
   if (!r.target && !create_target(r)) return false;
-  const FramePlan plan = r.history.plan(damage, r.scale, r.width, r.height, r.force_full);
+  FramePlan plan = r.history.plan(damage, r.scale, r.width, r.height, r.force_full);
   if (plan.nothing) return true;
+  grow_plan_for_effects(plan, list, bounds, r.scale, r.width, r.height);
 
   ID2D1DeviceContext* dc = r.context.get();
   dc->BeginDraw();
