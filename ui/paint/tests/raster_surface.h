@@ -10,7 +10,8 @@
 // same pixels always give the same result: a partial frame over the previous frame's
 // pixels must equal a full frame of the same list.
 //
-// Shared by the paint tests and the paint and input fuzz targets.
+// Shared by the paint tests and the paint and input fuzz targets (header only: the fuzz
+// targets build without the test libraries).
 
 #include <algorithm>
 #include <cmath>
@@ -21,24 +22,25 @@
 
 #include "css_value.h"
 #include "display_list.h"
+#include "document.h"
+#include "orlan/orlan.h"
 
 namespace orlan::paint_test {
 
 class RasterSurface {
  public:
-  RasterSurface(int width, int height)
-      : m_width(width), m_height(height), m_screen(static_cast<std::size_t>(width) * height) {}
+  RasterSurface(int width, int height) : m_width(width), m_height(height), m_layers(1) {
+    m_layers[0].pixels.assign(static_cast<std::size_t>(width) * height, Px{});
+  }
 
   int width() const { return m_width; }
   int height() const { return m_height; }
-  // Premultiplied 0xAARRGGBB, row by row.
-  const std::vector<std::uint32_t>& pixels() const { return m_screen; }
 
   // Draws `list` over what the surface shows: everything when `damage` is null, else
   // only the damage, as a partial frame.
   void draw(const DisplayList& list, const ItemBounds& bounds, const Rect* damage,
             std::uint32_t clear = 0xFFFFFFFFu) {
-    Clip all{0, 0, m_width, m_height};
+    const Clip all{0, 0, m_width, m_height};
     Clip region = all;
     if (damage) {
       region = snapped(damage->x, damage->y, damage->width, damage->height).meet(all);
@@ -46,12 +48,9 @@ class RasterSurface {
     }
     m_region = region;
     m_partial = damage != nullptr;
-    m_layers.clear();
-    m_layers.push_back(Layer{});
-    Layer& base = m_layers.back();
-    base.pixels.resize(m_screen.size());
-    for (std::size_t i = 0; i < m_screen.size(); ++i) base.pixels[i] = unpack(m_screen[i]);
-    base.clips.push_back(region);
+    m_layers.resize(1);
+    Layer& base = m_layers[0];
+    base.clips.assign(1, region);
     fill_region(base, region, unpack(clear | 0xFF000000u));
     m_matrices.assign(1, Matrix{});
     m_opens.clear();
@@ -62,7 +61,17 @@ class RasterSurface {
       execute(it);
     }
     while (!m_opens.empty()) close_top();
-    for (std::size_t i = 0; i < m_screen.size(); ++i) m_screen[i] = pack(m_layers[0].pixels[i]);
+    m_screen_valid = false;
+  }
+
+  // Premultiplied 0xAARRGGBB, row by row.
+  const std::vector<std::uint32_t>& pixels() const {
+    if (!m_screen_valid) {
+      m_screen.resize(m_layers[0].pixels.size());
+      for (std::size_t i = 0; i < m_screen.size(); ++i) m_screen[i] = pack(m_layers[0].pixels[i]);
+      m_screen_valid = true;
+    }
+    return m_screen;
   }
 
  private:
@@ -256,7 +265,7 @@ class RasterSurface {
       case ItemKind::kPushFilter: {
         // Offscreen, clipped to the damage only; the parent's clips apply when composed.
         Layer layer;
-        layer.pixels.assign(m_screen.size(), Px{});
+        layer.pixels.assign(m_layers[0].pixels.size(), Px{});
         layer.clips.push_back(m_partial ? m_region : Clip{0, 0, m_width, m_height});
         m_layers.push_back(std::move(layer));
         m_opens.push_back({Open::kGroup, it.kind, &it});
@@ -385,7 +394,8 @@ class RasterSurface {
   }
 
   int m_width, m_height;
-  std::vector<std::uint32_t> m_screen;
+  mutable std::vector<std::uint32_t> m_screen;
+  mutable bool m_screen_valid = false;
   Clip m_region;
   bool m_partial = false;
   std::vector<Layer> m_layers;
@@ -403,5 +413,42 @@ inline std::string first_difference(const RasterSurface& a, const RasterSurface&
   return std::to_string(count) + " pixels, first at " + std::to_string(first % a.width()) + "," +
          std::to_string(first / a.width());
 }
+
+// Follows a document frame by frame as the host does, the previous list kept for the
+// diff: each frame is drawn over the last one, partially when the diff allows, and
+// compared with a full drawing of the same list.
+class PartialFrameCheck {
+ public:
+  PartialFrameCheck(int width, int height) : m_screen(width, height), m_full(width, height) {}
+
+  // Empty when the frame drawn matches the full frame, else where it does not.
+  std::string frame(Document& document) {
+    if (build_display_list(document, m_next) != kOk) m_next.complete = false;
+    const Damage damage = diff_display_lists(m_previous, m_next, m_bounds);
+    std::string mismatch;
+    if (damage.partial && !(damage.rect.width > 0 && damage.rect.height > 0)) {
+      // Nothing changed: nothing is drawn.
+    } else if (damage.partial) {
+      m_screen.draw(m_next, m_bounds, &damage.rect);
+      m_full.draw(m_next, m_bounds, nullptr);
+      mismatch = first_difference(m_screen, m_full);
+    } else {
+      m_screen.draw(m_next, m_bounds, nullptr);
+    }
+    if (!m_previous.copy_from(m_next)) m_previous.complete = false;
+    ++m_frames;
+    if (damage.partial && damage.rect.width > 0 && damage.rect.height > 0) ++m_partial_frames;
+    return mismatch;
+  }
+  int frames() const { return m_frames; }
+  // Frames drawn partially with something to draw.
+  int partial_frames() const { return m_partial_frames; }
+
+ private:
+  RasterSurface m_screen, m_full;
+  DisplayList m_previous, m_next;
+  ItemBounds m_bounds;
+  int m_frames = 0, m_partial_frames = 0;
+};
 
 }  // namespace orlan::paint_test
