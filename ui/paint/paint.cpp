@@ -487,51 +487,12 @@ class Painter {
   // False when it holds one fragment only (painted as a box).
   bool paint_inline_fragments(const Node& e, const ComputedStyle& s, const LayoutBox& b,
                               const Box& border) {
-    // The container holding the runs, and its content base relative to this element.
-    const Node* container = e.parent;
-    float dx = border.x - b.x, dy = border.y - b.y;  // content base of e's parent
-    int guard = 0;
-    while (container && container->is_element() && container->box &&
-           container->box->run_count == 0 && guard++ < 64) {
-      dx -= container->box->x;
-      dy -= container->box->y;
-      container = container->parent;
-    }
-    if (!container || !container->box || container->box->run_count == 0) return false;
-    const LayoutBox& cb = *container->box;
-    struct Fragment {
-      float x0, y0, x1, y1;
-      std::uint32_t line;
-    };
-    Fragment frags[64];
-    int count = 0;
-    for (std::uint32_t i = 0; i < cb.run_count; ++i) {
-      const TextRun& run = cb.runs[i];
-      bool inside = false;
-      for (const Node* n = run.node; n && n != container; n = n->parent)
-        if (n == &e) {
-          inside = true;
-          break;
-        }
-      if (!inside) continue;
-      const float x0 = dx + run.x, y0 = dy + run.y;
-      const float x1 = x0 + run.width, y1 = y0 + run.ascent + run.descent;
-      if (count > 0 && frags[count - 1].line == run.line) {
-        Fragment& f = frags[count - 1];
-        f.x0 = std::min(f.x0, x0), f.y0 = std::min(f.y0, y0);
-        f.x1 = std::max(f.x1, x1), f.y1 = std::max(f.y1, y1);
-      } else if (count < 64) {
-        frags[count++] = {x0, y0, x1, y1, run.line};
-      }
-    }
+    paint::InlineFragments fragments(e, Point{border.x, border.y});
+    const int count = fragments.count();
     if (count < 2) return false;
-    const float top = b.padding[kTop] + b.border[kTop];
-    const float bottom = b.padding[kBottom] + b.border[kBottom];
-    for (int i = 0; i < count; ++i) {
-      const float left = i == 0 ? b.padding[kLeft] + b.border[kLeft] : 0;
-      const float right = i == count - 1 ? b.padding[kRight] + b.border[kRight] : 0;
-      const Box f{frags[i].x0 - left, frags[i].y0 - top, frags[i].x1 - frags[i].x0 + left + right,
-                  frags[i].y1 - frags[i].y0 + top + bottom};
+    Rect r;
+    for (int i = 0; fragments.next(r); ++i) {
+      const Box f{r.x, r.y, r.width, r.height};
       if (alpha(s.background_color) && f.width > 0 && f.height > 0) fill(f, s.background_color, nullptr);
       if (s.border_style != css::kw::None && s.border_style != css::kw::Hidden) {
         bool any = false;
