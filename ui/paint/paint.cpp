@@ -633,12 +633,7 @@ class Painter {
         }
       }
     }
-    for (int k = static_cast<int>(s.text_shadow_count) - 1; k >= 0 && s.text_shadow; --k) {
-      const css::Shadow& sh = s.text_shadow[k];
-      if (!alpha(sh.color)) continue;
-      text_item({box.x + sh.offset_x, box.y + sh.offset_y, box.width, box.height}, run.ascent, t,
-                run.length, text.text_revision, s, sh.color);
-    }
+    text_shadows(box, run.ascent, t, run.length, text.text_revision, s);
     text_item(box, run.ascent, t, run.length, text.text_revision, s, s.color);
     if (sel_x1 > sel_x0 && s.selection_color && s.selection_color != s.color) {
       push_clip({box.x + sel_x0, box.y, sel_x1 - sel_x0, box.height}, nullptr);
@@ -649,6 +644,18 @@ class Painter {
       const float w = measure(s, kEllipsisText, 3);
       text_item({box.x + box.width, box.y, w, box.height}, run.ascent, kEllipsisText, 3, 0, s,
                 s.color);
+    }
+  }
+
+  // The text again under itself, offset, in each shadow's colour (no blur), the first
+  // shadow on top.
+  void text_shadows(const Box& box, float baseline, const char* text, std::uint32_t length,
+                    std::uint32_t revision, const ComputedStyle& s) {
+    for (int k = static_cast<int>(s.text_shadow_count) - 1; k >= 0 && s.text_shadow; --k) {
+      const css::Shadow& sh = s.text_shadow[k];
+      if (!alpha(sh.color)) continue;
+      text_item({box.x + sh.offset_x, box.y + sh.offset_y, box.width, box.height}, baseline, text,
+                length, revision, s, sh.color);
     }
   }
 
@@ -748,7 +755,10 @@ class Painter {
         fill({box.x + x0, box.y + top, x1 - x0, height}, fill_color, nullptr);
       };
       span_fill(sel0, sel1, 0, box.height, kSelectionFill);
-      if (!culled(box)) text_item(box, line.baseline, t, line.length, revision, s, color);
+      if (!culled(box)) {
+        text_shadows(box, line.baseline, t, line.length, revision, s);
+        text_item(box, line.baseline, t, line.length, revision, s, color);
+      }
       span_fill(comp0, comp1, line.baseline + 1, 1, s.color);
     }
     if (focused && edit->caret_visible && e.control == ControlKind::kTextField) {
