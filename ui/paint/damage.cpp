@@ -91,7 +91,8 @@ float filter_reach(const css::Filter* filters, std::uint32_t count) {
   float reach = 0;
   for (std::uint32_t i = 0; filters && i < count; ++i) {
     const css::Filter& f = filters[i];
-    if (f.kind == css::FilterKind::Blur) reach = std::max(reach, 3 * f.amount);
+    if (f.kind == css::FilterKind::Blur)
+      reach = std::max(reach, 3 * f.amount);
     else if (f.kind == css::FilterKind::DropShadow)
       reach = std::max(reach, 3 * f.blur + std::max(std::fabs(f.offset_x), std::fabs(f.offset_y)));
   }
@@ -201,8 +202,8 @@ bool item_bounds(const DisplayList& list, ItemBounds& bounds) noexcept {
       e = transformed(matrices[transforms], it.x, it.y, it.width, it.height, grow);
       // A repeating image is drawn over its whole tile area, not just the one tile.
       if (it.kind == ItemKind::kImage && (it.repeat_x || it.repeat_y))
-        e.add(transformed(matrices[transforms], it.tile_x, it.tile_y, it.tile_width,
-                          it.tile_height, grow));
+        e.add(transformed(matrices[transforms], it.tile_x, it.tile_y, it.tile_width, it.tile_height,
+                          grow));
     }
     bounds.rects[i] = e.rect();
     if (open > 0) groups[open - 1].extent.add(e);
@@ -241,7 +242,8 @@ Damage diff_display_lists(const DisplayList& previous, const DisplayList& next,
   return damage;
 }
 
-Rect grow_damage_for_effects(const DisplayList& list, const ItemBounds& bounds, Rect damage) noexcept {
+Rect grow_damage_for_effects(const DisplayList& list, const ItemBounds& bounds,
+                             Rect damage) noexcept {
   Extent total = extent_of(damage);
   if (total.empty() || bounds.count != list.count) return damage;
   // Each growth can reach further groups; every round takes in at least one more.

@@ -142,7 +142,8 @@ Damage diff_display_lists(const DisplayList& previous, const DisplayList& next,
 // The damage grown so that every filter group and backdrop filter it touches is drawn
 // whole: a blur or shadow drawn from only part of what it spreads would differ from the
 // full frame, inside the damage and out.
-Rect grow_damage_for_effects(const DisplayList& list, const ItemBounds& bounds, Rect damage) noexcept;
+Rect grow_damage_for_effects(const DisplayList& list, const ItemBounds& bounds,
+                             Rect damage) noexcept;
 
 // The element under the point (document pixels), or null outside the viewport.
 Node* hit_test(Document& document, float x, float y) noexcept;

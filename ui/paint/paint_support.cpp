@@ -122,8 +122,8 @@ InlineFragments::InlineFragments(const Node& e, Point origin) noexcept : m_eleme
   const Node* container = e.parent;
   m_dx = origin.x - e.box->x, m_dy = origin.y - e.box->y;  // content base of e's parent
   int guard = 0;
-  while (container && container->is_element() && container->box &&
-         container->box->run_count == 0 && guard++ < 64) {
+  while (container && container->is_element() && container->box && container->box->run_count == 0 &&
+         guard++ < 64) {
     m_dx -= container->box->x;
     m_dy -= container->box->y;
     container = container->parent;

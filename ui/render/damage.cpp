@@ -75,10 +75,12 @@ void grow_plan_for_effects(FramePlan& plan, const DisplayList& list, const ItemB
                            float scale, std::int32_t width, std::int32_t height) noexcept {
   if (plan.full || plan.nothing || !(scale > 0)) return;
   const Rect drawn{plan.rect.left / scale, plan.rect.top / scale,
-                   (plan.rect.right - plan.rect.left) / scale, (plan.rect.bottom - plan.rect.top) / scale};
+                   (plan.rect.right - plan.rect.left) / scale,
+                   (plan.rect.bottom - plan.rect.top) / scale};
   const Rect grown = grow_damage_for_effects(list, bounds, drawn);
   const PixelRect whole{0, 0, std::max(width, 1), std::max(height, 1)};
-  plan.rect = clamp_to_buffer(unite(plan.rect, snap_to_pixels(grown, scale)), whole.right, whole.bottom);
+  plan.rect =
+      clamp_to_buffer(unite(plan.rect, snap_to_pixels(grown, scale)), whole.right, whole.bottom);
   if (plan.rect == whole) plan.full = true;
 }
 

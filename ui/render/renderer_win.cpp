@@ -1291,7 +1291,8 @@ class FrameDrawer {
     } else {
       ID2D1BitmapRenderTarget* group = m_r.group_targets[m_group_depth - 1].get();
       Com<ID2D1Bitmap> drawn;
-      if (!group || FAILED(group->Flush(nullptr, nullptr)) || FAILED(group->GetBitmap(drawn.put())) ||
+      if (!group || FAILED(group->Flush(nullptr, nullptr)) ||
+          FAILED(group->GetBitmap(drawn.put())) ||
           FAILED(copy->CopyFromBitmap(nullptr, drawn.get(), nullptr)))
         return;
     }

@@ -13,7 +13,8 @@
 namespace orlan::anim {
 namespace {
 
-constexpr std::string_view kPage = "<html><body><p id=p>text</p><ul><li id=li>item</li></ul></body></html>";
+constexpr std::string_view kPage =
+    "<html><body><p id=p>text</p><ul><li id=li>item</li></ul></body></html>";
 constexpr std::string_view kSheet =
     "p::before { content: 'x'; color: #000000; transition: color 100ms linear }"
     "p.hot::before { color: #ffffff }"
@@ -29,7 +30,9 @@ Node* generated(Node* owner, std::uint8_t kind) {
 }
 
 // The red channel of a colour (all three move together here).
-int red(const Node* n) { return static_cast<int>((n->style->color >> 16) & 0xFF); }
+int red(const Node* n) {
+  return static_cast<int>((n->style->color >> 16) & 0xFF);
+}
 
 class GeneratedBoxes : public ::testing::Test {
  protected:

@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "../../paint/tests/raster_surface.h"
 #include "controls.h"
 #include "document.h"
 #include "event.h"
@@ -20,7 +21,6 @@
 #include "layout_input_hooks.h"
 #include "orlan/orlan.h"
 #include "view.h"
-#include "../../paint/tests/raster_surface.h"
 
 namespace {
 

@@ -8,19 +8,19 @@
 // 14 x 10 image.
 
 #include <cmath>
-#include <cstdio>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "../tests/raster_surface.h"
 #include "display_list.h"
 #include "document.h"
 #include "layout_box.h"
 #include "layout_dump.h"
 #include "orlan/orlan.h"
-#include "../tests/raster_surface.h"
 
 namespace {
 

@@ -19,7 +19,8 @@ std::vector<Rect> fills_of(Page& page, std::uint32_t color) {
   std::vector<Rect> out;
   for (std::uint32_t i = 0; i < page.list.count; ++i) {
     const orlan::DisplayItem& it = page.list.items[i];
-    if (it.kind == ItemKind::kFill && it.color == color) out.push_back({it.x, it.y, it.width, it.height});
+    if (it.kind == ItemKind::kFill && it.color == color)
+      out.push_back({it.x, it.y, it.width, it.height});
   }
   return out;
 }
@@ -34,8 +35,10 @@ int count_kind(Page& page, ItemKind kind) {
 TEST(InlineFragments, EveryLineGetsItsBackgroundPastSixtyFour) {
   std::string words;
   for (int i = 0; i < 70; ++i) words += "ab ";
-  const std::string html = "<style>body{margin:0;font:10px sans-serif} p{width:12px;margin:0}"
-                           "span{background:#ff0}</style><p><span>" + words + "</span></p>";
+  const std::string html =
+      "<style>body{margin:0;font:10px sans-serif} p{width:12px;margin:0}"
+      "span{background:#ff0}</style><p><span>" +
+      words + "</span></p>";
   Page page(html, 200, 2000);
   const std::vector<Rect> fills = fills_of(page, kMarked);
   ASSERT_EQ(fills.size(), 70u);
@@ -59,7 +62,8 @@ TEST(InlineFragments, HitTestingFollowsTheFragments) {
   for (const Rect& f : fills)
     EXPECT_EQ(orlan::hit_test(*page.document, f.x + 1, f.y + f.height / 2), span);
   // Right of the last fragment, under the first one's end: between the fragments.
-  EXPECT_NE(orlan::hit_test(*page.document, last.x + last.width + 5, last.y + last.height / 2), span);
+  EXPECT_NE(orlan::hit_test(*page.document, last.x + last.width + 5, last.y + last.height / 2),
+            span);
   // Left of the first fragment on its line: the paragraph's own text.
   EXPECT_EQ(orlan::hit_test(*page.document, first.x - 5, first.y + first.height / 2), page.id("p"));
 }

@@ -28,11 +28,14 @@ struct Case {
   std::function<void(Page&)> change;
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
 
 void recolour(Page& p, const char* id, const char* style) {
-  ASSERT_EQ(orlan::set_attribute(p.id(id), "style", 5, style, std::char_traits<char>::length(style)),
-            orlan::kOk);
+  ASSERT_EQ(
+      orlan::set_attribute(p.id(id), "style", 5, style, std::char_traits<char>::length(style)),
+      orlan::kOk);
 }
 
 const Case kCases[] = {

@@ -177,7 +177,8 @@ class RasterSurface {
 
   void fill_region(Layer& layer, const Clip& c, const Px& color) {
     for (int py = c.y0; py < c.y1; ++py)
-      for (int px = c.x0; px < c.x1; ++px) layer.pixels[static_cast<std::size_t>(py) * m_width + px] = color;
+      for (int px = c.x0; px < c.x1; ++px)
+        layer.pixels[static_cast<std::size_t>(py) * m_width + px] = color;
   }
 
   static std::uint32_t hash_bytes(const void* data, std::size_t n, std::uint32_t h = 2166136261u) {
@@ -211,7 +212,8 @@ class RasterSurface {
         const Px c = premultiplied(it.color);
         shade_rect(it.x, it.y, it.width, it.height, [&](double lx, double ly, Px& out) {
           out = c;
-          const auto cell = static_cast<std::uint32_t>(lx / 3) * 7 + static_cast<std::uint32_t>(ly / 4);
+          const auto cell =
+              static_cast<std::uint32_t>(lx / 3) * 7 + static_cast<std::uint32_t>(ly / 4);
           return ((h >> (cell % 29)) & 1u) != 0;
         });
         break;
@@ -233,7 +235,8 @@ class RasterSurface {
         break;
       }
       case ItemKind::kGradient: {
-        const Px c = premultiplied(0xFF000000u | (hash_bytes(&it.gradient, sizeof it.gradient) & 0xFFFFFFu));
+        const Px c =
+            premultiplied(0xFF000000u | (hash_bytes(&it.gradient, sizeof it.gradient) & 0xFFFFFFu));
         shade_rect(it.x, it.y, it.width, it.height, [&](double, double ly, Px& out) {
           out = c;
           out.r = out.r * static_cast<std::int32_t>(std::min(ly, 255.0)) / 255;
@@ -242,9 +245,9 @@ class RasterSurface {
         break;
       }
       case ItemKind::kPushClip:
-        top().clips.push_back(device_bounds(it.x, it.y, std::max(it.width, 0.f),
-                                            std::max(it.height, 0.f))
-                                  .meet(top().clips.back()));
+        top().clips.push_back(
+            device_bounds(it.x, it.y, std::max(it.width, 0.f), std::max(it.height, 0.f))
+                .meet(top().clips.back()));
         m_opens.push_back({Open::kClip, it.kind, &it});
         break;
       case ItemKind::kPushTransform: {
@@ -301,10 +304,12 @@ class RasterSurface {
     if (area.empty()) return;
     const DisplayItem& item = *open.item;
     if (open.pushed_by == ItemKind::kPushOpacity) {
-      const auto k = static_cast<std::int32_t>(std::lround(std::clamp(item.opacity, 0.f, 1.f) * 255));
+      const auto k =
+          static_cast<std::int32_t>(std::lround(std::clamp(item.opacity, 0.f, 1.f) * 255));
       for_each(area, [&](std::size_t i) {
         const Px s = content.pixels[i];
-        parent.pixels[i] = over({s.a * k / 255, s.r * k / 255, s.g * k / 255, s.b * k / 255}, parent.pixels[i]);
+        parent.pixels[i] =
+            over({s.a * k / 255, s.r * k / 255, s.g * k / 255, s.b * k / 255}, parent.pixels[i]);
       });
       return;
     }
@@ -351,7 +356,8 @@ class RasterSurface {
           const Px& p = in[static_cast<std::size_t>(y) * m_width + k];
           sum.a += p.a, sum.r += p.r, sum.g += p.g, sum.b += p.b;
         }
-        across[static_cast<std::size_t>(y) * m_width + x] = {sum.a / n, sum.r / n, sum.g / n, sum.b / n};
+        across[static_cast<std::size_t>(y) * m_width + x] = {sum.a / n, sum.r / n, sum.g / n,
+                                                             sum.b / n};
       }
     for (int y = want.y0; y < want.y1; ++y)
       for (int x = want.x0; x < want.x1; ++x) {
@@ -361,7 +367,8 @@ class RasterSurface {
           const Px& p = across[static_cast<std::size_t>(k) * m_width + x];
           sum.a += p.a, sum.r += p.r, sum.g += p.g, sum.b += p.b;
         }
-        out[static_cast<std::size_t>(y) * m_width + x] = {sum.a / n, sum.r / n, sum.g / n, sum.b / n};
+        out[static_cast<std::size_t>(y) * m_width + x] = {sum.a / n, sum.r / n, sum.g / n,
+                                                          sum.b / n};
       }
     return out;
   }
@@ -376,7 +383,8 @@ class RasterSurface {
         const int sx = x - dx, sy = y - dy;
         if (sx < 0 || sy < 0 || sx >= m_width || sy >= m_height) continue;
         const std::int32_t a = in[static_cast<std::size_t>(sy) * m_width + sx].a;
-        shape[static_cast<std::size_t>(y) * m_width + x] = {c.a * a / 255, c.r * a / 255, c.g * a / 255, c.b * a / 255};
+        shape[static_cast<std::size_t>(y) * m_width + x] = {c.a * a / 255, c.r * a / 255,
+                                                            c.g * a / 255, c.b * a / 255};
       }
     return blurred(shape, radius_of(f.blur / 2), want);
   }
@@ -385,7 +393,8 @@ class RasterSurface {
   void backdrop(const DisplayItem& it) {
     int r = 0;
     for (std::uint32_t f = 0; it.filters && f < it.filter_count; ++f)
-      if (it.filters[f].kind == css::FilterKind::Blur) r = std::max(r, radius_of(it.filters[f].amount));
+      if (it.filters[f].kind == css::FilterKind::Blur)
+        r = std::max(r, radius_of(it.filters[f].amount));
     Layer& layer = top();
     const Clip area = device_bounds(it.x, it.y, it.width, it.height).meet(layer.clips.back());
     if (area.empty()) return;

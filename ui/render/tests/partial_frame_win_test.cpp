@@ -38,7 +38,8 @@ HWND make_window() {
     registered = true;
   }
   return CreateWindowExW(0, L"OrlanPartialFrameTest", L"partial frame test", WS_POPUP | WS_VISIBLE,
-                         0, 0, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+                         0, 0, kWidth, kHeight, nullptr, nullptr, GetModuleHandleW(nullptr),
+                         nullptr);
 }
 
 struct Case {
@@ -48,7 +49,9 @@ struct Case {
   const char* style;  // its new style attribute
 };
 
-void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const Case kCases[] = {
     {"colour",
@@ -76,7 +79,8 @@ const Case kCases[] = {
      "a", "width:90px;height:20px;background:#246"},
     {"rounded-translucent-group",
      "<style>body{margin:0} #c{margin:20px;width:200px;height:100px;overflow:hidden;"
-     "border-radius:12px;opacity:.7;background:#ddd} #a{width:60px;height:40px;background:#393}</style>"
+     "border-radius:12px;opacity:.7;background:#ddd} "
+     "#a{width:60px;height:40px;background:#393}</style>"
      "<div id=c><div id=a></div></div>",
      "a", "width:60px;height:40px;background:#939;margin-left:150px"},
 };
@@ -134,7 +138,8 @@ TEST_P(PartialFrameWin, ReadsBackTheSameAsAFullFrame) {
   // next frame redraws little more than its own damage.
   ASSERT_TRUE(render(*screen, list, doc->atoms, 0xFFFFFFFF, nullptr, bounds));
   const Rect corner{kWidth - 1, kHeight - 1, 1, 1};
-  for (int i = 0; i < 2; ++i) ASSERT_TRUE(render(*screen, list, doc->atoms, 0xFFFFFFFF, &corner, bounds));
+  for (int i = 0; i < 2; ++i)
+    ASSERT_TRUE(render(*screen, list, doc->atoms, 0xFFFFFFFF, &corner, bounds));
   ASSERT_TRUE(previous.copy_from(list));
 
   Node* changed = get_element_by_id(doc, c.id, std::strlen(c.id));
