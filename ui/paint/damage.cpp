@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "css_value.h"
 #include "display_list.h"
 
 namespace orlan {
@@ -84,6 +85,35 @@ bool reserve(ItemBounds& bounds, std::uint32_t count) {
 // The previous frame's bounds, computed only when some item changed.
 thread_local ItemBounds t_previous_bounds;
 
+// How far a filter list spreads what it filters: a blur reaches three standard
+// deviations, a drop shadow its blur and its offset.
+float filter_reach(const css::Filter* filters, std::uint32_t count) {
+  float reach = 0;
+  for (std::uint32_t i = 0; filters && i < count; ++i) {
+    const css::Filter& f = filters[i];
+    if (f.kind == css::FilterKind::Blur)
+      reach = std::max(reach, 3 * f.amount);
+    else if (f.kind == css::FilterKind::DropShadow)
+      reach = std::max(reach, 3 * f.blur + std::max(std::fabs(f.offset_x), std::fabs(f.offset_y)));
+  }
+  return std::isfinite(reach) ? reach : kUnbounded;
+}
+
+Extent grown(Extent e, float by) {
+  if (e.empty() || !(by > 0)) return e;
+  e.x0 -= by, e.y0 -= by, e.x1 += by, e.y1 += by;
+  return e;
+}
+
+bool meets(const Extent& a, const Extent& b) {
+  return !a.empty() && !b.empty() && a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+bool holds(const Extent& outer, const Extent& inner) {
+  return inner.empty() || (!outer.empty() && outer.x0 <= inner.x0 && outer.y0 <= inner.y0 &&
+                           outer.x1 >= inner.x1 && outer.y1 >= inner.y1);
+}
+
 Extent extent_of(const Rect& r) {
   if (!(r.width > 0 || r.height > 0)) return {};
   return {r.x, r.y, r.x + r.width, r.y + r.height};
@@ -150,8 +180,12 @@ bool item_bounds(const DisplayList& list, ItemBounds& bounds) noexcept {
         bounds.rects[i] = Rect{};
         continue;
       }
-      const Group g = groups[--open];
-      if (list.items[g.index].kind == ItemKind::kPushTransform && transforms > 0) --transforms;
+      Group g = groups[--open];
+      const DisplayItem& push = list.items[g.index];
+      if (push.kind == ItemKind::kPushTransform && transforms > 0) --transforms;
+      // A filter spreads what the group holds, wherever that lies.
+      if (push.kind == ItemKind::kPushFilter)
+        g.extent = grown(g.extent, filter_reach(push.filters, push.filter_count));
       bounds.rects[g.index] = g.extent.rect();
       bounds.rects[i] = g.extent.rect();
       if (open > 0) groups[open - 1].extent.add(g.extent);
@@ -161,8 +195,15 @@ bool item_bounds(const DisplayList& list, ItemBounds& bounds) noexcept {
     if (transforms_beyond > 0 || beyond > 0) {
       e = unbounded();
     } else {
-      const float grow = it.kind == ItemKind::kText ? 3.0f : 1.0f;
+      float grow = it.kind == ItemKind::kText ? 3.0f : 1.0f;
+      // What a backdrop filter draws depends on what lies under it as far as its
+      // filters reach.
+      if (it.kind == ItemKind::kBackdropFilter) grow += filter_reach(it.filters, it.filter_count);
       e = transformed(matrices[transforms], it.x, it.y, it.width, it.height, grow);
+      // A repeating image is drawn over its whole tile area, not just the one tile.
+      if (it.kind == ItemKind::kImage && (it.repeat_x || it.repeat_y))
+        e.add(transformed(matrices[transforms], it.tile_x, it.tile_y, it.tile_width, it.tile_height,
+                          grow));
     }
     bounds.rects[i] = e.rect();
     if (open > 0) groups[open - 1].extent.add(e);
@@ -197,8 +238,28 @@ Damage diff_display_lists(const DisplayList& previous, const DisplayList& next,
     total.add(extent_of(bounds.rects[i]));
   }
   damage.partial = true;
-  damage.rect = total.rect();
+  damage.rect = grow_damage_for_effects(next, bounds, total.rect());
   return damage;
+}
+
+Rect grow_damage_for_effects(const DisplayList& list, const ItemBounds& bounds,
+                             Rect damage) noexcept {
+  Extent total = extent_of(damage);
+  if (total.empty() || bounds.count != list.count) return damage;
+  // Each growth can reach further groups; every round takes in at least one more.
+  for (std::uint32_t round = 0; round <= list.count; ++round) {
+    bool grew = false;
+    for (std::uint32_t i = 0; i < list.count; ++i) {
+      const ItemKind k = list.items[i].kind;
+      if (k != ItemKind::kPushFilter && k != ItemKind::kBackdropFilter) continue;
+      const Extent group = extent_of(bounds.rects[i]);
+      if (!meets(group, total) || holds(total, group)) continue;
+      total.add(group);
+      grew = true;
+    }
+    if (!grew) break;
+  }
+  return total.rect();
 }
 
 }  // namespace orlan

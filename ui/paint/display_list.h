@@ -112,7 +112,9 @@ std::int32_t build_display_list(Document& document, DisplayList& list,
                                 const TextMeasurer* measurer) noexcept;
 
 // One rectangle per item of `list`, grown by 1 px (3 px for text runs), transformed into
-// document coordinates; push items take the union of what they enclose. False when
+// document coordinates; push items take the union of what they enclose. Each rectangle is
+// everything the item can change: a repeating image's whole tile area, a backdrop filter's
+// rectangle grown by its filters' reach, a filter group's content grown likewise. False when
 // `bounds` could not be sized (the caller repaints in full).
 struct ItemBounds {
   Rect* rects = nullptr;
@@ -136,6 +138,12 @@ struct Damage {
 // Compares the previous frame's list with the new one; fills `bounds` for the new list.
 Damage diff_display_lists(const DisplayList& previous, const DisplayList& next,
                           ItemBounds& bounds) noexcept;
+
+// The damage grown so that every filter group and backdrop filter it touches is drawn
+// whole: a blur or shadow drawn from only part of what it spreads would differ from the
+// full frame, inside the damage and out.
+Rect grow_damage_for_effects(const DisplayList& list, const ItemBounds& bounds,
+                             Rect damage) noexcept;
 
 // The element under the point (document pixels), or null outside the viewport.
 Node* hit_test(Document& document, float x, float y) noexcept;

@@ -40,7 +40,14 @@ class HitTester {
       x = tx;
       y = ty;
     }
-    const bool in_box = inside(x, y, origin.x, origin.y, b.width, b.height);
+    bool in_box = inside(x, y, origin.x, origin.y, b.width, b.height);
+    // A split inline element covers its line fragments, not the box around them.
+    if (in_box && paint::is_fragmented_inline(e)) {
+      paint::InlineFragments fragments(e, origin);
+      Rect f;
+      in_box = false;
+      while (!in_box && fragments.next(f)) in_box = inside(f, x, y);
+    }
     const bool hittable = s.visibility != css::kw::Hidden && s.pointer_events != css::kw::None;
 
     if (scrolls(e)) {

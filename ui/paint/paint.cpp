@@ -487,51 +487,12 @@ class Painter {
   // False when it holds one fragment only (painted as a box).
   bool paint_inline_fragments(const Node& e, const ComputedStyle& s, const LayoutBox& b,
                               const Box& border) {
-    // The container holding the runs, and its content base relative to this element.
-    const Node* container = e.parent;
-    float dx = border.x - b.x, dy = border.y - b.y;  // content base of e's parent
-    int guard = 0;
-    while (container && container->is_element() && container->box &&
-           container->box->run_count == 0 && guard++ < 64) {
-      dx -= container->box->x;
-      dy -= container->box->y;
-      container = container->parent;
-    }
-    if (!container || !container->box || container->box->run_count == 0) return false;
-    const LayoutBox& cb = *container->box;
-    struct Fragment {
-      float x0, y0, x1, y1;
-      std::uint32_t line;
-    };
-    Fragment frags[64];
-    int count = 0;
-    for (std::uint32_t i = 0; i < cb.run_count; ++i) {
-      const TextRun& run = cb.runs[i];
-      bool inside = false;
-      for (const Node* n = run.node; n && n != container; n = n->parent)
-        if (n == &e) {
-          inside = true;
-          break;
-        }
-      if (!inside) continue;
-      const float x0 = dx + run.x, y0 = dy + run.y;
-      const float x1 = x0 + run.width, y1 = y0 + run.ascent + run.descent;
-      if (count > 0 && frags[count - 1].line == run.line) {
-        Fragment& f = frags[count - 1];
-        f.x0 = std::min(f.x0, x0), f.y0 = std::min(f.y0, y0);
-        f.x1 = std::max(f.x1, x1), f.y1 = std::max(f.y1, y1);
-      } else if (count < 64) {
-        frags[count++] = {x0, y0, x1, y1, run.line};
-      }
-    }
+    paint::InlineFragments fragments(e, Point{border.x, border.y});
+    const int count = fragments.count();
     if (count < 2) return false;
-    const float top = b.padding[kTop] + b.border[kTop];
-    const float bottom = b.padding[kBottom] + b.border[kBottom];
-    for (int i = 0; i < count; ++i) {
-      const float left = i == 0 ? b.padding[kLeft] + b.border[kLeft] : 0;
-      const float right = i == count - 1 ? b.padding[kRight] + b.border[kRight] : 0;
-      const Box f{frags[i].x0 - left, frags[i].y0 - top, frags[i].x1 - frags[i].x0 + left + right,
-                  frags[i].y1 - frags[i].y0 + top + bottom};
+    Rect r;
+    for (int i = 0; fragments.next(r); ++i) {
+      const Box f{r.x, r.y, r.width, r.height};
       if (alpha(s.background_color) && f.width > 0 && f.height > 0) fill(f, s.background_color, nullptr);
       if (s.border_style != css::kw::None && s.border_style != css::kw::Hidden) {
         bool any = false;
@@ -672,12 +633,7 @@ class Painter {
         }
       }
     }
-    for (int k = static_cast<int>(s.text_shadow_count) - 1; k >= 0 && s.text_shadow; --k) {
-      const css::Shadow& sh = s.text_shadow[k];
-      if (!alpha(sh.color)) continue;
-      text_item({box.x + sh.offset_x, box.y + sh.offset_y, box.width, box.height}, run.ascent, t,
-                run.length, text.text_revision, s, sh.color);
-    }
+    text_shadows(box, run.ascent, t, run.length, text.text_revision, s);
     text_item(box, run.ascent, t, run.length, text.text_revision, s, s.color);
     if (sel_x1 > sel_x0 && s.selection_color && s.selection_color != s.color) {
       push_clip({box.x + sel_x0, box.y, sel_x1 - sel_x0, box.height}, nullptr);
@@ -688,6 +644,18 @@ class Painter {
       const float w = measure(s, kEllipsisText, 3);
       text_item({box.x + box.width, box.y, w, box.height}, run.ascent, kEllipsisText, 3, 0, s,
                 s.color);
+    }
+  }
+
+  // The text again under itself, offset, in each shadow's colour (no blur), the first
+  // shadow on top.
+  void text_shadows(const Box& box, float baseline, const char* text, std::uint32_t length,
+                    std::uint32_t revision, const ComputedStyle& s) {
+    for (int k = static_cast<int>(s.text_shadow_count) - 1; k >= 0 && s.text_shadow; --k) {
+      const css::Shadow& sh = s.text_shadow[k];
+      if (!alpha(sh.color)) continue;
+      text_item({box.x + sh.offset_x, box.y + sh.offset_y, box.width, box.height}, baseline, text,
+                length, revision, s, sh.color);
     }
   }
 
@@ -787,7 +755,10 @@ class Painter {
         fill({box.x + x0, box.y + top, x1 - x0, height}, fill_color, nullptr);
       };
       span_fill(sel0, sel1, 0, box.height, kSelectionFill);
-      if (!culled(box)) text_item(box, line.baseline, t, line.length, revision, s, color);
+      if (!culled(box)) {
+        text_shadows(box, line.baseline, t, line.length, revision, s);
+        text_item(box, line.baseline, t, line.length, revision, s, color);
+      }
       span_fill(comp0, comp1, line.baseline + 1, 1, s.color);
     }
     if (focused && edit->caret_visible && e.control == ControlKind::kTextField) {

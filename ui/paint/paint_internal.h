@@ -71,6 +71,30 @@ struct RunSource {
 };
 RunSource run_source(const Node& text, Point parent_base) noexcept;
 
+// The line fragments of an inline element: per line, the union of its runs in the
+// container that holds them, in document coordinates (the element's border box at
+// `origin`), with the padding and border its start and end add. Any number of lines.
+class InlineFragments {
+ public:
+  InlineFragments(const Node& element, Point origin) noexcept;
+  // The number of lines; 0 or 1 when the element is not split (painted as a box).
+  int count() const noexcept { return m_count; }
+  // The next line's fragment; false after the last.
+  bool next(Rect& out) noexcept;
+
+ private:
+  bool holds(const TextRun& run) const noexcept;
+  const Node& m_element;
+  const Node* m_container_node = nullptr;
+  const LayoutBox* m_container = nullptr;
+  float m_dx = 0, m_dy = 0;
+  std::uint32_t m_run = 0;
+  int m_index = 0;
+  int m_count = 0;
+};
+// An inline element its line breaks split into fragments (which never clip).
+bool is_fragmented_inline(const Node& element) noexcept;
+
 // Whether the element is a table row or row group whose table paints its background.
 bool painted_by_table(const Node& element) noexcept;
 

@@ -106,7 +106,77 @@ bool has_transform(const ComputedStyle& s) noexcept {
 bool clips(const Node& e) noexcept {
   const ComputedStyle* s = e.style;
   if (!s || s->overflow == css::kw::Visible) return false;
-  return !(s->display == Display::kInline && !is_replaced_or_control(e));
+  // A split inline element has no one box to clip to; unsplit, it clips like a block.
+  return !is_fragmented_inline(e);
+}
+
+bool is_fragmented_inline(const Node& e) noexcept {
+  const ComputedStyle* s = e.style;
+  if (!s || !e.box || s->display != Display::kInline || is_replaced_or_control(e)) return false;
+  return InlineFragments(e, Point{e.box->x, e.box->y}).count() > 1;
+}
+
+InlineFragments::InlineFragments(const Node& e, Point origin) noexcept : m_element(e) {
+  if (!e.box) return;
+  // The container holding the runs, and its content base relative to this element.
+  const Node* container = e.parent;
+  m_dx = origin.x - e.box->x, m_dy = origin.y - e.box->y;  // content base of e's parent
+  int guard = 0;
+  while (container && container->is_element() && container->box && container->box->run_count == 0 &&
+         guard++ < 64) {
+    m_dx -= container->box->x;
+    m_dy -= container->box->y;
+    container = container->parent;
+  }
+  if (!container || !container->box || container->box->run_count == 0) return;
+  m_container_node = container;
+  m_container = container->box;
+  bool any = false;
+  std::uint32_t line = 0;
+  for (std::uint32_t i = 0; i < m_container->run_count; ++i) {
+    const TextRun& run = m_container->runs[i];
+    if (!holds(run) || (any && run.line == line)) continue;
+    any = true;
+    line = run.line;
+    ++m_count;
+  }
+}
+
+bool InlineFragments::holds(const TextRun& run) const noexcept {
+  for (const Node* n = run.node; n && n != m_container_node; n = n->parent)
+    if (n == &m_element) return true;
+  return false;
+}
+
+bool InlineFragments::next(Rect& out) noexcept {
+  if (!m_container || m_index >= m_count) return false;
+  bool started = false;
+  float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+  std::uint32_t line = 0;
+  for (; m_run < m_container->run_count; ++m_run) {
+    const TextRun& run = m_container->runs[m_run];
+    if (!holds(run)) continue;
+    if (started && run.line != line) break;
+    const float rx0 = m_dx + run.x, ry0 = m_dy + run.y;
+    const float rx1 = rx0 + run.width, ry1 = ry0 + run.ascent + run.descent;
+    if (!started) {
+      started = true;
+      line = run.line;
+      x0 = rx0, y0 = ry0, x1 = rx1, y1 = ry1;
+    } else {
+      x0 = std::min(x0, rx0), y0 = std::min(y0, ry0);
+      x1 = std::max(x1, rx1), y1 = std::max(y1, ry1);
+    }
+  }
+  if (!started) return false;
+  const LayoutBox& b = *m_element.box;
+  const float top = b.padding[kTop] + b.border[kTop];
+  const float bottom = b.padding[kBottom] + b.border[kBottom];
+  const float left = m_index == 0 ? b.padding[kLeft] + b.border[kLeft] : 0;
+  const float right = m_index == m_count - 1 ? b.padding[kRight] + b.border[kRight] : 0;
+  out = {x0 - left, y0 - top, x1 - x0 + left + right, y1 - y0 + top + bottom};
+  ++m_index;
+  return true;
 }
 
 bool is_positioned_element(const Node& n) noexcept {

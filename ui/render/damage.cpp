@@ -71,6 +71,19 @@ FramePlan PresentHistory::plan(const Rect* damage, float scale, std::int32_t wid
   return out;
 }
 
+void grow_plan_for_effects(FramePlan& plan, const DisplayList& list, const ItemBounds& bounds,
+                           float scale, std::int32_t width, std::int32_t height) noexcept {
+  if (plan.full || plan.nothing || !(scale > 0)) return;
+  const Rect drawn{plan.rect.left / scale, plan.rect.top / scale,
+                   (plan.rect.right - plan.rect.left) / scale,
+                   (plan.rect.bottom - plan.rect.top) / scale};
+  const Rect grown = grow_damage_for_effects(list, bounds, drawn);
+  const PixelRect whole{0, 0, std::max(width, 1), std::max(height, 1)};
+  plan.rect =
+      clamp_to_buffer(unite(plan.rect, snap_to_pixels(grown, scale)), whole.right, whole.bottom);
+  if (plan.rect == whole) plan.full = true;
+}
+
 void PresentHistory::remember(const PixelRect& rect) noexcept {
   m_last[1] = m_last[0];
   m_last[0] = rect;

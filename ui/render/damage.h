@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "display_list.h"
 #include "layout_box.h"  // Rect
 
 namespace orlan::render {
@@ -47,5 +48,11 @@ class PresentHistory {
  private:
   PixelRect m_last[2];
 };
+
+// Grows a partial plan's region (the damage united with the older presents, which can cut
+// through a blurred or shadowed group) until every filter group and backdrop filter it
+// touches lies in it whole. The list and its bounds are the frame's.
+void grow_plan_for_effects(FramePlan& plan, const DisplayList& list, const ItemBounds& bounds,
+                           float scale, std::int32_t width, std::int32_t height) noexcept;
 
 }  // namespace orlan::render

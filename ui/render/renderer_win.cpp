@@ -33,7 +33,9 @@ namespace {
 constexpr HRESULT kRecreateTarget = static_cast<HRESULT>(0x8899000C);
 constexpr std::size_t kImageCacheSize = 32;
 constexpr std::size_t kSvgCacheSize = 64;
-constexpr std::size_t kMaxGroupDepth = 16;
+// Offscreen targets of this many group levels are kept between frames; deeper levels get
+// targets for the frame that needs them only.
+constexpr std::size_t kKeptGroupTargets = 16;
 constexpr std::size_t kMaxStack = 256;
 
 // Failures the tests inject where the system cannot be made to fail.
@@ -999,9 +1001,30 @@ class FrameDrawer {
         D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
   }
 
-  void push_open_nothing(ItemKind kind) {
-    // Past the nesting limit the push is counted so that its pop still matches.
-    ++m_overflow[static_cast<int>(kind)];
+  void push_open_nothing(ItemKind) {
+    // Past the stack's end a push is only counted: being the innermost, it is what the
+    // next pop closes.
+    ++m_beyond;
+  }
+
+  // A group that cannot have a target of its own still draws its content: a rounded clip
+  // as a plain clip to its rectangle, an opacity or filter group as it is. Its pop
+  // closes it like any other push.
+  void push_group_fallback(const Open& group) {
+    const DisplayItem& item = *group.item;
+    if (group.kind == OpenKind::RoundedClip) {
+      Open open{OpenKind::AxisClip, ItemKind::kPushClip, &item, m_transform, false};
+      if (!push_open(open)) {
+        push_open_nothing(ItemKind::kPushClip);
+        return;
+      }
+      m_rt->PushAxisAlignedClip(
+          rect(item.x, item.y, std::max(item.width, 0.f), std::max(item.height, 0.f)),
+          D2D1_ANTIALIAS_MODE_PER_PRIMITIVE);
+      return;
+    }
+    if (!push_open(Open{OpenKind::Nothing, group.pushed_by, &item, m_transform, false}))
+      push_open_nothing(group.pushed_by);
   }
 
   void push_transform(const DisplayItem& item) {
@@ -1040,16 +1063,19 @@ class FrameDrawer {
   void push_group(const DisplayItem& item, OpenKind kind) {
     Open open{kind, push_kind_of(kind), &item, m_transform, true};
     const std::size_t level = m_group_depth;
-    if (level >= kMaxGroupDepth || m_depth >= kMaxStack) {
+    if (m_depth >= kMaxStack) {
       push_open_nothing(open.pushed_by);
       return;
     }
-    if (m_r.group_targets.size() <= level) {
+    if (m_r.group_targets.size() <= level || m_parents.size() <= level) {
       try {
-        m_r.group_targets.resize(level + 1);
-        m_r.group_brushes.resize(level + 1);
+        if (m_r.group_targets.size() <= level) {
+          m_r.group_targets.resize(level + 1);
+          m_r.group_brushes.resize(level + 1);
+        }
+        if (m_parents.size() <= level) m_parents.resize(level + 1);
       } catch (...) {
-        push_open_nothing(open.pushed_by);
+        push_group_fallback(open);
         return;
       }
     }
@@ -1063,7 +1089,12 @@ class FrameDrawer {
           FAILED(target->CreateSolidColorBrush(D2D1_COLOR_F{0, 0, 0, 1},
                                                m_r.group_brushes[level].put()))) {
         target.reset();
-        m_failed = true;
+        // The levels every page may use must work; a deeper one falls back.
+        if (level < kKeptGroupTargets) {
+          m_failed = true;
+        } else {
+          push_group_fallback(open);
+        }
         return;
       }
     }
@@ -1081,9 +1112,8 @@ class FrameDrawer {
   }
 
   void pop(ItemKind pushed_by) {
-    const int k = static_cast<int>(pushed_by);
-    if (m_overflow[k] > 0) {
-      --m_overflow[k];
+    if (m_beyond > 0) {
+      --m_beyond;
       return;
     }
     // A pop that does not close the innermost open push of its kind is ignored.
@@ -1244,7 +1274,7 @@ class FrameDrawer {
   // Filters what is already drawn under the rectangle and draws it back in its place,
   // inside the item's rounded rectangle.
   void backdrop(const DisplayItem& item) {
-    if (!effects_usable() || m_group_depth != 0 || !item.filters || item.filter_count == 0) return;
+    if (!effects_usable() || !item.filters || item.filter_count == 0) return;
     if (!chain_for(item.filters, item.filter_count)) return;
     Com<ID2D1Bitmap> copy;
     const D2D1_BITMAP_PROPERTIES props{{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED},
@@ -1252,9 +1282,20 @@ class FrameDrawer {
                                        96 * m_r.scale};
     const D2D1_SIZE_U size{static_cast<UINT32>(m_r.width), static_cast<UINT32>(m_r.height)};
     if (FAILED(m_r.context->CreateBitmap(size, nullptr, 0, &props, copy.put()))) return;
-    // What was drawn so far must reach the target before it can be copied.
-    m_r.context->Flush(nullptr, nullptr);
-    if (FAILED(copy->CopyFromBitmap(nullptr, m_r.target.get(), nullptr))) return;
+    // What was drawn so far must reach the target before it can be copied. Inside a
+    // clip, opacity or filter group that is the group's own drawing so far (a translucent
+    // or filtered group is the backdrop's root).
+    if (m_group_depth == 0) {
+      m_r.context->Flush(nullptr, nullptr);
+      if (FAILED(copy->CopyFromBitmap(nullptr, m_r.target.get(), nullptr))) return;
+    } else {
+      ID2D1BitmapRenderTarget* group = m_r.group_targets[m_group_depth - 1].get();
+      Com<ID2D1Bitmap> drawn;
+      if (!group || FAILED(group->Flush(nullptr, nullptr)) ||
+          FAILED(group->GetBitmap(drawn.put())) ||
+          FAILED(copy->CopyFromBitmap(nullptr, drawn.get(), nullptr)))
+        return;
+    }
     m_backdrop = item;
     push_group(m_backdrop, OpenKind::RoundedClip);
     if (m_failed || m_group_depth == 0) return;
@@ -1277,9 +1318,9 @@ class FrameDrawer {
   D2D1_MATRIX_3X2_F m_transform{};
   Open m_stack[kMaxStack];
   std::size_t m_depth = 0;
-  Parent m_parents[kMaxGroupDepth];
+  std::vector<Parent> m_parents;
   std::size_t m_group_depth = 0;
-  std::uint32_t m_overflow[16] = {};
+  std::uint32_t m_beyond = 0;  // pushes past the stack's end, all innermost
   DisplayItem m_backdrop{};
   bool m_failed = false;
 };
@@ -1290,8 +1331,9 @@ bool render(Renderer& r, const DisplayList& list, const AtomTable& atoms, std::u
             const Rect* damage, const ItemBounds& bounds) noexcept {
   if (r.broken || !r.context) return false;
   if (!r.target && !create_target(r)) return false;
-  const FramePlan plan = r.history.plan(damage, r.scale, r.width, r.height, r.force_full);
+  FramePlan plan = r.history.plan(damage, r.scale, r.width, r.height, r.force_full);
   if (plan.nothing) return true;
+  grow_plan_for_effects(plan, list, bounds, r.scale, r.width, r.height);
 
   ID2D1DeviceContext* dc = r.context.get();
   dc->BeginDraw();
@@ -1311,6 +1353,10 @@ bool render(Renderer& r, const DisplayList& list, const AtomTable& atoms, std::u
     drawn = !drawer->failed();
   } catch (...) {
     drawn = false;
+  }
+  if (r.group_targets.size() > kKeptGroupTargets) {
+    r.group_targets.resize(kKeptGroupTargets);
+    r.group_brushes.resize(kKeptGroupTargets);
   }
   dc->SetTransform(&id);
   if (!plan.full) dc->PopAxisAlignedClip();

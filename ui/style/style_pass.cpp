@@ -120,9 +120,14 @@ Node* ensure_generated(Document& d, StyleState& s, Node& owner, std::uint8_t kin
   return box;
 }
 
-// Gives the box its style and text; marks it (and its owner) when either changed.
-void settle_generated(Node& owner, Node& box, ComputedStyle* style, std::string_view text) {
+// Gives the box its style and text; marks it (and its owner) when either changed. A
+// generated box transitions and animates like an element: the hook sees its old and new
+// style (none after a full reset, when the old records are gone).
+void settle_generated(Node& owner, Node& box, ComputedStyle* style, std::string_view text,
+                      double now, bool full) {
   const ComputedStyle* old = box.style;
+  if (g_animation_hooks && g_animation_hooks->update && box.document)
+    g_animation_hooks->update(*box.document, box, full ? nullptr : old, *style, now);
   bool changed = !old || !layout_group_equal(*old, *style) || !paint_group_equal(*old, *style);
   box.style = style;
   Node* text_node = box.first_child;
@@ -140,7 +145,7 @@ void settle_generated(Node& owner, Node& box, ComputedStyle* style, std::string_
   }
 }
 
-void update_marker(Document& d, StyleState& s, Node& li) {
+void update_marker(Document& d, StyleState& s, Node& li, double now, bool full) {
   const ComputedStyle& style = *li.style;
   Node* existing = generated_child(li, kGeneratedMarker);
   bool wanted = li.has_tag(TagId::kLi) && style.list_style_type != css::kw::None &&
@@ -166,10 +171,11 @@ void update_marker(Document& d, StyleState& s, Node& li) {
   }
   Node* box = existing ? existing : ensure_generated(d, s, li, kGeneratedMarker);
   if (!box) return;
-  settle_generated(li, *box, ms, std::string_view(text, length));
+  settle_generated(li, *box, ms, std::string_view(text, length), now, full);
 }
 
-void update_pseudo_box(Document& d, StyleState& s, Node& owner, std::uint8_t kind) {
+void update_pseudo_box(Document& d, StyleState& s, Node& owner, std::uint8_t kind, double now,
+                       bool full) {
   Node* existing = generated_child(owner, kind);
   ComputedStyle* ps = compute_pseudo_style(d, owner, *owner.style, kind, true);
   if (!ps || !ps->content_present) {
@@ -178,15 +184,15 @@ void update_pseudo_box(Document& d, StyleState& s, Node& owner, std::uint8_t kin
   }
   Node* box = existing ? existing : ensure_generated(d, s, owner, kind);
   if (!box) return;
-  settle_generated(owner, *box, ps, d.atoms.text(ps->content));
+  settle_generated(owner, *box, ps, d.atoms.text(ps->content), now, full);
 }
 
-void update_generated_boxes(Document& d, StyleState& s, Node& e) {
-  update_marker(d, s, e);
+void update_generated_boxes(Document& d, StyleState& s, Node& e, double now, bool full) {
+  update_marker(d, s, e, now, full);
   const css::StyleSheet* author = d.sheets.author;
   if (author && author->has_pseudo_element_rules()) {
-    update_pseudo_box(d, s, e, kGeneratedBefore);
-    update_pseudo_box(d, s, e, kGeneratedAfter);
+    update_pseudo_box(d, s, e, kGeneratedBefore, now, full);
+    update_pseudo_box(d, s, e, kGeneratedAfter, now, full);
   } else {
     drop_generated(e, generated_child(e, kGeneratedBefore));
     drop_generated(e, generated_child(e, kGeneratedAfter));
@@ -232,7 +238,7 @@ void restyle_element(Walk& w, Node& n, const ComputedStyle* parent_style) {
       if (child->is_text()) child->style = style;
   }
   n.style = style;
-  if (n.generated == 0) update_generated_boxes(d, s, n);
+  if (n.generated == 0) update_generated_boxes(d, s, n, w.now, w.full);
 }
 
 // Visits one node; true when its children are to be visited.

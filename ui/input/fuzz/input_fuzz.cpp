@@ -2,7 +2,8 @@
 // menu) on a random page of form controls, with handlers that remove and rebuild nodes.
 // After every step the tree must be consistent, every interaction pointer must name a
 // live node in the tree, no hover bit may be left outside the hover chain, and a focused
-// text control's caret must lie inside its value.
+// text control's caret must lie inside its value. Every step is painted as the host
+// paints it, and a partial frame must show what a full frame of the same list shows.
 
 #include <cstddef>
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+#include "../../paint/tests/raster_surface.h"
 #include "controls.h"
 #include "document.h"
 #include "event.h"
@@ -184,6 +186,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::uint32_t kKeys[] = {kKeyTab, kKeyEnter, ' ', kKeyBackspace, kKeyDelete, kKeyLeft,
                                  kKeyRight, kKeyUp, kKeyDown, kKeyHome, kKeyEnd, kKeyPageDown,
                                  kKeyEscape, 'A', 'C', 'V', 'X', 'Z', 'Y', '7'};
+  paint_test::PartialFrameCheck frames(320, 240);
+  auto paint = [&] {
+    const std::string mismatch = frames.frame(d);
+    if (!mismatch.empty())
+      std::fprintf(stderr, "partial frame differs from the full one: %s\n", mismatch.c_str());
+    check(mismatch.empty());
+  };
+  paint();
   int steps = 0;
   while (reader.pos < reader.size && steps++ < 100) {
     float x = reader.coordinate(330), y = reader.coordinate(250);
@@ -234,6 +244,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     layout_document(d, 320, 240, nullptr);
     verify(d);
+    paint();
   }
   destroy_view(view);
   return 0;

@@ -1,20 +1,26 @@
-// HTML and CSS laid out and painted over two frames: the lists build without a crash and
-// with their groups balanced, the diff's damage is finite, and hit tests at points taken
-// from the input answer null or an element of the document.
+// HTML and CSS laid out and painted over several frames with changes between them
+// (scrolling, classes, text): the lists build without a crash and with their groups
+// balanced, the diff's damage is finite, a partial frame drawn over the previous one
+// shows what a full frame of the same list shows, and hit tests at points taken from the
+// input answer null or an element of the document.
 //
-// Input: page text, then a NUL byte, then the author style sheet.
+// Input: page text, then a NUL byte, then the author style sheet; "t.svg" names a
+// 14 x 10 image.
 
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
+#include "../tests/raster_surface.h"
 #include "display_list.h"
 #include "document.h"
 #include "layout_box.h"
 #include "layout_dump.h"
+#include "orlan/orlan.h"
 
 namespace {
 
@@ -56,6 +62,34 @@ void change_state(orlan::Node& root, std::size_t seed) {
   }
 }
 
+// Classes toggled and texts replaced by ones of the same length, chosen by the seed: the
+// list usually keeps its shape and the frame is partial.
+void change_content(orlan::Node& root, std::size_t seed) {
+  std::size_t k = seed;
+  for (orlan::Node* n = &root; n; n = orlan::next_in_order(n, &root)) {
+    k = k * 1103515245u + 12345u;
+    if (n->is_element() && (k >> 8) % 3 == 0) {
+      // "a" is meant for colours, "b" for anything; most changes are colours.
+      const char* name = (k >> 12) % 4 ? "a" : "b";
+      orlan::add_class(n, name, 1);
+    } else if (n->is_text() && !n->generated && (k >> 8) % 2 == 0) {
+      std::size_t length = 0;
+      const char* now = orlan::text_content(n, &length);
+      std::string text(now ? now : "", now ? length : 0);
+      for (char& c : text)
+        if (c >= 'a' && c <= 'y') ++c;
+      orlan::set_text_content(n, text.data(), text.size());
+    }
+  }
+}
+
+void check_frame(orlan::paint_test::PartialFrameCheck& frames, orlan::Document& d) {
+  const std::string mismatch = frames.frame(d);
+  if (mismatch.empty()) return;
+  std::fprintf(stderr, "partial frame differs from the full one: %s\n", mismatch.c_str());
+  std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -68,6 +102,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!view) return 0;
   orlan::load_page(view, html, css);
   orlan::Document& d = *orlan::document(view);
+  // An image for backgrounds to tile.
+  constexpr std::string_view kTile =
+      "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"14\" height=\"10\"></svg>";
+  orlan::image_set(&d, "t.svg", 5, kTile.data(), kTile.size());
   orlan::DisplayList previous, next;
   orlan::ItemBounds bounds;
   orlan::layout_document(d, 300, 200, nullptr);
@@ -84,6 +122,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::abort();
   if (bounds.count != next.count) std::abort();
   check_hits(d, input);
+
+  // Frames as the host draws them, partial ones compared with full ones.
+  orlan::paint_test::PartialFrameCheck frames(300, 200);
+  if (d.html) change_state(*d.html, 0);
+  orlan::layout_document(d, 300, 200, nullptr);
+  check_frame(frames, d);
+  if (d.html) change_content(*d.html, size);
+  orlan::layout_document(d, 300, 200, nullptr);
+  check_frame(frames, d);
+  if (d.html) change_state(*d.html, size / 3);
+  orlan::layout_document(d, 300, 200, nullptr);
+  check_frame(frames, d);
   orlan::destroy_view(view);
   return 0;
 }

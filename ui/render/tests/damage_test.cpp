@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <limits>
+
+#include "css_value.h"
 
 #include "damage.h"
 
@@ -108,6 +111,50 @@ TEST(Damage, ClampsToTheBufferAndReportsNothingToDo) {
   Rect all{0, 0, 100, 100};
   plan = history.plan(&all, 1, 100, 100, false);
   EXPECT_TRUE(plan.full);
+}
+
+// An older present that cuts through a blurred group makes the frame draw the group whole,
+// and so on through the groups that growth reaches.
+TEST(Damage, RegionGrowsOverTheFilterGroupsItTouches) {
+  css::Filter blur;
+  blur.kind = css::FilterKind::Blur;
+  blur.amount = 2;
+  DisplayList list;
+  list.items = static_cast<DisplayItem*>(std::calloc(8, sizeof(DisplayItem)));
+  list.capacity = 8;
+  auto add = [&](ItemKind kind, float x, float y, float w, float h) {
+    DisplayItem& it = list.items[list.count++];
+    it.kind = kind;
+    it.x = x, it.y = y, it.width = w, it.height = h;
+    it.color = 0xFF000000u;
+    it.filters = &blur;
+    it.filter_count = 1;
+  };
+  add(ItemKind::kFill, 0, 0, 10, 10);
+  add(ItemKind::kPushFilter, 40, 40, 20, 20);
+  add(ItemKind::kFill, 45, 45, 10, 10);
+  add(ItemKind::kPopFilter, 0, 0, 0, 0);
+  add(ItemKind::kBackdropFilter, 70, 40, 10, 10);
+  ItemBounds bounds;
+  ASSERT_TRUE(item_bounds(list, bounds));
+
+  PresentHistory history;
+  history.remember({0, 0, 50, 50});  // reaches into the group's corner
+  const Rect damage{0, 0, 5, 5};
+  FramePlan plan = history.plan(&damage, 1, 200, 100, false);
+  ASSERT_EQ(plan.rect, (PixelRect{0, 0, 50, 50}));
+  grow_plan_for_effects(plan, list, bounds, 1, 200, 100);
+  // The group (40..60 spread 6 px by the blur) and then the backdrop filter beside it
+  // (70..80 grown by 1 px and 6 px of reach).
+  EXPECT_EQ(plan.rect, (PixelRect{0, 0, 87, 66}));
+  EXPECT_FALSE(plan.full);
+  EXPECT_EQ(plan.own, (PixelRect{0, 0, 5, 5}));
+
+  // Untouched groups leave the region alone.
+  PresentHistory quiet;
+  plan = quiet.plan(&damage, 1, 200, 100, false);
+  grow_plan_for_effects(plan, list, bounds, 1, 200, 100);
+  EXPECT_EQ(plan.rect, (PixelRect{0, 0, 5, 5}));
 }
 
 }  // namespace

@@ -431,6 +431,35 @@ TEST_F(RendererTest, PartialFramesRedrawOnlyTheDamageAndThePreviousTwo) {
   EXPECT_TRUE(close_to(p.at(60, 70), 0xFF0000)) << "never damaged, never redrawn";
 }
 
+// Groups nested past the levels whose targets are kept between frames still compose:
+// twenty translucent levels over black, a rounded clip inside them that cuts its corner,
+// and a plain clip in there whose pop closes it and not the rounded one.
+TEST_F(RendererTest, GroupsNestedPastSixteenStillComposeAndPopsCloseTheirOwnPush) {
+  ASSERT_NE(make(), nullptr) << last_error();
+  Frame f;
+  for (int i = 0; i < 20; ++i) f.add(ItemKind::kPushOpacity).opacity = 0.9f;
+  f.fill(10, 10, 40, 40, 0xFF000000);
+  DisplayItem& round = f.add(ItemKind::kPushClip, 60, 10, 40, 40);
+  for (float& r : round.radii) r = 20;
+  f.add(ItemKind::kPushClip, 60, 10, 5, 5);
+  f.add(ItemKind::kPopClip);
+  f.fill(50, 0, 60, 60, 0xFF000000);
+  f.add(ItemKind::kPopClip);
+  for (int i = 0; i < 20; ++i) f.add(ItemKind::kPopOpacity);
+  f.fill(120, 10, 20, 20, 0xFF0000FF);  // outside every group
+  ASSERT_TRUE(render(*renderer, f.done(), atoms, 0xFFFFFFFF, nullptr, *f.bounds));
+  const Pixels p = captured(*renderer);
+  // Black at 0.9 to the twentieth over white (sixteen levels would give 0xD0).
+  const std::uint32_t grey = 0xE0E0E0;
+  EXPECT_TRUE(close_to(p.at(30, 30), grey, 6));
+  EXPECT_TRUE(close_to(p.at(80, 30), grey, 6)) << "inside the rounded clip";
+  EXPECT_TRUE(close_to(p.at(62, 12), 0xFFFFFF, 6)) << "the rounded clip's corner";
+  EXPECT_TRUE(close_to(p.at(130, 20), 0x0000FF, 6)) << "after the groups";
+  // The next frame draws with the same renderer.
+  ASSERT_TRUE(render(*renderer, f.done(), atoms, 0xFFFFFFFF, nullptr, *f.bounds));
+  EXPECT_TRUE(close_to(captured(*renderer).at(30, 30), grey, 6));
+}
+
 TEST_F(RendererTest, FailedPresentOrEndDrawFailsTheFrameAndANewRendererDrawsInFull) {
   ASSERT_NE(make(), nullptr) << last_error();
   Frame f;
