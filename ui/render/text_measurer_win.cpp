@@ -286,10 +286,16 @@ FontMetrics metrics_with_dwrite(void*, const AtomTable& atoms, const FontDescrip
   return out;
 }
 
+// New font bytes change what every family measures.
+std::uint32_t fonts_generation(void*) {
+  return font_faces().generation();
+}
+
 }  // namespace
 
 const TextMeasurer& text_measurer() noexcept {
-  static const TextMeasurer measurer{nullptr, &measure_with_dwrite, &metrics_with_dwrite};
+  static const TextMeasurer measurer{nullptr, &measure_with_dwrite, &metrics_with_dwrite,
+                                     &fonts_generation};
   if (!ensure_factories()) return fallback_text_measurer();
   return measurer;
 }
