@@ -140,7 +140,8 @@ void BM_CostlyMeasurerFirstLayout(benchmark::State& state) {
 BENCHMARK(BM_CostlyMeasurerFirstLayout)
     ->Arg(1000)
     ->Arg(10000)
-    ->Iterations(2)
+    ->Arg(100000)
+    ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 
 void BM_CostlyMeasurerAddClick(benchmark::State& state) {
@@ -162,5 +163,20 @@ void BM_CostlyMeasurerAddClick(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_CostlyMeasurerAddClick)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Making the table of a freshly loaded list (the rows of the default list file at start).
+void BM_ClickTableFromEmpty(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto screen = std::make_unique<LoadedScreen>(0);
+    for (int i = 0; i < state.range(0); ++i) screen->add_click(i);
+    state.ResumeTiming();
+    screen->render();
+    state.PauseTiming();
+    screen.reset();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_ClickTableFromEmpty)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
