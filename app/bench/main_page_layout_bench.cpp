@@ -177,6 +177,20 @@ void BM_ClickTableFromEmpty(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
+// One click added to a long table: what the add-record hotkey costs before layout.
+void BM_ClickTableAppend(benchmark::State& state) {
+  LoadedScreen screen(static_cast<int>(state.range(0)));
+  const auto base = static_cast<std::size_t>(state.range(0));
+  for (auto _ : state) {
+    if (screen.list.size() > base)
+      screen.list.remove(screen.list.size() - 1);
+    else
+      screen.add_click(static_cast<int>(base));
+    screen.render();
+  }
+}
+BENCHMARK(BM_ClickTableAppend)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 BENCHMARK(BM_ClickTableFromEmpty)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
