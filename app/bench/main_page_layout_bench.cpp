@@ -2,9 +2,15 @@
 // a rendered click table) at 611 x 463 with the fallback measurer: a full layout, and the
 // relayout after the table is rebuilt with one click more or less (what the add-record
 // hotkey and the row menu's Delete do).
+//
+// The "Costly" variants measure text with a measurer that spends a fixed time on every call
+// (about what DirectWrite costs per call under Wine) and time what one add-record hotkey
+// costs: the table update and the relayout that follows.
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
+#include <memory>
 #include <string>
 
 #include "click_table.h"
@@ -20,8 +26,10 @@ constexpr float kWidth = 611, kHeight = 463;
 struct LoadedScreen {
   orlan::View* view = orlan::create_view();
   tw::ClickList list;
+  const orlan::TextMeasurer* measurer = nullptr;
 
-  explicit LoadedScreen(int clicks) {
+  explicit LoadedScreen(int clicks, const orlan::TextMeasurer* measurer = nullptr)
+      : measurer(measurer) {
     const std::string html = tw::main_page_html("en");
     const std::string_view css = tw::main_stylesheet();
     const std::string_view logo = tw::logo_svg();
@@ -30,7 +38,7 @@ struct LoadedScreen {
     orlan::image_set(document(), "logo.svg", 8, logo.data(), logo.size());
     for (int i = 0; i < clicks; ++i) add_click(i);
     render();
-    orlan::layout_document(*document(), kWidth, kHeight, nullptr);
+    orlan::layout_document(*document(), kWidth, kHeight, measurer);
   }
   ~LoadedScreen() { orlan::destroy_view(view); }
   LoadedScreen(const LoadedScreen&) = delete;
@@ -79,5 +87,110 @@ void BM_MainScreenRelayoutAfterAddingAClick(benchmark::State& state) {
   state.counters["boxes_laid_out"] = boxes;
 }
 BENCHMARK(BM_MainScreenRelayoutAfterAddingAClick)->Arg(20)->Unit(benchmark::kMicrosecond);
+
+// The fallback's widths at a real measurer's price: a fixed 30 us per call.
+float costly_measure(void* user, const orlan::AtomTable& atoms, const orlan::FontDescription& font,
+                     const char* text, std::size_t length) {
+  ++*static_cast<std::uint64_t*>(user);
+  const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(30);
+  while (std::chrono::steady_clock::now() < until) {
+  }
+  const orlan::TextMeasurer& fallback = orlan::fallback_text_measurer();
+  return fallback.measure(nullptr, atoms, font, text, length);
+}
+
+orlan::FontMetrics costly_metrics(void*, const orlan::AtomTable& atoms,
+                                  const orlan::FontDescription& font) {
+  return orlan::fallback_text_measurer().metrics(nullptr, atoms, font);
+}
+
+void BM_CostlyMeasurerFullLayout(benchmark::State& state) {
+  std::uint64_t calls = 0;
+  const orlan::TextMeasurer measurer{&calls, costly_measure, costly_metrics};
+  LoadedScreen screen(static_cast<int>(state.range(0)), &measurer);
+  float width = kWidth;
+  calls = 0;
+  for (auto _ : state) {
+    width = width == kWidth ? kWidth + 1 : kWidth;
+    orlan::layout_document(*screen.document(), width, kHeight, &measurer);
+  }
+  state.counters["measure_calls"] =
+      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_CostlyMeasurerFullLayout)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// The first layout of a freshly loaded screen (the program's first frame).
+void BM_CostlyMeasurerFirstLayout(benchmark::State& state) {
+  std::uint64_t calls = 0;
+  const orlan::TextMeasurer measurer{&calls, costly_measure, costly_metrics};
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto screen = std::make_unique<LoadedScreen>(0, &measurer);
+    for (int i = 0; i < state.range(0); ++i) screen->add_click(i);
+    screen->render();
+    calls = 0;
+    state.ResumeTiming();
+    orlan::layout_document(*screen->document(), kWidth, kHeight, &measurer);
+    state.PauseTiming();
+    screen.reset();
+    state.ResumeTiming();
+  }
+  state.counters["measure_calls"] = static_cast<double>(calls);
+}
+BENCHMARK(BM_CostlyMeasurerFirstLayout)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+
+void BM_CostlyMeasurerAddClick(benchmark::State& state) {
+  std::uint64_t calls = 0;
+  const orlan::TextMeasurer measurer{&calls, costly_measure, costly_metrics};
+  LoadedScreen screen(static_cast<int>(state.range(0)), &measurer);
+  const auto base = static_cast<std::size_t>(state.range(0));
+  calls = 0;
+  for (auto _ : state) {
+    // Alternately one click added and the same one deleted again, as the screen does it.
+    if (screen.list.size() > base)
+      screen.list.remove(screen.list.size() - 1);
+    else
+      screen.add_click(static_cast<int>(base));
+    screen.render();
+    orlan::layout_document(*screen.document(), kWidth, kHeight, &measurer);
+  }
+  state.counters["measure_calls"] =
+      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_CostlyMeasurerAddClick)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Making the table of a freshly loaded list (the rows of the default list file at start).
+void BM_ClickTableFromEmpty(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto screen = std::make_unique<LoadedScreen>(0);
+    for (int i = 0; i < state.range(0); ++i) screen->add_click(i);
+    state.ResumeTiming();
+    screen->render();
+    state.PauseTiming();
+    screen.reset();
+    state.ResumeTiming();
+  }
+}
+// One click added to a long table: what the add-record hotkey costs before layout.
+void BM_ClickTableAppend(benchmark::State& state) {
+  LoadedScreen screen(static_cast<int>(state.range(0)));
+  const auto base = static_cast<std::size_t>(state.range(0));
+  for (auto _ : state) {
+    if (screen.list.size() > base)
+      screen.list.remove(screen.list.size() - 1);
+    else
+      screen.add_click(static_cast<int>(base));
+    screen.render();
+  }
+}
+BENCHMARK(BM_ClickTableAppend)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+BENCHMARK(BM_ClickTableFromEmpty)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "document.h"
 #include "screen_controls.h"
 #include "screen_fakes.h"
 
@@ -69,6 +71,107 @@ TEST(ClickTable, RebuildReplacesTheOldRows) {
   list.clear();
   tw::render_click_table(rig.page(), list, "en");
   EXPECT_TRUE(dump_rows(rig).empty());
+}
+
+// Everything under `rows`: tags, attributes in their stored order, classes and texts.
+void dump_subtree(const orlan::Node& node, std::string& out) {
+  const orlan::AtomTable& atoms = node.document->atoms;
+  if (node.is_text()) {
+    out += '"' + std::string(node.text ? node.text : "", node.text_length) + '"';
+    return;
+  }
+  out += "<" + std::string(atoms.text(node.tag));
+  for (const orlan::Attribute* a = node.attributes; a; a = a->next)
+    out += " " + std::string(atoms.text(a->name)) + "=" + std::string(a->value ? a->value : "", a->length);
+  for (std::uint16_t i = 0; i < node.class_count; ++i) out += " ." + std::string(atoms.text(node.classes[i]));
+  out += ">";
+  for (const orlan::Node* c = node.first_child; c; c = c->next_sibling) dump_subtree(*c, out);
+  out += "</>";
+}
+
+std::string dump_table(ScreenRig& rig) {
+  std::string out;
+  for (orlan::Node* row = orlan::first_child(rig.element("rows")); row;
+       row = orlan::next_sibling(row)) {
+    dump_subtree(*row, out);
+    out += "\n";
+  }
+  return out;
+}
+
+// What the table looks like when every row is made anew from the list.
+std::string rebuilt_table(const tw::ClickList& list) {
+  ScreenRig fresh;
+  tw::render_click_table(fresh.page(), list, "en");
+  return dump_table(fresh);
+}
+
+TEST(ClickTable, EveryUpdateGivesTheDocumentOfAFullRebuild) {
+  ScreenRig rig;
+  tw::ClickList list;
+  auto entry = [](std::int32_t n) {
+    return ClickEntry{n, 2 * n, 100u * static_cast<std::uint32_t>(n % 3),
+                      100u * static_cast<std::uint32_t>(n % 3 + n % 2),
+                      static_cast<std::uint8_t>(n % 3), static_cast<std::uint8_t>(n % 2)};
+  };
+  struct Step {
+    const char* what;
+    std::function<void(tw::ClickList&)> change;
+    int rows_left_alone;  // rows whose element must survive the update
+  };
+  const std::vector<Step> steps = {
+      {"load five", [&](tw::ClickList& l) {
+         std::vector<ClickEntry> five;
+         for (int n = 1; n <= 5; ++n) five.push_back(entry(n));
+         l.replace(five);
+       }, 0},
+      {"append", [&](tw::ClickList& l) { l.append(entry(6)); }, 5},
+      {"append an equal entry", [&](tw::ClickList& l) { l.append(entry(6)); }, 6},
+      {"mark row 2", [](tw::ClickList& l) { l.set_marker(2); }, 7},
+      {"mark row 4", [](tw::ClickList& l) { l.set_marker(4); }, 7},
+      {"append keeps the marker", [&](tw::ClickList& l) { l.append(entry(7)); }, 7},
+      {"move up", [](tw::ClickList& l) { l.move_up(4); }, 8},
+      {"move down", [](tw::ClickList& l) { l.move_down(0); }, 8},
+      {"move the last row up", [](tw::ClickList& l) { l.move_up(7); }, 8},
+      {"delete in the middle", [](tw::ClickList& l) { l.remove(3); }, 7},
+      {"delete the first row", [](tw::ClickList& l) { l.remove(0); }, 6},
+      {"delete the last row", [](tw::ClickList& l) { l.remove(5); }, 5},
+      {"mark the last row", [](tw::ClickList& l) { l.set_marker(4); }, 5},
+      {"unmark", [](tw::ClickList& l) { l.clear_marker(); }, 5},
+      {"append an entry equal to the last", [&](tw::ClickList& l) { l.append(entry(7)); }, 5},
+      {"delete one of two equal rows", [](tw::ClickList& l) { l.remove(4); }, 5},
+      {"load other entries", [&](tw::ClickList& l) { l.replace({entry(9), entry(1)}); }, 0},
+      {"clear", [](tw::ClickList& l) { l.clear(); }, 0},
+      {"append to an empty table", [&](tw::ClickList& l) { l.append(entry(3)); }, 0},
+  };
+  for (const Step& step : steps) {
+    // Every text set gets a new revision: a row whose position text is older than the
+    // update is a row the update left alone (node records themselves are reused).
+    const std::uint32_t revision_before = rig.page().document()->text_revisions;
+    step.change(list);
+    tw::render_click_table(rig.page(), list, "en");
+    EXPECT_EQ(dump_table(rig), rebuilt_table(list)) << step.what;
+    int kept = 0;
+    for (orlan::Node* row = orlan::first_child(rig.element("rows")); row;
+         row = orlan::next_sibling(row))
+      kept += row->first_child->first_child->text_revision <= revision_before;
+    EXPECT_EQ(kept, step.rows_left_alone) << step.what;
+  }
+}
+
+TEST(ClickTable, RowsChangedBehindTheTablesBackAreMadeAgain) {
+  ScreenRig rig;
+  tw::ClickList list;
+  list.append(ClickEntry{1, 2, 100, 200, 0, 0});
+  list.append(ClickEntry{3, 4, 100, 100, 1, 1});
+  tw::render_click_table(rig.page(), list, "en");
+  orlan::Node* first = orlan::first_child(rig.element("rows"));
+  orlan::Node* delay = orlan::next_sibling(orlan::next_sibling(orlan::next_sibling(orlan::first_child(first))));
+  orlan::remove_attribute(delay, "title", 5);
+  orlan::Node* stray = orlan::create_element(rig.page().document(), "tr", 2);
+  orlan::append_child(rig.element("rows"), stray);
+  tw::render_click_table(rig.page(), list, "en");
+  EXPECT_EQ(dump_table(rig), rebuilt_table(list));
 }
 
 TEST(ClickTable, CellsAreLocalised) {

@@ -151,6 +151,14 @@ void set_container_layout_hooks(const ContainerLayoutHooks* hooks) noexcept {
   g_container_hooks = hooks;
 }
 
+namespace {
+
+bool ignores_available_height(const StyleLength& length) {
+  return length.is_px() || length.is_auto() || length.kind() == kStyleNone;
+}
+
+}  // namespace
+
 LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float fw,
                       float fh) noexcept {
   if (!node.is_element() || !is_rendered(node)) return nullptr;
@@ -166,6 +174,14 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
 
   aw = std::isfinite(aw) ? aw : -1;
   ah = std::isfinite(ah) ? ah : -1;
+  // A table lays out its rows and cells without an available height, so unless its own
+  // height refers to one, every available height gives the same table: laid out once,
+  // its result serves each pass of a container that tries several heights.
+  if ((s.display == Display::kTable || s.display == Display::kInlineTable) &&
+      ignores_available_height(s.height) && ignores_available_height(s.min_height) &&
+      ignores_available_height(s.max_height)) {
+    ah = -1;
+  }
   fw = std::isfinite(fw) ? fw : -1;
   fh = std::isfinite(fh) ? fh : -1;
   const LayoutConstraints constraints{aw, ah, fw, fh};

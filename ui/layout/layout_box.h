@@ -45,6 +45,9 @@ struct TextMeasurer {
                    const char* text, std::size_t length) = nullptr;
   FontMetrics (*metrics)(void* user, const AtomTable& atoms,
                          const FontDescription& font) = nullptr;
+  // Changes whenever the answers above may have changed (new font bytes arrived), so that
+  // layout's own record of measured widths is dropped. Null: the answers never change.
+  std::uint32_t (*generation)(void* user) = nullptr;
 };
 
 // The engine's own measurer: deterministic widths from the font size alone. A wide
@@ -207,11 +210,14 @@ struct LayoutBox {
 
 struct LayoutArena;
 struct FloatArea;
+class TextWidthCache;
 
 // The state of one layout run.
 struct LayoutContext {
   Document* document = nullptr;
   const TextMeasurer* measurer = nullptr;
+  // The document's record of measured widths in front of the measurer (null: none).
+  TextWidthCache* text_widths = nullptr;
   std::uint32_t generation = 0;
   LayoutArena* arena = nullptr;       // temporary data, reset per box
   FloatArea* floats = nullptr;        // the current block formatting context's floats

@@ -5,6 +5,7 @@
 
 #include "container_layouts.h"
 #include "layout_internal.h"
+#include "text_width_cache.h"
 
 namespace orlan {
 
@@ -58,6 +59,8 @@ LayoutStats layout_document(Document& document, float viewport_width, float view
   ctx.document = &document;
   ctx.measurer = measurer && measurer->measure && measurer->metrics ? measurer
                                                                      : &fallback_text_measurer();
+  ctx.text_widths = text_widths_of(document);
+  if (ctx.text_widths) ctx.text_widths->use(*ctx.measurer);
   ctx.generation = ++g_generation;
   if (ctx.generation == 0) ctx.generation = ++g_generation;  // 0 never matches a cache
   ctx.arena = &arena;

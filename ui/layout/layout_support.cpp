@@ -6,6 +6,7 @@
 
 #include "layout_internal.h"
 #include "memory.h"
+#include "text_width_cache.h"
 
 namespace orlan {
 
@@ -239,6 +240,8 @@ float sane(float v) noexcept {
 float measure_text(LayoutContext& context, const FontDescription& font, const char* text,
                    std::size_t length) noexcept {
   if (length == 0) return 0;
+  if (context.text_widths)
+    return context.text_widths->measure(context.document->atoms, font, {text, length});
   float w = context.measurer->measure(context.measurer->user, context.document->atoms, font, text,
                                       length);
   return std::isfinite(w) && w > 0 ? w : 0;
@@ -246,7 +249,10 @@ float measure_text(LayoutContext& context, const FontDescription& font, const ch
 
 LineMetrics line_metrics(LayoutContext& context, const ComputedStyle& s) noexcept {
   FontDescription font = font_of(s);
-  FontMetrics m = context.measurer->metrics(context.measurer->user, context.document->atoms, font);
+  FontMetrics m =
+      context.text_widths
+          ? context.text_widths->metrics(context.document->atoms, font)
+          : context.measurer->metrics(context.measurer->user, context.document->atoms, font);
   float a = std::isfinite(m.ascent) ? m.ascent : 0;
   float d = std::isfinite(m.descent) ? m.descent : 0;
   float l = sane(resolve_line_height(s.line_height, s.font_size));

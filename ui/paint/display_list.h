@@ -110,6 +110,12 @@ std::int32_t build_display_list(Document& document, DisplayList& list) noexcept;
 // parts painting measures itself: the caret, control selections and the ellipsis.
 std::int32_t build_display_list(Document& document, DisplayList& list,
                                 const TextMeasurer* measurer) noexcept;
+// Items that draw only inside their own rectangle and lie more than 32 px outside the
+// view (or outside the clip around them) are left out; kOff keeps them all, for checking
+// that leaving them out never changes a frame.
+enum class Culling { kOn, kOff };
+std::int32_t build_display_list(Document& document, DisplayList& list,
+                                const TextMeasurer* measurer, Culling culling) noexcept;
 
 // One rectangle per item of `list`, grown by 1 px (3 px for text runs), transformed into
 // document coordinates; push items take the union of what they enclose. Each rectangle is

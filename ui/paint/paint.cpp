@@ -39,15 +39,15 @@ struct Box {
 
 class Painter {
  public:
-  Painter(Document& document, DisplayList& list, const TextMeasurer& measurer)
-      : m_document(document), m_list(list), m_measurer(measurer) {}
+  Painter(Document& document, DisplayList& list, const TextMeasurer& measurer, Culling culling)
+      : m_document(document), m_list(list), m_measurer(measurer), m_culling_wanted(culling) {}
 
   bool failed() const { return m_failed; }
 
   void paint_root(Node& html) {
     prepare_selection();
     m_cull = {0, 0, m_document.viewport_width, m_document.viewport_height};
-    m_culling = m_cull.width > 0 && m_cull.height > 0;
+    m_culling = m_culling_wanted == Culling::kOn && m_cull.width > 0 && m_cull.height > 0;
     const ComputedStyle* hs = html.style;
     const ComputedStyle* bs = m_document.body ? m_document.body->style : nullptr;
     std::uint32_t canvas = 0;
@@ -89,9 +89,18 @@ class Painter {
     item.height = b.height;
   }
 
+  // An item that draws nothing outside its own rectangle (fills, borders and outlines,
+  // gradients, backdrop filters): left out when off-screen, like off-screen text. Null
+  // then, or when it could not be allocated.
+  DisplayItem* add_bounded(ItemKind kind, const Box& b) {
+    if (culled(b)) return nullptr;
+    DisplayItem* it = add(kind);
+    if (it) set_rect(*it, b);
+    return it;
+  }
+
   void fill(const Box& b, std::uint32_t color, const float* radii) {
-    if (DisplayItem* it = add(ItemKind::kFill)) {
-      set_rect(*it, b);
+    if (DisplayItem* it = add_bounded(ItemKind::kFill, b)) {
       it->color = color;
       if (radii) std::memcpy(it->radii, radii, sizeof it->radii);
     }
@@ -183,7 +192,16 @@ class Painter {
       m_cull_empty = false;
     }
     const bool filtered = s.filter && s.filter_count > 0 && visible;
-    if (filtered) push_filter(s, border);
+    if (filtered) {
+      push_filter(s, border);
+      // A filter can carry pixels of what lies beyond the view into it.
+      m_culling = false;
+      m_cull_empty = false;
+    }
+    // What the outline, drawn inside the same groups but outside the clip, is culled by.
+    const bool group_culling = m_culling;
+    const bool group_cull_empty = m_cull_empty;
+    const Rect group_cull = m_cull;
     const bool translucent = s.opacity < 1;
     if (translucent) {
       if (DisplayItem* it = add(ItemKind::kPushOpacity)) it->opacity = std::max(0.0f, s.opacity);
@@ -193,23 +211,32 @@ class Painter {
     paint::resolve_radii(s.border_radius, b.width, b.height, radii);
     if (visible && !paint::painted_by_table(e)) paint_decoration(e, s, b, border, radii);
 
-    const bool clipped = paint::clips(e);
+    // Whatever a clip far outside the view encloses (marks and scrollbars included) cannot
+    // show, transformed or not: the clip and its content are left out.
+    bool clipped = paint::clips(e);
+    bool content_hidden = false;
     if (clipped) {
       const Box pad{origin.x + b.border[kLeft], origin.y + b.border[kTop],
                     std::max(0.0f, b.width - b.border[kLeft] - b.border[kRight]),
                     std::max(0.0f, b.height - b.border[kTop] - b.border[kBottom])};
-      float inner[4];
-      const float reduce = std::min(b.border[kTop], b.border[kLeft]);
-      for (int i = 0; i < 4; ++i) inner[i] = std::max(0.0f, radii[i] - reduce);
-      push_clip(pad, inner);
-      if (m_culling && !m_cull_empty) {
-        m_cull = intersect(m_cull, pad);
-        m_cull_empty = !(m_cull.width > 0 && m_cull.height > 0);
+      content_hidden = culled(pad);
+      clipped = !content_hidden;
+      if (clipped) {
+        float inner[4];
+        const float reduce = std::min(b.border[kTop], b.border[kLeft]);
+        for (int i = 0; i < 4; ++i) inner[i] = std::max(0.0f, radii[i] - reduce);
+        push_clip(pad, inner);
+        if (m_culling && !m_cull_empty) {
+          m_cull = intersect(m_cull, pad);
+          m_cull_empty = !(m_cull.width > 0 && m_cull.height > 0);
+        }
       }
     }
 
     // Content.
-    if (e.has_tag(TagId::kImg)) {
+    if (content_hidden) {
+      // nothing of it can show
+    } else if (e.has_tag(TagId::kImg)) {
       paint_img(e, s, b, origin);
     } else if (has_control_text(e)) {
       paint_control_text(e, s, b, origin, visible);
@@ -228,9 +255,9 @@ class Painter {
         paint::release_positioned(span);
       }
     }
-    if (visible) paint_marks(e, s, border, radii);
+    if (visible && !content_hidden) paint_marks(e, s, border, radii);
 
-    if (scrolls(e)) {
+    if (scrolls(e) && !content_hidden) {
       const ScrollbarGeometry g = scrollbar_geometry(e);
       const std::uint32_t thumb = (s.color & 0xFFFFFFu) | 0x59000000u;
       for (const Scrollbar* bar : {&g.vertical, &g.horizontal}) {
@@ -241,14 +268,17 @@ class Painter {
       }
     }
     if (clipped) pop(ItemKind::kPopClip);
-    m_culling = saved_culling;
-    m_cull_empty = saved_cull_empty;
-    m_cull = saved_cull;
+    m_culling = group_culling;
+    m_cull_empty = group_cull_empty;
+    m_cull = group_cull;
 
     if (visible && s.outline_width > 0) paint_outline(s, border, radii);
     if (translucent) pop(ItemKind::kPopOpacity);
     if (filtered) pop(ItemKind::kPopFilter);
     if (transformed) pop(ItemKind::kPopTransform);
+    m_culling = saved_culling;
+    m_cull_empty = saved_cull_empty;
+    m_cull = saved_cull;
     e.dirty &= static_cast<std::uint8_t>(~kDirtyPaint);
   }
 
@@ -294,8 +324,7 @@ class Painter {
     }
     paint_shadows(s, b, border, radii, false);
     if (s.backdrop_filter && s.backdrop_filter_count > 0) {
-      if (DisplayItem* it = add(ItemKind::kBackdropFilter)) {
-        set_rect(*it, border);
+      if (DisplayItem* it = add_bounded(ItemKind::kBackdropFilter, border)) {
         std::memcpy(it->radii, radii, sizeof it->radii);
         it->filters = s.backdrop_filter;
         it->filter_count = s.backdrop_filter_count;
@@ -313,8 +342,7 @@ class Painter {
       if (!s.background_layers) break;
       const BackgroundLayer& layer = s.background_layers[i];
       if (layer.gradient) {
-        if (DisplayItem* it = add(ItemKind::kGradient)) {
-          set_rect(*it, border);
+        if (DisplayItem* it = add_bounded(ItemKind::kGradient, border)) {
           std::memcpy(it->radii, radii, sizeof it->radii);
           it->gradient = layer.gradient;
         }
@@ -398,8 +426,7 @@ class Painter {
       if (!any) return;
       style = border_style_code(s.border_style);
     }
-    if (DisplayItem* it = add(ItemKind::kBorder)) {
-      set_rect(*it, border);
+    if (DisplayItem* it = add_bounded(ItemKind::kBorder, border)) {
       std::memcpy(it->widths, widths, sizeof widths);
       std::memcpy(it->colors, colors, sizeof colors);
       std::memcpy(it->radii, radii, sizeof it->radii);
@@ -428,7 +455,7 @@ class Painter {
     for (int k = static_cast<int>(s.box_shadow_count) - 1; k >= 0; --k) {
       const css::Shadow& sh = s.box_shadow[k];
       if ((sh.inset != 0) != inset || !alpha(sh.color)) continue;
-      if (inset && !(pad.width > 0 && pad.height > 0)) continue;
+      if (inset && (!(pad.width > 0 && pad.height > 0) || culled(pad))) continue;
       const float blur = std::isfinite(sh.blur) ? std::max(0.0f, sh.blur) : 0;
       const int n = std::clamp(static_cast<int>(std::lround(blur / 2)), 1, 12);
       const float a = static_cast<float>(sh.color >> 24) / 255.0f;
@@ -448,8 +475,7 @@ class Painter {
           float rr[4];
           for (int c = 0; c < 4; ++c) rr[c] = radii[c] > 0 ? std::max(0.0f, radii[c] + r) : 0;
           fill(grown, color, rr);
-        } else if (DisplayItem* it = add(ItemKind::kBorder)) {
-          set_rect(*it, pad);
+        } else if (DisplayItem* it = add_bounded(ItemKind::kBorder, pad)) {
           it->widths[kTop] = std::max(0.0f, r + sh.offset_y);
           it->widths[kRight] = std::max(0.0f, r - sh.offset_x);
           it->widths[kBottom] = std::max(0.0f, r - sh.offset_y);
@@ -467,9 +493,10 @@ class Painter {
     const float w = s.outline_width;
     const float grow = w + s.outline_offset;
     const std::uint32_t color = s.outline_color == kCurrentColor ? s.color : s.outline_color;
-    if (DisplayItem* it = add(ItemKind::kBorder)) {
-      set_rect(*it, {border.x - grow, border.y - grow, std::max(0.0f, border.width + 2 * grow),
-                     std::max(0.0f, border.height + 2 * grow)});
+    if (DisplayItem* it = add_bounded(ItemKind::kBorder,
+                                      {border.x - grow, border.y - grow,
+                                       std::max(0.0f, border.width + 2 * grow),
+                                       std::max(0.0f, border.height + 2 * grow)})) {
       for (int i = 0; i < 4; ++i) {
         it->widths[i] = w;
         it->colors[i] = color;
@@ -500,8 +527,7 @@ class Painter {
                            i == 0 ? b.border[kLeft] : 0};
         for (int k = 0; k < 4; ++k) any = any || (widths[k] > 0 && alpha(s.border_color[k]));
         if (!any) continue;
-        if (DisplayItem* it = add(ItemKind::kBorder)) {
-          set_rect(*it, f);
+        if (DisplayItem* it = add_bounded(ItemKind::kBorder, f)) {
           std::memcpy(it->widths, widths, sizeof widths);
           std::memcpy(it->colors, s.border_color, sizeof it->colors);
           it->color = s.border_color[0];
@@ -812,8 +838,12 @@ class Painter {
     const float c = len > 0 ? dx / len : 1, sn = len > 0 ? dy / len : 0;
     const float m[6] = {c, sn, -sn, c, px - c * px + sn * py, py - sn * px - c * py};
     push_matrix(m);
+    // The bar's rectangle is in the rotated coordinates: not comparable with the view.
+    const bool culling = m_culling;
+    m_culling = false;
     const float r[4] = {w / 2, w / 2, w / 2, w / 2};
     fill({px - w / 2, py - w / 2, len + w, w}, color, r);
+    m_culling = culling;
     pop(ItemKind::kPopTransform);
   }
 
@@ -863,6 +893,7 @@ class Painter {
   DisplayList& m_list;
   const TextMeasurer& m_measurer;
   bool m_failed = false;
+  const Culling m_culling_wanted;
   bool m_culling = true;
   bool m_cull_empty = false;
   Rect m_cull;
@@ -903,6 +934,11 @@ std::int32_t build_display_list(Document& document, DisplayList& list) noexcept 
 
 std::int32_t build_display_list(Document& document, DisplayList& list,
                                 const TextMeasurer* measurer) noexcept {
+  return build_display_list(document, list, measurer, Culling::kOn);
+}
+
+std::int32_t build_display_list(Document& document, DisplayList& list,
+                                const TextMeasurer* measurer, Culling culling) noexcept {
   list.count = 0;
   list.complete = false;
   Node* html = document.html;
@@ -910,7 +946,7 @@ std::int32_t build_display_list(Document& document, DisplayList& list,
     list.complete = true;
     return kOk;
   }
-  Painter painter(document, list, measurer ? *measurer : fallback_text_measurer());
+  Painter painter(document, list, measurer ? *measurer : fallback_text_measurer(), culling);
   painter.paint_root(*html);
   clear_paint_bits(*html);
   if (painter.failed()) return kOutOfMemory;

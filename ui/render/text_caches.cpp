@@ -61,6 +61,7 @@ TextFormat* TextFormatCache::insert(const TextFormatKey& key, void* handle) noex
   entry.created = ++m_clock;
   entry.has_metrics = false;
   entry.metrics = {};
+  entry.advances.reset();
   return &entry;
 }
 
@@ -132,6 +133,44 @@ void WidthCache::clear() noexcept {
   for (auto& bucket : m_entries) {
     for (Entry& e : bucket) e = Entry{};
   }
+}
+
+float CharacterAdvances::advance(int c, Measure measure, void* context) noexcept {
+  const int i = c - kFirst;
+  if (!m_known[i]) {
+    const char text = static_cast<char>(c);
+    m_advances[i] = measure(context, std::string_view(&text, 1));
+    m_known[i] = true;
+  }
+  return m_advances[i];
+}
+
+float CharacterAdvances::summed_width(std::string_view text, Measure measure,
+                                      void* context) noexcept {
+  if (m_whole_runs < kLearnAfter || text.empty() || text.size() > kMaxRunBytes) return -1;
+  for (char ch : text) {
+    const int c = static_cast<unsigned char>(ch);
+    if (c < kFirst || c > kLast) return -1;
+  }
+  float sum = 0;
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    const int c = static_cast<unsigned char>(text[k]);
+    const float w = advance(c, measure, context);
+    if (!(w >= 0) || !std::isfinite(w)) return -1;
+    sum += w;
+    if (k == 0) continue;
+    const int b = static_cast<unsigned char>(text[k - 1]);
+    std::uint8_t& pair = m_pairs[b - kFirst][c - kFirst];
+    if (pair == kUnknown) {
+      const float both = measure(context, text.substr(k - 1, 2));
+      const float apart = advance(b, measure, context) + w;
+      // Kerning moves a pair by at least a few hundredths of a pixel; rounding in a sum
+      // of two advances stays far below that.
+      pair = std::isfinite(both) && both >= 0 && std::fabs(both - apart) <= 1e-3f ? kExact : kShaped;
+    }
+    if (pair != kExact) return -1;
+  }
+  return sum;
 }
 
 }  // namespace orlan::render

@@ -8,6 +8,7 @@
 // never be mistaken for one of a newer format.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,37 @@ struct TextFormatKey {
   bool operator==(const TextFormatKey&) const = default;
 };
 
+// Widths of short ASCII runs as sums of their characters' advances, for a font where that
+// is exact: every pair of neighbours in a summed run has been measured once and found as
+// wide as its two characters apart (no kerning, no ligature between them). A table of
+// thousands of distinct numbers then costs a few hundred measurements in all instead of
+// one per number. Summing starts only after kLearnAfter runs were measured whole, so a
+// page with few texts never pays for the pairs.
+class CharacterAdvances {
+ public:
+  static constexpr std::uint32_t kLearnAfter = 256;
+  static constexpr std::size_t kMaxRunBytes = 64;
+  // Measures a run whole: its width, or a negative or non-finite value on failure.
+  using Measure = float (*)(void* context, std::string_view text);
+
+  // The run's width as a sum, or a negative value when summing is not (yet) known to be
+  // exact for it: a character outside printable ASCII, a pair found to change when shaped,
+  // or a failed measurement. Measures characters and pairs it has not seen.
+  float summed_width(std::string_view text, Measure measure, void* context) noexcept;
+  // Counts a run that was measured whole.
+  void count_whole_run() noexcept { ++m_whole_runs; }
+
+ private:
+  static constexpr int kFirst = 0x21, kLast = 0x7E, kCount = kLast - kFirst + 1;
+  enum : std::uint8_t { kUnknown = 0, kExact = 1, kShaped = 2 };
+  float advance(int c, Measure measure, void* context) noexcept;
+
+  std::uint32_t m_whole_runs = 0;
+  float m_advances[kCount] = {};  // valid where m_known
+  bool m_known[kCount] = {};
+  std::uint8_t m_pairs[kCount][kCount] = {};
+};
+
 struct TextFormat {
   TextFormatKey key;
   std::uint32_t id = 0;    // never 0 for a live entry; never reused
@@ -30,6 +62,8 @@ struct TextFormat {
   std::uint64_t created = 0;
   bool has_metrics = false;  // metrics below were measured
   FontMetrics metrics;
+  // Made when the format first measures a run; null when that failed.
+  std::unique_ptr<CharacterAdvances> advances;
 };
 
 class TextFormatCache {

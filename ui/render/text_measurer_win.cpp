@@ -10,6 +10,7 @@
 #include "utf.h"
 
 #include <cmath>
+#include <new>
 #include <vector>
 
 namespace orlan::render {
@@ -230,6 +231,31 @@ FormatRef text_format_for(const AtomTable& atoms, const FontDescription& font) n
 
 namespace {
 
+// The width of a run laid out whole (trailing whitespace included); negative on failure.
+float layout_width(IDWriteTextFormat* format, std::string_view run, float letter_spacing) {
+  std::wstring wide;
+  try {
+    wide = widen(run);
+  } catch (...) {
+    return -1;
+  }
+  Com<IDWriteTextLayout> layout;
+  if (FAILED(graphics().dwrite->CreateTextLayout(wide.c_str(), static_cast<UINT32>(wide.size()),
+                                                 format, 1e7f, 1e7f, layout.put()))) {
+    return -1;
+  }
+  if (letter_spacing != 0) {
+    Com<IDWriteTextLayout1> layout1;
+    if (SUCCEEDED(layout.query(layout1))) {
+      layout1->SetCharacterSpacing(0, letter_spacing, 0,
+                                   DWRITE_TEXT_RANGE{0, static_cast<UINT32>(wide.size())});
+    }
+  }
+  DWRITE_TEXT_METRICS metrics{};
+  if (FAILED(layout->GetMetrics(&metrics))) return -1;
+  return metrics.widthIncludingTrailingWhitespace;
+}
+
 float measure_with_dwrite(void*, const AtomTable& atoms, const FontDescription& font,
                           const char* text, std::size_t length) {
   if (length == 0 || !text) return 0;
@@ -239,27 +265,26 @@ float measure_with_dwrite(void*, const AtomTable& atoms, const FontDescription& 
   TextState& s = text_state();
   float width = 0;
   if (s.widths.find(format.id, font.letter_spacing, run, width)) return width;
-  std::wstring wide;
-  try {
-    wide = widen(run);
-  } catch (...) {
-    return static_cast<float>(length) * font.size * 0.5f;
+  CharacterAdvances* advances = nullptr;
+  if (format.entry && font.letter_spacing == 0) {
+    if (!format.entry->advances) format.entry->advances.reset(new (std::nothrow) CharacterAdvances);
+    advances = format.entry->advances.get();
   }
-  Com<IDWriteTextLayout> layout;
-  if (FAILED(graphics().dwrite->CreateTextLayout(wide.c_str(), static_cast<UINT32>(wide.size()),
-                                                 format.format, 1e7f, 1e7f, layout.put()))) {
-    return static_cast<float>(length) * font.size * 0.5f;
+  width = -1;
+  if (advances) {
+    IDWriteTextFormat* handle = format.format;
+    width = advances->summed_width(
+        run,
+        [](void* context, std::string_view part) {
+          return layout_width(static_cast<IDWriteTextFormat*>(context), part, 0);
+        },
+        handle);
   }
-  if (font.letter_spacing != 0) {
-    Com<IDWriteTextLayout1> layout1;
-    if (SUCCEEDED(layout.query(layout1))) {
-      layout1->SetCharacterSpacing(0, font.letter_spacing, 0,
-                                   DWRITE_TEXT_RANGE{0, static_cast<UINT32>(wide.size())});
-    }
+  if (width < 0) {
+    width = layout_width(format.format, run, font.letter_spacing);
+    if (width < 0) return static_cast<float>(length) * font.size * 0.5f;
+    if (advances) advances->count_whole_run();
   }
-  DWRITE_TEXT_METRICS metrics{};
-  if (FAILED(layout->GetMetrics(&metrics))) return static_cast<float>(length) * font.size * 0.5f;
-  width = metrics.widthIncludingTrailingWhitespace;
   s.widths.store(format.id, font.letter_spacing, run, width);
   return width;
 }
@@ -286,10 +311,16 @@ FontMetrics metrics_with_dwrite(void*, const AtomTable& atoms, const FontDescrip
   return out;
 }
 
+// New font bytes change what every family measures.
+std::uint32_t fonts_generation(void*) {
+  return font_faces().generation();
+}
+
 }  // namespace
 
 const TextMeasurer& text_measurer() noexcept {
-  static const TextMeasurer measurer{nullptr, &measure_with_dwrite, &metrics_with_dwrite};
+  static const TextMeasurer measurer{nullptr, &measure_with_dwrite, &metrics_with_dwrite,
+                                     &fonts_generation};
   if (!ensure_factories()) return fallback_text_measurer();
   return measurer;
 }

@@ -1,5 +1,7 @@
 #include "click_table.h"
 
+#include <vector>
+
 #include "catalog.h"
 #include "mask.h"
 
@@ -18,8 +20,93 @@ std::string_view mouse_key(std::uint8_t mouse) {
   }
 }
 
-void remove_children(orlan::Node* element) {
-  while (orlan::Node* child = orlan::first_child(element)) orlan::remove(child);
+// The texts of one row's cells, as the table shows them.
+struct RowTexts {
+  std::string position;
+  std::string_view mouse;
+  std::string_view click;
+  std::string delay;
+  bool range = false;  // the delay cell carries the delay as its title
+
+  RowTexts(const ClickEntry& entry, std::string_view language)
+      : position(std::to_string(entry.x) + "x" + std::to_string(entry.y)),
+        mouse(i18n::text(mouse_key(entry.mouse), language)),
+        click(i18n::text(entry.click == kClickDouble ? "click.double" : "click.single", language)),
+        delay(delay_cell_text(entry)),
+        range(entry.delay1 != entry.delay2) {}
+};
+
+std::string_view text_of(orlan::Node* node) {
+  std::size_t length = 0;
+  const char* text = orlan::text_content(node, &length);
+  return text ? std::string_view(text, length) : std::string_view();
+}
+
+std::string_view attribute_of(orlan::Node* node, std::string_view name, bool& present) {
+  std::size_t length = 0;
+  const char* value = orlan::get_attribute(node, name.data(), name.size(), &length);
+  present = value != nullptr;
+  return present ? std::string_view(value, length) : std::string_view();
+}
+
+orlan::Node* create_row(orlan::Document* document, const RowTexts& texts) {
+  orlan::Node* row = orlan::create_element(document, "tr", 2);
+  if (row == nullptr) return nullptr;
+  auto cell = [&](std::string_view text) {
+    orlan::Node* td = orlan::create_element(document, "td", 2);
+    if (td == nullptr) return td;
+    if (!text.empty()) orlan::set_text_content(td, text.data(), text.size());
+    orlan::append_child(row, td);
+    return td;
+  };
+  cell(texts.position);
+  cell(texts.mouse);
+  cell(texts.click);
+  orlan::Node* delay_cell = cell(texts.delay);
+  if (delay_cell != nullptr && texts.range) {
+    orlan::set_attribute(delay_cell, "title", 5, texts.delay.data(), texts.delay.size());
+  }
+  cell({});
+  return row;
+}
+
+// Whether a row's cells show these texts (its index and marker are checked apart).
+bool row_shows(orlan::Node* row, const RowTexts& texts) {
+  if (row == nullptr || !orlan::is_element(row)) return false;
+  orlan::Node* cells[5] = {};
+  orlan::Node* cell = orlan::first_child(row);
+  for (orlan::Node*& slot : cells) {
+    if (cell == nullptr || !orlan::is_element(cell)) return false;
+    slot = cell;
+    cell = orlan::next_sibling(cell);
+  }
+  if (cell != nullptr) return false;
+  bool titled = false;
+  const std::string_view title = attribute_of(cells[3], "title", titled);
+  return text_of(cells[0]) == texts.position && text_of(cells[1]) == texts.mouse &&
+         text_of(cells[2]) == texts.click && text_of(cells[3]) == texts.delay &&
+         titled == texts.range && (!titled || title == texts.delay) &&
+         orlan::first_child(cells[4]) == nullptr;
+}
+
+// The row's index and marker as a rebuilt row would have them: no class attribute at all
+// on an unmarked row.
+void set_row_index_and_marker(orlan::Node* row, std::size_t index, bool marked) {
+  const std::string wanted = std::to_string(index);
+  bool present = false;
+  if (attribute_of(row, "data-i", present) != wanted || !present) {
+    orlan::set_attribute(row, "data-i", 6, wanted.data(), wanted.size());
+  }
+  const bool active = orlan::has_class(row, "active", 6);
+  if (marked && !active) {
+    orlan::add_class(row, "active", 6);
+  } else if (!marked && active) {
+    orlan::remove_class(row, "active", 6);
+    bool has_class_attribute = false;
+    if (attribute_of(row, "class", has_class_attribute).empty() && has_class_attribute) {
+      orlan::remove_attribute(row, "class", 5);
+    }
+  }
 }
 
 }  // namespace
@@ -32,33 +119,45 @@ std::string delay_cell_text(const ClickEntry& entry) {
 void render_click_table(const Page& page, const ClickList& list, std::string_view language) {
   orlan::Node* rows = page.find("rows");
   if (rows == nullptr) return;
-  remove_children(rows);
   orlan::Document* document = page.document();
-  auto cell = [&](orlan::Node* row, std::string_view text) {
-    orlan::Node* td = orlan::create_element(document, "td", 2);
-    if (td == nullptr) return td;
-    if (!text.empty()) orlan::set_text_content(td, text.data(), text.size());
-    orlan::append_child(row, td);
-    return td;
-  };
-  std::optional<std::size_t> marked = list.marked_row();
-  for (std::size_t i = 0; i < list.size(); ++i) {
-    const ClickEntry& entry = list.at(i);
-    orlan::Node* row = orlan::create_element(document, "tr", 2);
-    if (row == nullptr) return;
-    std::string index = std::to_string(i);
-    orlan::set_attribute(row, "data-i", 6, index.data(), index.size());
-    if (marked && *marked == i) orlan::add_class(row, "active", 6);
-    cell(row, std::to_string(entry.x) + "x" + std::to_string(entry.y));
-    cell(row, i18n::text(mouse_key(entry.mouse), language));
-    cell(row, i18n::text(entry.click == kClickDouble ? "click.double" : "click.single", language));
-    std::string delay = delay_cell_text(entry);
-    orlan::Node* delay_cell = cell(row, delay);
-    if (delay_cell != nullptr && entry.delay1 != entry.delay2) {
-      orlan::set_attribute(delay_cell, "title", 5, delay.data(), delay.size());
+
+  // The rows already there that still show entries at the start and at the end of the
+  // list stay; only those between are replaced. An added entry thus costs one new row, a
+  // deleted one a removed row, a move the pair it swapped.
+  std::vector<orlan::Node*> old_rows;
+  for (orlan::Node* row = orlan::first_child(rows); row != nullptr; row = orlan::next_sibling(row))
+    old_rows.push_back(row);
+  const std::size_t old_count = old_rows.size(), new_count = list.size();
+  const std::size_t shared = std::min(old_count, new_count);
+  std::size_t head = 0;
+  while (head < shared && row_shows(old_rows[head], RowTexts(list.at(head), language))) ++head;
+  std::size_t tail = 0;
+  while (tail < shared - head &&
+         row_shows(old_rows[old_count - 1 - tail],
+                   RowTexts(list.at(new_count - 1 - tail), language))) {
+    ++tail;
+  }
+  const std::size_t old_end = old_count - tail, new_end = new_count - tail;
+  const bool swapped = old_end - head == 2 && new_end - head == 2 &&
+                       row_shows(old_rows[head], RowTexts(list.at(head + 1), language)) &&
+                       row_shows(old_rows[head + 1], RowTexts(list.at(head), language));
+  if (swapped) {
+    orlan::insert(rows, old_rows[head + 1], old_rows[head]);
+  } else {
+    for (std::size_t i = head; i < old_end; ++i) orlan::remove(old_rows[i]);
+    orlan::Node* before = old_end < old_count ? old_rows[old_end] : nullptr;
+    for (std::size_t i = head; i < new_end; ++i) {
+      orlan::Node* row = create_row(document, RowTexts(list.at(i), language));
+      if (row == nullptr) break;
+      orlan::insert(rows, row, before);
     }
-    cell(row, {});
-    orlan::append_child(rows, row);
+  }
+
+  const std::optional<std::size_t> marked = list.marked_row();
+  std::size_t index = 0;
+  for (orlan::Node* row = orlan::first_child(rows); row != nullptr;
+       row = orlan::next_sibling(row), ++index) {
+    set_row_index_and_marker(row, index, marked && *marked == index);
   }
 }
 

@@ -402,6 +402,7 @@ void destroy_document(Document* d) noexcept {
   if (g_node_hooks && g_node_hooks->release_document) g_node_hooks->release_document(*d);
   if (d->destroy_images) d->destroy_images(d->images);
   if (d->destroy_style_state) d->destroy_style_state(d->style_state);
+  if (d->destroy_text_widths) d->destroy_text_widths(d->text_widths);
   d->~Document();
   system_free(d);
 }

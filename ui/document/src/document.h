@@ -26,6 +26,7 @@ class ImageRegistry;  // defined by the image stage
 namespace style {
 struct StyleState;  // defined by the style stage
 }
+class TextWidthCache;  // defined by the layout stage
 
 // The three style sheets and what the tree needs to know about them. The style-sheet
 // stage creates and destroys the sheets through the hooks it installs
@@ -160,6 +161,10 @@ struct Document {
   // made by the first style pass, and how it is freed.
   style::StyleState* style_state = nullptr;
   void (*destroy_style_state)(style::StyleState* state) = nullptr;
+  // The layout stage's widths of measured texts, made by the first layout run, and how
+  // it is freed.
+  TextWidthCache* text_widths = nullptr;
+  void (*destroy_text_widths)(TextWidthCache* cache) = nullptr;
   // Time of the current frame's style pass (milliseconds).
   double frame_time = 0;
   // Set by the style pass: milliseconds until running transitions and animations need

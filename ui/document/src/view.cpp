@@ -33,13 +33,17 @@ const HostOps kDefaultOps = {default_create, nullptr, nullptr, nullptr, nullptr,
 const HostOps* g_ops = &kDefaultOps;
 
 // The view's invalidate callback: remember that a repaint is due and, unless a frame is
-// being produced right now, ask the window for one.
+// being produced right now, ask the window for one. Once asked, the window owes a frame:
+// the thousands of changes of a rebuilt table ask only once (each request is a call into
+// the window system, which under some systems costs tens of microseconds).
 void view_invalidate(Document*, void* user) {
   auto* view = static_cast<View*>(user);
+  const bool asked = view->repaint_pending && view->repaint_asked;
   view->repaint_pending = true;
-  if (view->in_frame) return;
+  if (view->in_frame || asked) return;
   view->repaint_requested_at = g_ops->now_ms ? g_ops->now_ms() : steady_now_ms();
-  if (view->host && g_ops->invalidate) g_ops->invalidate(view->host);
+  view->repaint_asked = view->host && g_ops->invalidate;
+  if (view->repaint_asked) g_ops->invalidate(view->host);
 }
 
 }  // namespace

@@ -44,7 +44,10 @@ struct View {
   bool visible = true;
   bool repaint_pending = false;
   bool in_frame = false;
-  // When the last repaint was requested (milliseconds).
+  // The pending repaint was asked of the host window (cleared with repaint_pending by
+  // the frame, which is what answers it).
+  bool repaint_asked = false;
+  // When the pending repaint was first requested (milliseconds).
   double repaint_requested_at = 0;
 };
 

@@ -324,6 +324,12 @@ TEST_F(Doc, InvalidationReachesTheAttachedWindowOnlyOutsideAFrame) {
   add_class(e, "y", 1);
   EXPECT_EQ(fake_host::invalidations, 1);
   view->in_frame = false;
+  // Until a frame answers the request, further changes need not ask again.
+  for (int i = 0; i < 1000; ++i) set_text_content(e, i % 2 ? "a" : "b", 1);
+  EXPECT_EQ(fake_host::invalidations, 1);
+  view->repaint_pending = false;  // what the frame does
+  add_class(e, "z", 1);
+  EXPECT_EQ(fake_host::invalidations, 2);
   set_host_ops(nullptr);
   destroy_view(view);
   view = nullptr;

@@ -180,5 +180,49 @@ TEST(FontFaces, RegistryHoldsAtMost32Families) {
   EXPECT_TRUE(registry.supply("F0", "t", bytes, 1));
 }
 
+// A font whose "Te" is kerned, whose "fi" is a narrower ligature and which cannot
+// measure "~"; every other run is the sum of its characters.
+struct KernedFont {
+  int calls = 0;
+  static float advance(char c) { return 3.25f + static_cast<float>(c % 7) * 0.75f; }
+  static float whole(std::string_view text) {
+    if (text.find('~') != std::string_view::npos) return -1;
+    float w = 0;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+      w += advance(text[k]);
+      if (k > 0 && text[k - 1] == 'T' && text[k] == 'e') w -= 0.6f;
+      if (k > 0 && text[k - 1] == 'f' && text[k] == 'i') w -= 1.5f;
+    }
+    return w;
+  }
+  static float measure(void* self, std::string_view text) {
+    ++static_cast<KernedFont*>(self)->calls;
+    return whole(text);
+  }
+};
+
+TEST(CharacterAdvances, SumsOnlyWhatEveryPairShowsToBeExact) {
+  KernedFont font;
+  CharacterAdvances advances;
+  // A page with few texts never sums (and never pays for learning pairs).
+  EXPECT_LT(advances.summed_width("512x384", KernedFont::measure, &font), 0);
+  EXPECT_EQ(font.calls, 0);
+  for (std::uint32_t i = 0; i < CharacterAdvances::kLearnAfter; ++i) advances.count_whole_run();
+
+  for (std::string_view text : {"Test", "final", "a~b", "two words", "caf\xC3\xA9"})
+    EXPECT_LT(advances.summed_width(text, KernedFont::measure, &font), 0) << text;
+  EXPECT_EQ(advances.summed_width("Left", KernedFont::measure, &font), KernedFont::whole("Left"));
+  EXPECT_EQ(advances.summed_width(std::string(65, '1'), KernedFont::measure, &font), -1);
+
+  // Thousands of distinct positions cost a few hundred measurements in all.
+  font.calls = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const std::string text = std::to_string(i * 7 - 900) + "x" + std::to_string(i * 13 % 2000);
+    ASSERT_FLOAT_EQ(advances.summed_width(text, KernedFont::measure, &font), KernedFont::whole(text))
+        << text;
+  }
+  EXPECT_LT(font.calls, 200);
+}
+
 }  // namespace
 }  // namespace orlan::render
