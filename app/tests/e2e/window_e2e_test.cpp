@@ -57,7 +57,6 @@ TEST_F(MainWindow, HasItsClassTitleStyleAndSizeCentredOnTheWorkArea) {
   // Measured, not asserted: what the program costs once it is up. Wine leaves the private
   // usage of another process at 0; then only the working set says something.
   ASSERT_TRUE(program.sync());
-  pump_for(1s);
   PROCESS_MEMORY_COUNTERS_EX memory{};
   memory.cb = sizeof memory;
   if (GetProcessMemoryInfo(program.handle(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&memory),
@@ -86,7 +85,6 @@ TEST_F(MainWindow, SecondStartEndsAtOnceAndLeavesOneWindow) {
   Tapwright second(folder.exe());
   ASSERT_TRUE(second.started());
   EXPECT_EQ(second.wait_for_exit(30s), 0u) << "the second start did not end by itself";
-  EXPECT_EQ(top_level_windows(second.id(), L"TFrmTapwright").size(), 0u);
   EXPECT_EQ(top_level_windows(0, L"TFrmTapwright"), std::vector<HWND>{window});
   EXPECT_TRUE(first.running());
   EXPECT_TRUE(IsWindowVisible(window));

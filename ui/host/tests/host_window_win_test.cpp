@@ -53,6 +53,18 @@ void pump() {
   }
 }
 
+// Runs this thread's messages until `done` holds or `timeout` passes; true when it held.
+template <typename Done>
+bool pump_until(Done done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    pump();
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+}
+
 struct ViewDeleter {
   void operator()(orlan::View* view) const { orlan::destroy_view(view); }
 };
@@ -260,7 +272,14 @@ TEST_F(HostWindowTest, ClosingIsNotHeldUpByALongFrameDelay) {
     // The pacing thread is asked for a frame that an animation says is far away.
     view->host->frame_delay_ms.store(delay);
     SetEvent(view->host->wake);
-    Sleep(50);
+    // The request is taken once the (auto-reset) event is no longer set; a look that finds it
+    // still set takes it too, so it is set again for the thread.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (WaitForSingleObject(view->host->wake, 0) == WAIT_OBJECT_0) {
+      SetEvent(view->host->wake);
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the pacing thread never woke";
+      Sleep(1);
+    }
     auto start = std::chrono::steady_clock::now();
     view.reset();  // stops and joins the thread
     auto waited = std::chrono::steady_clock::now() - start;
