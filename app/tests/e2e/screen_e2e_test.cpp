@@ -456,6 +456,76 @@ TEST_F(Screen, APersonRecordsTwoPositionsAndRunsThreeRightClicks) {
   DestroyWindow(target);
 }
 
+// ---- The list's scrollbar under the mouse ----------------------------------------------------
+
+// The pointer moved by SendInput (absolute, on the primary screen), as a mouse moves it.
+bool send_pointer_to(POINT p) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dx = static_cast<LONG>((p.x * 65535.0) / (GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
+  input.mi.dy = static_cast<LONG>((p.y * 65535.0) / (GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
+  input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  return SendInput(1, &input, sizeof input) == 1;
+}
+bool send_left_button(bool down) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  return SendInput(1, &input, sizeof input) == 1;
+}
+
+TEST_F(Screen, DraggingTheListsThumbScrollsTheRowsUnderTheFixedHeader) {
+  std::string list;
+  for (int i = 0; i < 30; ++i)
+    list += std::to_string(100 + i * 37) + "x" + std::to_string(200 + i * 11) + ",0,0,1000\r\n";
+  ASSERT_TRUE(write_file(folder.list_file(), list));
+  Tapwright program(folder.exe());
+  HWND window = start_and_wait_for_page(program);
+  ASSERT_NE(window, nullptr) << "the page was never drawn";
+  const RECT rows{251, 92, 580, 360};
+  const Shot before = capture(window);
+  ASSERT_GT(text_pixels(before, rows, true), 200) << "no rows drawn";
+
+  // The thumb lies along the list box's right edge, at the top while nothing is scrolled.
+  const POINT grab = on_screen(window, 588, 100), down = on_screen(window, 588, 400);
+  ASSERT_TRUE(send_pointer_to(grab));
+  ASSERT_TRUE(send_left_button(true));
+  ASSERT_TRUE(program.sync());
+  for (int step = 1; step <= 4; ++step) {
+    ASSERT_TRUE(send_pointer_to(POINT{grab.x, grab.y + (down.y - grab.y) * step / 4}));
+    ASSERT_TRUE(program.sync());
+  }
+  ASSERT_TRUE(send_left_button(false));
+  ASSERT_TRUE(program.sync());
+
+  // The rows moved; the header did not.
+  Shot after;
+  int changed = 0;
+  EXPECT_TRUE(pump_until(
+      [&] {
+        after = capture(window);
+        changed = 0;
+        for (int y = rows.top; y < rows.bottom; ++y)
+          for (int x = rows.left; x < rows.right; ++x)
+            changed += before.at(x, y).luminance() != after.at(x, y).luminance() ? 1 : 0;
+        return changed > 500;
+      },
+      10s))
+      << "the rows did not scroll: " << changed << " pixels changed";
+  after.save("screen-after-thumb-drag.bmp");
+  int header_changed = 0;
+  for (int y = kTableHeader.top; y < kTableHeader.bottom; ++y)
+    for (int x = kTableHeader.left; x < 580; ++x)
+      header_changed += before.at(x, y).luminance() != after.at(x, y).luminance() ? 1 : 0;
+  EXPECT_EQ(header_changed, 0);
+  // A drag on the bar changed nothing in the list (written back with both delays).
+  EXPECT_EQ(program.close(), 0u);
+  std::string written;
+  for (int i = 0; i < 30; ++i)
+    written += std::to_string(100 + i * 37) + "x" + std::to_string(200 + i * 11) + ",0,0,1000,1000\r\n";
+  EXPECT_EQ(read_file(folder.list_file()), written);
+}
+
 // ---- A lost device ---------------------------------------------------------------------------
 
 TEST_F(Screen, ADeviceLostAtPresentIsRebuiltAndTheWholePageDrawnAgain) {

@@ -91,6 +91,27 @@ TEST_F(MainWindow, SecondStartEndsAtOnceAndLeavesOneWindow) {
   EXPECT_EQ(first.close(), 0u);
 }
 
+TEST_F(MainWindow, SecondStartRestoresTheMinimisedFirstWindow) {
+  Tapwright first(folder.exe());
+  HWND window = first.wait_for_window();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(first.sync());
+  ShowWindow(window, SW_MINIMIZE);
+  ASSERT_TRUE(pump_until([&] { return IsIconic(window) != FALSE; }, 10s)) << "never minimised";
+  ASSERT_TRUE(first.sync());
+  Tapwright second(folder.exe());
+  ASSERT_TRUE(second.started());
+  EXPECT_EQ(second.wait_for_exit(30s), 0u) << "the second start did not end by itself";
+  EXPECT_TRUE(pump_until([&] { return !IsIconic(window) && IsWindowVisible(window); }, 10s))
+      << "the first window stayed minimised";
+  ASSERT_TRUE(first.sync());
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(client.right, 611);
+  EXPECT_EQ(client.bottom, 463);
+  EXPECT_EQ(first.close(), 0u);
+}
+
 // The system DPI of newly started processes comes from the prefix's LogPixels.
 class HighDpiWindow : public EndToEnd {
  protected:
