@@ -1,6 +1,6 @@
 // The compiled-in page, stylesheet and logo: the template expands in every language, the
 // engine's parsers take all three, the tree has the elements the screen works with, and the
-// stylesheet's rules reach those elements as intended (palettes, sizes, states).
+// styles the engine computes from the stylesheet (palettes, states, text).
 
 #include <gtest/gtest.h>
 
