@@ -342,11 +342,16 @@ void press_key(WORD virtual_key) {
 
 bool move_pointer(int x, int y) {
   SetCursorPos(x, y);
+  // Wine answers GetCursorPos from its server for 100 ms after a change and from the
+  // display server after that, where the move arrives later: another process asking after
+  // those 100 ms saw the old place. So the move counts once the display server's answer
+  // is the new place too.
+  const auto moved = std::chrono::steady_clock::now();
   return pump_until(
       [&] {
         POINT now{};
         GetCursorPos(&now);
-        return now.x == x && now.y == y;
+        return now.x == x && now.y == y && std::chrono::steady_clock::now() - moved > 150ms;
       },
       5s);
 }
