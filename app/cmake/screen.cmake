@@ -37,10 +37,10 @@ target_link_libraries(app_screen PUBLIC app_runner app_i18n core_mask core_text 
 
 set(tw_screen_test_libs app_screen app_runner app_i18n app_click_list ui_html ui_css_document
                         ui_image ui_document app_sys_files app_sys_error)
-tw_test(app_main_page_test SOURCES tests/main_page_test.cpp LIBS ${tw_screen_test_libs} ui_css)
+tw_test(app_main_page_test SOURCES tests/main_page_test.cpp LIBS ${tw_screen_test_libs} ui_css ui_style)
 tw_test(app_main_screen_test SOURCES tests/main_screen_test.cpp LIBS ${tw_screen_test_libs})
 tw_test(app_main_page_paint_test SOURCES tests/main_page_paint_test.cpp
-        LIBS ${tw_screen_test_libs} ui_paint)
+        LIBS ${tw_screen_test_libs} ui_paint ui_input)
 tw_test(app_delay_fields_test SOURCES tests/delay_fields_test.cpp LIBS ${tw_screen_test_libs})
 tw_test(app_screen_list_test SOURCES tests/screen_list_test.cpp LIBS ${tw_screen_test_libs})
 tw_test(app_message_dialog_test SOURCES tests/message_dialog_test.cpp
@@ -57,7 +57,7 @@ endforeach()
 # and the figures of that layout. Layout is portable code: the host build checks it.
 if(TARGET ui_layout_dump)
   tw_test(app_main_page_layout_test SOURCES tests/main_page_layout_test.cpp
-          LIBS ${tw_screen_test_libs} ui_layout_dump NATIVE_ONLY)
+          LIBS ${tw_screen_test_libs} ui_layout_dump ui_input NATIVE_ONLY)
 endif()
 if(TARGET ui_layout)
   tw_benchmark(app_main_page_layout_bench SOURCES bench/main_page_layout_bench.cpp

@@ -15,17 +15,13 @@
 #include "document.h"
 #include "layout_box.h"
 #include "layout_dump.h"
-#include "main_screen.h"
-#include "screen_fakes.h"
+#include "main_screen_page.h"
 #include "scroll.h"
-#include "test_folder.h"
 
 namespace {
 
 using orlan::Node;
 using orlan::Rect;
-
-constexpr float kWidth = 611, kHeight = 463;
 
 std::string read_file(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -45,48 +41,8 @@ void expect_dump(const std::string& dump, const std::string& name) {
   EXPECT_EQ(dump, read_file(path)) << "dump differs from " << path;
 }
 
-struct MainScreenLayout : tw::test::ScreenRig {
-  tw::test::TestFolder folder;
-
-  explicit MainScreenLayout(int clicks = 20) : ScreenRig("en", tw::main_page_html("en")) {
-    const std::string_view sheet = tw::main_stylesheet();
-    EXPECT_EQ(orlan::load_css(view, sheet.data(), sheet.size()), orlan::kOk);
-    // Twenty clicks, more than the list box shows: fixed delays and ranges, every button.
-    std::string list;
-    for (int i = 0; i < clicks; ++i) {
-      list += std::to_string(100 + i * 37) + "x" + std::to_string(200 + i * 11) + "," +
-              std::to_string(i % 3) + "," + std::to_string(i % 2) + "," +
-              std::to_string(1000 + i * 250) + (i % 4 == 1 ? ",2500" : "") + "\r\n";
-    }
-    tw::test::write_bytes(folder / "Tapwright.lst", list);
-    tw::ScreenContext c = context();
-    c.list_path = folder / "Tapwright.lst";
-    callbacks = tw::build_main_screen(screen, c, "Tapwright");
-    lay_out();
-  }
-
-  tw::ScreenCallbacks callbacks;
-
-  orlan::Document& document() { return *orlan::document(view); }
-  void lay_out() { orlan::layout_document(document(), kWidth, kHeight, nullptr); }
-  Rect at(std::string_view id) { return orlan::absolute_position(*element(id)); }
-  Rect at(const Node& node) { return orlan::absolute_position(node); }
-
-  // The element children of a node, in order.
-  static std::vector<Node*> elements(Node* parent) {
-    std::vector<Node*> out;
-    for (Node* c = parent ? parent->first_child : nullptr; c; c = c->next_sibling)
-      if (c->is_element()) out.push_back(c);
-    return out;
-  }
-  std::vector<Node*> header_cells() {
-    Node* head = nullptr;
-    for (Node* c : elements(element("list")))
-      if (c->has_tag(orlan::TagId::kThead)) head = c;
-    std::vector<Node*> rows = elements(head);
-    return rows.empty() ? std::vector<Node*>{} : elements(rows[0]);
-  }
-};
+using MainScreenLayout = tw::test::MainScreenPage;
+constexpr float kWidth = MainScreenLayout::kWidth, kHeight = MainScreenLayout::kHeight;
 
 TEST(MainScreenLayout, DumpMatchesTheReviewedOneBeforeAndAfterTheListScrolls) {
   MainScreenLayout screen;
@@ -208,7 +164,7 @@ TEST(MainScreenLayout, ColumnResizeOnTheHeaderMovesEveryRowAndTheFiller) {
 // Rows added to an empty list (the add-record hotkey) and laid out again from the earlier
 // layout: the list box keeps filling its column, the controls under it stay at the bottom.
 TEST(MainScreenLayout, AddedRowsKeepTheListBoxItsHeight) {
-  MainScreenLayout screen(0);
+  MainScreenLayout screen("");
   const Rect empty_box = screen.at("list-box");
   const Rect empty_clear = screen.at("btn-clear");
   for (int i = 0; i < 2; ++i) {

@@ -10,42 +10,18 @@
 #include "display_list.h"
 #include "document.h"
 #include "layout_box.h"
-#include "main_screen.h"
-#include "screen_fakes.h"
+#include "main_screen_page.h"
 #include "scroll.h"
-#include "test_folder.h"
 
 namespace {
 
-using tw::test::ScreenRig;
-using tw::test::TestFolder;
-using tw::test::write_bytes;
-
-struct PaintedScreen : ScreenRig {
-  TestFolder folder;
-  PaintedScreen() : ScreenRig("en", tw::main_page_html("en")) {
-    const std::string_view sheet = tw::main_stylesheet();
-    EXPECT_EQ(orlan::load_css(view, sheet.data(), sheet.size()), orlan::kOk);
-    std::string list;
-    for (int i = 0; i < 30; ++i) list += std::to_string(100 + i) + "x" + std::to_string(200 + i) + ",0,0,1000\r\n";
-    write_bytes(folder / "Tapwright.lst", list);
-    tw::ScreenContext c = context();
-    c.list_path = folder / "Tapwright.lst";
-    callbacks = tw::build_main_screen(screen, c, "Tapwright");
-    layout();
-  }
-  void layout() { orlan::layout_document(document(), 611, 463, nullptr); }
-  orlan::Document& document() { return *orlan::document(view); }
-  orlan::Node* row(int index) {
-    orlan::Node* r = orlan::first_child(element("rows"));
-    for (int i = 0; r && i < index; ++i) r = orlan::next_sibling(r);
-    return r;
-  }
+// The main page with thirty rows, more than the list box shows.
+struct PaintedScreen : tw::test::MainScreenPage {
+  PaintedScreen() : MainScreenPage(tw::test::list_of_clicks(30)) {}
+  void layout() { lay_out(); }
   static orlan::Node* child_element(orlan::Node* parent, int index) {
-    int i = 0;
-    for (orlan::Node* c = orlan::first_child(parent); c; c = orlan::next_sibling(c))
-      if (orlan::is_element(c) && i++ == index) return c;
-    return nullptr;
+    std::vector<orlan::Node*> children = elements(parent);
+    return index < static_cast<int>(children.size()) ? children[index] : nullptr;
   }
   // What the pointer at the centre of `node`'s border box hits.
   orlan::Node* hit_centre(orlan::Node* node) {
@@ -57,7 +33,6 @@ struct PaintedScreen : ScreenRig {
       if (node == ancestor) return true;
     return false;
   }
-  tw::ScreenCallbacks callbacks;
 };
 
 TEST(MainPageHitTest, ControlsCellsAndLogoAnswerForThemselves) {

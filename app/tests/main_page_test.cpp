@@ -1,6 +1,6 @@
 // The compiled-in page, stylesheet and logo: the template expands in every language, the
 // engine's parsers take all three, the tree has the elements the screen works with, and the
-// stylesheet's rules reach those elements as intended (palettes, sizes, states).
+// styles the engine computes from the stylesheet (palettes, states, text).
 
 #include <gtest/gtest.h>
 
@@ -14,11 +14,10 @@
 
 #include "catalog.h"
 #include "click_table.h"
+#include "computed_style.h"
 #include "document.h"
 #include "document_sheets.h"
 #include "main_screen.h"
-#include "media.h"
-#include "node_selector_match.h"
 #include "orlan/orlan.h"
 #include "page.h"
 #include "style_sheet.h"
@@ -192,198 +191,109 @@ TEST(MainStylesheet, EveryDeclarationIsUnderstood) {
   EXPECT_TRUE(sheet.has_media_rules());
 }
 
-// What the sheet's matching rules declare for one element, the way the cascade meets them
-// (later rules over earlier ones; the sheet keeps specific rules after general ones).
-class Styles {
- public:
-  explicit Styles(LoadedPage& page) : m_page(page) {}
-  bool dark = false;
-
-  // The last matching declaration of `property` (a longhand, a custom property "--x", or a
-  // shorthand written with var()) as text: lengths "12px", colours "#rrggbb", var() values
-  // and custom properties as written, keywords "kw<id>", transitions "color 120ms".
-  std::string declared(orlan::Node* element, std::string_view property) {
-    std::string found = "<none>";
-    orlan::Document& document = m_page.document();
-    css::MediaState media{611, 463, dark, false};
-    for (const css::StyleRule& rule : document.sheets.author->rules()) {
-      if (!css::media_matches(rule.media, media)) continue;
-      bool matches = false;
-      for (const css::ComplexSelector& selector : rule.selector_list()) {
-        matches = matches || css::selector_matches(selector, *element);
-      }
-      if (!matches) continue;
-      for (const css::Declaration& declaration : rule.declaration_list()) {
-        if (names(declaration, property)) found = value_text(declaration.value);
-      }
-    }
-    return found;
+// The styles the engine computes for the page: the whole cascade (specificity, custom
+// properties, inheritance, media queries) after a style pass at the window's size.
+struct StyledPage : LoadedPage {
+  StyledPage() : LoadedPage("en") {
+    tw::ClickList list;
+    list.append(tw::ClickEntry{1, 2, 100, 100, 0, 0});
+    list.append(tw::ClickEntry{3, 4, 100, 100, 0, 0});
+    list.set_marker(0);
+    tw::render_click_table(tw::Page(&document()), list, "en");
   }
-
- private:
-  bool names(const css::Declaration& declaration, std::string_view property) {
-    if (declaration.property == css::PropertyId::Custom ||
-        declaration.property == css::PropertyId::DeferredShorthand) {
-      return m_page.document().atoms.text(declaration.aux) == property;
-    }
-    return css::property_name(declaration.property) == property;
+  const orlan::ComputedStyle& style(orlan::Node* node) {
+    orlan::set_viewport(document(), 611, 463);
+    orlan::style_pass(document(), 0);
+    EXPECT_NE(node->style, nullptr);
+    return *node->style;
   }
-
-  static std::string value_text(const css::CssValue& value) {
-    char buffer[64];
-    switch (value.type) {
-      case css::ValueType::Length:
-        if (value.length.unit == css::kUnitAuto) return "auto";
-        std::snprintf(buffer, sizeof buffer, "%g%s", value.length.value,
-                      value.length.unit == css::kUnitPx ? "px" : "?");
-        return buffer;
-      case css::ValueType::Color:
-        if ((value.color >> 24) == 0xFF) {
-          std::snprintf(buffer, sizeof buffer, "#%06x", value.color & 0xFFFFFF);
-        } else {
-          std::snprintf(buffer, sizeof buffer, "#%08x", value.color);
-        }
-        return buffer;
-      case css::ValueType::Keyword:
-        return "kw" + std::to_string(value.keyword);
-      case css::ValueType::RawText: {
-        std::string_view raw = value.raw_text();
-        std::size_t first = raw.find_first_not_of(' ');
-        std::size_t last = raw.find_last_not_of(' ');
-        return first == std::string_view::npos ? ""
-                                               : std::string(raw.substr(first, last - first + 1));
-      }
-      case css::ValueType::TransitionList: {
-        std::string text;
-        for (std::uint16_t i = 0; i < value.count; ++i) {
-          const css::TransitionEntry& entry = value.transitions[i];
-          std::snprintf(buffer, sizeof buffer, "%s%gms", text.empty() ? "" : ", ", entry.duration);
-          text += std::string(css::property_name(static_cast<css::PropertyId>(entry.property))) +
-                  " " + buffer;
-        }
-        return text;
-      }
-      default:
-        return "<type " + std::to_string(static_cast<int>(value.type)) + ">";
+  orlan::Node* root() { return orlan::document_element(&document()); }
+  orlan::Node* row(int index) {
+    orlan::Node* r = orlan::first_child(find("rows"));
+    for (int i = 0; r && i < index; ++i) r = orlan::next_sibling(r);
+    return r;
+  }
+  void set_theme(bool dark_system, const char* data_theme) {
+    orlan::set_media_features(&document(), dark_system, false);
+    if (data_theme) {
+      orlan::set_attribute(root(), "data-theme", 10, data_theme, std::strlen(data_theme));
+    } else {
+      orlan::remove_attribute(root(), "data-theme", 10);
     }
   }
-
-  LoadedPage& m_page;
 };
 
 TEST(MainStylesheet, PalettesFollowTheSystemAndTheWindowsTheme) {
-  LoadedPage page("en");
-  Styles styles(page);
-  orlan::Node* root = orlan::document_element(&page.document());
+  StyledPage page;
+  orlan::Node* body = page.document().body;
+  orlan::Node* app = orlan::parent(page.find("status"));
   struct Case {
     bool dark_system;
     const char* data_theme;  // null: none
-    const char* background;
-    const char* selection;
-    const char* accent_line;
+    std::uint32_t background, text, marked_row, accent_line;
   };
   const Case cases[] = {
-      {false, nullptr, "#ffffff", "#cce8ff", "#3d84dd"},
-      {true, nullptr, "#1e1e1e", "#26395a", "#4a4a4a"},
-      {true, "light", "#ffffff", "#cce8ff", "#3d84dd"},
-      {false, "dark", "#1e1e1e", "#26395a", "#4a4a4a"},
-      {true, "dark", "#1e1e1e", "#26395a", "#4a4a4a"},
+      {false, nullptr, 0xFFFFFFFF, 0xFF000000, 0xFFCCE8FF, 0xFF3D84DD},
+      {true, nullptr, 0xFF1E1E1E, 0xFFE0E0E0, 0xFF26395A, 0xFF4A4A4A},
+      {true, "light", 0xFFFFFFFF, 0xFF000000, 0xFFCCE8FF, 0xFF3D84DD},
+      {false, "dark", 0xFF1E1E1E, 0xFFE0E0E0, 0xFF26395A, 0xFF4A4A4A},
+      {true, "dark", 0xFF1E1E1E, 0xFFE0E0E0, 0xFF26395A, 0xFF4A4A4A},
   };
   for (const Case& c : cases) {
-    styles.dark = c.dark_system;
-    if (c.data_theme) {
-      orlan::set_attribute(root, "data-theme", 10, c.data_theme, std::strlen(c.data_theme));
-    } else {
-      orlan::remove_attribute(root, "data-theme", 10);
-    }
-    std::string label = std::string(c.dark_system ? "dark system" : "light system") + ", theme " +
-                        (c.data_theme ? c.data_theme : "none");
-    EXPECT_EQ(styles.declared(root, "--bg"), c.background) << label;
-    EXPECT_EQ(styles.declared(root, "--selection"), c.selection) << label;
-    EXPECT_EQ(styles.declared(root, "--accent-line"), c.accent_line) << label;
+    page.set_theme(c.dark_system, c.data_theme);
+    SCOPED_TRACE(std::string(c.dark_system ? "dark system" : "light system") + ", theme " +
+                 (c.data_theme ? c.data_theme : "none"));
+    EXPECT_EQ(page.style(body).background_color, c.background);
+    EXPECT_EQ(page.style(page.find("mouse")).color, c.text);
+    EXPECT_EQ(page.style(page.row(0)).background_color, c.marked_row);
+    EXPECT_NE(page.style(page.row(1)).background_color, c.marked_row);
+    EXPECT_EQ(page.style(app).border_color[0], c.accent_line);
   }
 }
 
-TEST(MainStylesheet, SizesOfTheOutline) {
-  LoadedPage page("en");
-  Styles styles(page);
-  auto first = [&](std::string_view id) { return orlan::first_child(page.find(id)); };
-  orlan::Node* header_row = first("list");  // thead
-  while (header_row && !orlan::is_element(header_row)) header_row = orlan::next_sibling(header_row);
-  header_row = orlan::first_child(header_row);
-  while (header_row && !orlan::is_element(header_row)) header_row = orlan::next_sibling(header_row);
-  std::vector<std::string> widths;
-  for (orlan::Node* th = orlan::first_child(header_row); th; th = orlan::next_sibling(th)) {
-    if (orlan::is_element(th)) widths.push_back(styles.declared(th, "width"));
-  }
-  EXPECT_EQ(widths, (std::vector<std::string>{"80px", "58px", "50px", "140px", "auto"}));
-  orlan::Node* th = orlan::first_child(header_row);
-  while (!orlan::is_element(th)) th = orlan::next_sibling(th);
-  EXPECT_EQ(styles.declared(header_row, "height"), "20px");
-  EXPECT_EQ(styles.declared(th, "position"), "kw" + std::to_string(css::kw::Sticky));
-
-  EXPECT_EQ(styles.declared(page.find("col-left"), "width"), "225px");
-  EXPECT_EQ(styles.declared(page.find("list"), "table-layout"),
-            "kw" + std::to_string(css::kw::Fixed));
-  orlan::Node* label = orlan::first_child(orlan::parent(page.find("repeat")));
-  while (!orlan::is_element(label)) label = orlan::next_sibling(label);
-  EXPECT_EQ(styles.declared(label, "width"), "68px");
-  for (std::string_view id : {"mouse", "delay1", "hk-run", "repeat", "btn-clear"}) {
-    EXPECT_EQ(styles.declared(page.find(id), "height"), "23px") << id;
-  }
-  EXPECT_EQ(styles.declared(page.find("delay1"), "text-align"),
-            "kw" + std::to_string(css::kw::Center));
-
-  // Rows of the table: 24px, one line, an ellipsis.
-  tw::ClickList list;
-  list.append(tw::ClickEntry{1, 2, 100, 100, 0, 0});
-  tw::render_click_table(tw::Page(&page.document()), list, "en");
-  orlan::Node* cell = orlan::first_child(orlan::first_child(page.find("rows")));
-  EXPECT_EQ(styles.declared(orlan::parent(cell), "height"), "24px");
-  EXPECT_EQ(styles.declared(cell, "white-space"), "kw" + std::to_string(css::kw::Nowrap));
-  EXPECT_EQ(styles.declared(cell, "text-overflow"), "kw" + std::to_string(css::kw::Ellipsis));
-
-  orlan::Node* status = page.find("status");
-  EXPECT_EQ(styles.declared(status, "height"), "50px");
-  EXPECT_EQ(styles.declared(status, "font-size"), "19px");
-  EXPECT_EQ(styles.declared(status, "transition"), "color 120ms");
+// What the layout's figures do not show: alignment, overflow of the cells, the status
+// line's type and its colour transition.
+TEST(MainStylesheet, TextOfTheFieldsCellsAndStatusLine) {
+  StyledPage page;
+  EXPECT_EQ(page.style(page.find("delay1")).text_align, css::kw::Center);
+  orlan::Node* cell = orlan::first_child(page.row(0));
+  EXPECT_EQ(page.style(cell).white_space, css::kw::Nowrap);
+  EXPECT_EQ(page.style(cell).text_overflow, css::kw::Ellipsis);
+  const orlan::ComputedStyle& status = page.style(page.find("status"));
+  EXPECT_EQ(status.font_size, 19);
+  EXPECT_EQ(status.text_align, css::kw::Center);
+  ASSERT_EQ(status.transition_count, 1);
+  EXPECT_EQ(status.transition[0].property, static_cast<std::int16_t>(css::PropertyId::Color));
+  EXPECT_EQ(status.transition[0].duration, 120);
 }
 
 TEST(MainStylesheet, StatesChangeWhatTheyShould) {
-  LoadedPage page("en");
-  Styles styles(page);
-  orlan::Node* root = orlan::document_element(&page.document());
-
+  StyledPage page;
   orlan::Node* status = page.find("status");
-  EXPECT_EQ(styles.declared(status, "color"), "#bdbdc4");
+  EXPECT_EQ(page.style(status).color, 0xFFBDBDC4u);
   orlan::add_class(status, "running", 7);
-  EXPECT_EQ(styles.declared(status, "color"), "#ffffff");
-  styles.dark = true;  // the panel is the same in both themes
-  EXPECT_EQ(styles.declared(status, "color"), "#ffffff");
-  styles.dark = false;
+  EXPECT_EQ(page.style(status).color, 0xFFFFFFFFu);
+  page.set_theme(true, nullptr);  // the panel is the same in both themes
+  EXPECT_EQ(page.style(status).color, 0xFFFFFFFFu);
+  page.set_theme(false, nullptr);
 
   orlan::Node* app = orlan::parent(status);
-  EXPECT_EQ(styles.declared(app, "border-top"), "1px solid var(--accent-line)");
-  orlan::add_class(root, "win-inactive", 12);
-  EXPECT_EQ(styles.declared(app, "border-top-color"), "var(--accent-line-inactive)");
-  EXPECT_EQ(styles.declared(root, "--accent-line-inactive"), "#6d6d6d");
+  orlan::add_class(page.root(), "win-inactive", 12);
+  EXPECT_EQ(page.style(app).border_color[0], 0xFF6D6D6Du);
+  orlan::remove_class(page.root(), "win-inactive", 12);
+  EXPECT_EQ(page.style(app).border_color[0], 0xFF3D84DDu);
 
   orlan::Node* hotkey = page.find("hk-run");
+  const std::uint32_t idle_border = page.style(hotkey).border_color[0];
   orlan::add_class(hotkey, "capturing", 9);
-  EXPECT_EQ(styles.declared(hotkey, "border-top-color"), "#3d84dd");
-  EXPECT_EQ(styles.declared(hotkey, "color"), "var(--muted)");
-
-  tw::ClickList list;
-  list.append(tw::ClickEntry{1, 2, 100, 100, 0, 0});
-  list.set_marker(0);
-  tw::render_click_table(tw::Page(&page.document()), list, "en");
-  orlan::Node* row = orlan::first_child(page.find("rows"));
-  EXPECT_EQ(styles.declared(row, "background-color"), "var(--selection)");
+  EXPECT_NE(idle_border, 0xFF3D84DDu);
+  EXPECT_EQ(page.style(hotkey).border_color[0], 0xFF3D84DDu);
+  EXPECT_EQ(page.style(hotkey).color, 0xFF888888u);  // muted
 
   orlan::Node* select = page.find("mouse");
-  EXPECT_EQ(styles.declared(select, "color"), "var(--text)");
+  EXPECT_EQ(page.style(select).color, 0xFF000000u);
   orlan::set_disabled(select, true);
-  EXPECT_EQ(styles.declared(select, "color"), "var(--off-text)");
+  EXPECT_EQ(page.style(select).color, 0xFFA6A6A6u);  // the text of what is off
 }
 
 }  // namespace

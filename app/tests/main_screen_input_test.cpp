@@ -12,34 +12,18 @@
 #include "input.h"
 #include "layout_box.h"
 #include "layout_input_hooks.h"
-#include "main_screen.h"
-#include "screen_fakes.h"
-#include "test_folder.h"
+#include "main_screen_page.h"
+#include "scroll.h"
 
 namespace {
 
-using tw::test::ScreenRig;
-using tw::test::TestFolder;
-using tw::test::write_bytes;
 
-struct InputScreenRig : ScreenRig {
-  TestFolder folder;
-  orlan::Document* doc = orlan::document(view);
+struct InputScreenRig : tw::test::MainScreenPage {
+  orlan::Document* doc = &document();
 
-  InputScreenRig() : ScreenRig("en", tw::main_page_html("en")) {
-    std::string_view css = tw::main_stylesheet();
-    orlan::load_css(view, css.data(), css.size());
-    orlan::install_layout_input_hooks(nullptr);
-    write_bytes(folder / "Tapwright.lst",
-                "10x20,0,0,1000\r\n30x40,1,1,500,900\r\n50x60,0,0,250\r\n");
-    tw::ScreenContext screen_context = context();
-    screen_context.list_path = folder / "Tapwright.lst";
-    callbacks = tw::build_main_screen(screen, screen_context, "Tapwright");
-    orlan::set_viewport(*doc, 640, 560);
-    layout();
-  }
+  InputScreenRig() : MainScreenPage("10x20,0,0,1000\r\n30x40,1,1,500,900\r\n50x60,0,0,250\r\n") {}
 
-  void layout() { orlan::layout_document(*doc, doc->viewport_width, doc->viewport_height, nullptr); }
+  void layout() { lay_out(); }
 
   std::pair<float, float> centre(orlan::Node* n) {
     orlan::Rect r = orlan::absolute_position(*n);
@@ -70,11 +54,6 @@ struct InputScreenRig : ScreenRig {
     if (ch) orlan::text_input(*doc, ch, mods);
     orlan::key(*doc, false, k, mods, 0, false);
     layout();
-  }
-  orlan::Node* row(int i) {
-    orlan::Node* r = orlan::first_child(element("rows"));
-    while (r && i-- > 0) r = orlan::next_sibling(r);
-    return r;
   }
   std::string value(std::string_view id) { return page().value(id).value_or("<none>"); }
 
@@ -227,6 +206,91 @@ TEST(MainScreenInput, ADelayRangeCellShowsItsTooltipAfterTheDelay) {
   rig.move_to(plain);
   EXPECT_EQ(rig.doc->tooltip, nullptr);
   EXPECT_FALSE(orlan::tooltip_pending(*rig.doc));
+}
+
+// ---- Drags through the pointer: the list's scrollbar and the table's column borders ----
+
+// Thirty rows, more than the list box shows; press, moves and release go through the
+// engine's input calls and its layout hooks, laid out after each as frames would.
+struct DragRig : tw::test::MainScreenPage {
+  orlan::Document& d = document();
+  orlan::Node* box = element("list-box");
+  DragRig() : MainScreenPage(tw::test::list_of_clicks(30)) {}
+
+  void press(float x, float y) {
+    orlan::pointer_move(d, x, y, 0);
+    orlan::pointer_button(d, true, 0, x, y, 0, false);
+    lay_out();
+  }
+  void move(float x, float y) {
+    orlan::pointer_move(d, x, y, 0);
+    lay_out();
+  }
+  void release(float x, float y) {
+    orlan::pointer_button(d, false, 0, x, y, 0, false);
+    lay_out();
+  }
+  orlan::Scrollbar bar() { return orlan::scrollbar_geometry(*box).vertical; }
+};
+
+TEST(MainScreenDrags, TheListsThumbFollowsThePointerUntilReleased) {
+  DragRig rig;
+  const orlan::Scrollbar bar = rig.bar();
+  ASSERT_TRUE(bar.has_thumb);
+  ASSERT_GT(bar.maximum, 100);
+  const float x = bar.thumb.x + bar.thumb.width / 2, y = bar.thumb.y + bar.thumb.height / 2;
+  const std::optional<std::size_t> marker = rig.state.access()->list.marked_row();
+  rig.press(x, y);
+  EXPECT_EQ(rig.box->scroll_y, 0);
+  // Half the thumb's travel down: half the list's scroll range. Off the bar sideways, it
+  // still follows.
+  rig.move(x - 150, y + (bar.usable - bar.thumb.height) / 2);
+  EXPECT_NEAR(rig.box->scroll_y, bar.maximum / 2, 1);
+  rig.move(x, y + bar.usable * 2);
+  EXPECT_EQ(rig.box->scroll_y, bar.maximum);
+  rig.release(x, y + bar.usable * 2);
+  // Released: the pointer moves freely again.
+  rig.move(x, y);
+  EXPECT_EQ(rig.box->scroll_y, bar.maximum);
+  // The press on the bar chose no row.
+  EXPECT_EQ(rig.state.access()->list.marked_row(), marker);
+}
+
+TEST(MainScreenDrags, APressOnTheListsTrackPagesTowardsIt) {
+  DragRig rig;
+  const orlan::Scrollbar bar = rig.bar();
+  ASSERT_TRUE(bar.has_thumb);
+  const orlan::Rect viewport = rig.at("list-box");
+  const float x = bar.track.x + bar.track.width / 2;
+  // Below the thumb: one page down, 0.9 of what the box shows.
+  rig.press(x, bar.track.y + bar.track.height - 2);
+  rig.release(x, bar.track.y + bar.track.height - 2);
+  const float page = rig.box->scroll_y;
+  const orlan::LayoutBox& b = *rig.box->box;
+  EXPECT_NEAR(page, 0.9f * (viewport.height - b.border[0] - b.border[2]), 1);
+  // Above the thumb (now lower down): back to the top.
+  rig.press(x, bar.track.y + 2);
+  rig.release(x, bar.track.y + 2);
+  EXPECT_EQ(rig.box->scroll_y, 0);
+}
+
+TEST(MainScreenDrags, DraggingAColumnBorderResizesTheHeaderAndEveryRow) {
+  DragRig rig;
+  std::vector<orlan::Node*> th = rig.header_cells();
+  ASSERT_EQ(th.size(), 5u);
+  const orlan::Rect delay = rig.at(*th[3]);
+  const float filler = rig.at(*th[4]).width;
+  const float edge = delay.x + delay.width, y = delay.y + delay.height / 2;
+  rig.press(edge - 1, y);
+  rig.move(edge - 41, y);
+  rig.release(edge - 41, y);
+  EXPECT_EQ(rig.at(*th[3]).width, 100);
+  EXPECT_EQ(rig.at(*th[4]).width, filler + 40);
+  for (orlan::Node* row : tw::test::MainScreenPage::elements(rig.element("rows")))
+    EXPECT_EQ(rig.at(*tw::test::MainScreenPage::elements(row)[3]).width, 100);
+  // After the release a move changes nothing.
+  rig.move(edge - 80, y);
+  EXPECT_EQ(rig.at(*th[3]).width, 100);
 }
 
 }  // namespace

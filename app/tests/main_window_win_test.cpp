@@ -10,7 +10,9 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -104,8 +106,9 @@ TEST_F(MainWindowTest, HasItsClassStyleAndDpiScaledClientCentredOnTheWorkArea) {
 }
 
 TEST_F(MainWindowTest, MessagesBeforeTheViewIsInstalledChangeNothing) {
-  // A dialog shown while the screen is built re-activates its owner: no "document has no
-  // root" (which would end this test program), no call into an empty slot.
+  // A dialog shown while the screen is built re-activates its owner. Reaching for the
+  // missing view ("document has no root") or calling an empty slot ends this test program
+  // with the fault, which is how this test fails.
   SendMessageW(m_window, WM_ACTIVATE, WA_INACTIVE, 0);
   SendMessageW(m_window, WM_ACTIVATE, WA_ACTIVE, 0);
   SendMessageW(m_window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(300, 200));
@@ -114,7 +117,6 @@ TEST_F(MainWindowTest, MessagesBeforeTheViewIsInstalledChangeNothing) {
   SendMessageW(m_window, WM_TIMER, 1, 0);
   SendMessageW(m_window, WM_HOTKEY, 1, 0);
   EXPECT_TRUE(IsWindow(m_window));
-  EXPECT_EQ(installed_view(), nullptr);
 }
 
 TEST_F(MainWindowTest, RoutesTimerOneHotkeysAndRunsTheCloseCallbackOnceAtSessionEnd) {
@@ -307,23 +309,64 @@ TEST(WinShellTest, WebPagesGoThroughExplorer) {
                                               "explorer https://www.orlannet.com/donate?tapwright"}));
 }
 
-// Keys for the row menu once it is up (class "#32768"), through the menu loop's queue.
-std::vector<WPARAM> g_menu_keys;
+// Drives a modal loop (a menu, a dialog) from a timer of this thread, which the loop
+// dispatches: once `find` sees its window, `act` answers it once. Should the loop still run
+// 10 s later, `give_up` ends it, so that a window that ignores its answer fails the test
+// instead of holding it until the test runner's limit.
+struct ModalDriver {
+  const char* what;
+  std::function<HWND()> find;
+  std::function<void(HWND)> act;
+  std::function<void(HWND)> give_up;
+};
 
-void CALLBACK drive_menu(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND menu = FindWindowW(L"#32768", nullptr);
-  if (!menu || !IsWindowVisible(menu)) return;
-  KillTimer(nullptr, timer);
-  for (WPARAM key : g_menu_keys) {
-    PostMessageW(menu, WM_KEYDOWN, key, 0);
-    PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
+struct ModalDriving {
+  ModalDriver driver;
+  std::chrono::steady_clock::time_point deadline;
+  bool acted = false;
+  bool gave_up = false;
+};
+ModalDriving g_modal;
+
+void CALLBACK drive_modal(HWND, UINT, UINT_PTR, DWORD) {
+  HWND target = g_modal.driver.find();
+  if (target && !g_modal.acted) {
+    g_modal.acted = true;
+    g_modal.driver.act(target);
+  } else if (!g_modal.gave_up && std::chrono::steady_clock::now() > g_modal.deadline) {
+    g_modal.gave_up = true;
+    g_modal.driver.give_up(target);
   }
 }
 
+template <typename Show>
+auto drive_modal_loop(ModalDriver driver, Show show) {
+  g_modal = ModalDriving{std::move(driver), std::chrono::steady_clock::now() + std::chrono::seconds(10)};
+  UINT_PTR timer = SetTimer(nullptr, 0, 50, drive_modal);
+  auto result = show();
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(g_modal.acted) << g_modal.driver.what << " never came up";
+  EXPECT_FALSE(g_modal.gave_up) << g_modal.driver.what << " was still up 10 s after its answer";
+  return result;
+}
+
+HWND visible_window(const wchar_t* window_class, const wchar_t* title) {
+  HWND window = FindWindowW(window_class, title);
+  return window && IsWindowVisible(window) ? window : nullptr;
+}
+
+// Keys for the row menu once it is up (class "#32768"), through the menu loop's queue.
 tw::RowCommand choose_in_row_menu(tw::Shell& shell, std::vector<WPARAM> keys) {
-  g_menu_keys = std::move(keys);
-  SetTimer(nullptr, 0, 50, drive_menu);
-  return shell.track_row_menu({"Move Up", "Move Down", "Delete"});
+  return drive_modal_loop(
+      ModalDriver{"the row menu", [] { return visible_window(L"#32768", nullptr); },
+                  [keys](HWND menu) {
+                    for (WPARAM key : keys) {
+                      PostMessageW(menu, WM_KEYDOWN, key, 0);
+                      PostMessageW(menu, WM_KEYUP, key, 0xC0000000);
+                    }
+                  },
+                  [](HWND) { EndMenu(); }},
+      [&] { return shell.track_row_menu({"Move Up", "Move Down", "Delete"}); });
 }
 
 TEST_F(MainWindowTest, TheRowMenuReturnsTheChosenCommandOrNone) {
@@ -339,26 +382,23 @@ TEST_F(MainWindowTest, TheRowMenuReturnsTheChosenCommandOrNone) {
 
 // Types a file name into the list dialog titled "List file" once it is up and presses OK
 // (or Cancel when the name is empty).
-std::wstring g_file_to_type;
-
-void CALLBACK drive_file_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindWindowW(nullptr, L"List file");
-  if (!dialog || !IsWindowVisible(dialog)) return;
-  KillTimer(nullptr, timer);
-  if (g_file_to_type.empty()) {
-    PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-    return;
-  }
-  // The dialog opens with the focus in its file-name box.
-  SendMessageW(GetFocus(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(g_file_to_type.c_str()));
-  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-}
-
 template <typename Choose>
 std::optional<std::filesystem::path> answer_file_dialog(std::wstring name, Choose choose) {
-  g_file_to_type = std::move(name);
-  SetTimer(nullptr, 0, 50, drive_file_dialog);
-  return choose();
+  return drive_modal_loop(
+      ModalDriver{"the list file dialog", [] { return visible_window(nullptr, L"List file"); },
+                  [name](HWND dialog) {
+                    if (name.empty()) {
+                      PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                      return;
+                    }
+                    // The dialog opens with the focus in its file-name box.
+                    SendMessageW(GetFocus(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
+                    PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+                  },
+                  [](HWND dialog) {
+                    if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+                  }},
+      choose);
 }
 
 TEST_F(MainWindowTest, ListDialogsGiveTheChosenPathWithTheDefaultExtension) {
@@ -383,21 +423,16 @@ TEST_F(MainWindowTest, ListDialogsGiveTheChosenPathWithTheDefaultExtension) {
   CoUninitialize();
 }
 
-int g_button_to_press = 0;
-
-// Presses a button of the dialog titled app.name ("Tapwright") once it is up.
-void CALLBACK answer_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindWindowW(nullptr, L"Tapwright");
-  if (!dialog) return;
-  KillTimer(nullptr, timer);
-  SendMessageW(dialog, TDM_CLICK_BUTTON, g_button_to_press, 0);
-}
-
+// Presses a button of the task dialog titled app.name ("Tapwright") once it is up.
 template <typename Show>
 auto answer_with(int button, Show show) {
-  g_button_to_press = button;
-  SetTimer(nullptr, 0, 50, answer_dialog);
-  return show();
+  return drive_modal_loop(
+      ModalDriver{"the message dialog", [] { return visible_window(nullptr, L"Tapwright"); },
+                  [button](HWND dialog) { SendMessageW(dialog, TDM_CLICK_BUTTON, button, 0); },
+                  [](HWND dialog) {
+                    if (dialog) PostMessageW(dialog, WM_CLOSE, 0, 0);
+                  }},
+      show);
 }
 
 TEST(MessageTaskDialog, YesNoQuestionsAndMessagesOnARealTaskDialog) {

@@ -204,7 +204,9 @@ bool Tapwright::sync() {
   static LPARAM counter = 0;
   const LPARAM token = ++counter;
   if (!PostMessageW(m_window, echo, reinterpret_cast<WPARAM>(echo_window()), token)) return false;
-  return pump_until([&] { return g_last_echo == token; }, 20s);
+  if (pump_until([&] { return g_last_echo == token; }, 20s)) return true;
+  std::fprintf(stderr, "e2e: Tapwright %lu did not answer the echo within 20 s\n", m_id);
+  return false;
 }
 
 std::optional<DWORD> Tapwright::wait_for_exit(std::chrono::milliseconds timeout) {
@@ -284,10 +286,10 @@ HWND wait_for_dialog(DWORD pid, std::chrono::milliseconds timeout) {
   return dialog;
 }
 
-void wait_until_settled(HWND window) {
+bool wait_until_settled(HWND window) {
   RECT before{};
   GetWindowRect(window, &before);
-  pump_until(
+  return pump_until(
       [&] {
         pump_for(300ms);
         RECT now{};
@@ -299,23 +301,32 @@ void wait_until_settled(HWND window) {
       10s);
 }
 
-bool click_button_until_closed(HWND dialog, int id, std::chrono::milliseconds timeout) {
-  auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (IsWindow(dialog)) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    wait_until_settled(dialog);
-    HWND button = GetDlgItem(dialog, id);
-    if (button == nullptr) return false;
-    RECT r{};
-    GetWindowRect(button, &r);
-    POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    click_at(centre);
-    if (pump_until([&] { return !IsWindow(dialog); }, 5s)) return true;
-    HWND hit = WindowFromPoint(centre);
-    std::fprintf(stderr, "e2e: a click at %ld,%ld (on \"%ls\", class %ls) left the dialog open\n",
-                 centre.x, centre.y, window_text(hit).c_str(), class_of(hit).c_str());
+bool click_button_to_close(HWND dialog, int id, std::chrono::milliseconds timeout) {
+  HWND button = GetDlgItem(dialog, id);
+  if (button == nullptr) {
+    std::fprintf(stderr, "e2e: the dialog has no button %d\n", id);
+    return false;
   }
-  return true;
+  if (!wait_until_settled(dialog)) {
+    std::fprintf(stderr, "e2e: the dialog kept moving for 10 s\n");
+    return false;
+  }
+  RECT r{};
+  GetWindowRect(button, &r);
+  POINT centre{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  // The button must be what a click there reaches (nothing of another window above it).
+  if (!move_pointer(centre.x, centre.y) ||
+      !pump_until([&] { return WindowFromPoint(centre) == button; }, 10s)) {
+    HWND hit = WindowFromPoint(centre);
+    std::fprintf(stderr, "e2e: the button at %ld,%ld is covered by \"%ls\" (class %ls)\n",
+                 centre.x, centre.y, window_text(hit).c_str(), class_of(hit).c_str());
+    return false;
+  }
+  if (!click_at(centre)) return false;
+  if (pump_until([&] { return !IsWindow(dialog); }, timeout)) return true;
+  std::fprintf(stderr, "e2e: a click on button %d at %ld,%ld left the dialog open\n", id,
+               centre.x, centre.y);
+  return false;
 }
 
 // ---- Input ------------------------------------------------------------------------------
@@ -331,23 +342,34 @@ void press_key(WORD virtual_key) {
 
 bool move_pointer(int x, int y) {
   SetCursorPos(x, y);
+  // Wine answers GetCursorPos from its server for 100 ms after a change and from the
+  // display server after that, where the move arrives later: another process asking after
+  // those 100 ms saw the old place. So the move counts once the display server's answer
+  // is the new place too.
+  const auto moved = std::chrono::steady_clock::now();
   return pump_until(
       [&] {
         POINT now{};
         GetCursorPos(&now);
-        return now.x == x && now.y == y;
+        return now.x == x && now.y == y && std::chrono::steady_clock::now() - moved > 150ms;
       },
       5s);
 }
 
-void click_at(POINT screen) {
-  move_pointer(screen.x, screen.y);
+bool click_at(POINT screen) {
+  if (!move_pointer(screen.x, screen.y)) {
+    POINT now{};
+    GetCursorPos(&now);
+    std::fprintf(stderr, "e2e: the pointer stayed at %ld,%ld instead of moving to %ld,%ld\n",
+                 now.x, now.y, screen.x, screen.y);
+    return false;
+  }
   INPUT inputs[2]{};
   inputs[0].type = INPUT_MOUSE;
   inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   inputs[1] = inputs[0];
   inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-  SendInput(2, inputs, sizeof(INPUT));
+  return SendInput(2, inputs, sizeof(INPUT)) == 2;
 }
 
 // ---- Registry and files -----------------------------------------------------------------

@@ -96,15 +96,19 @@ std::vector<std::wstring> child_texts(HWND dialog);
 // Waits for a visible dialog (class "#32770") of process `pid`.
 HWND wait_for_dialog(DWORD pid, std::chrono::milliseconds timeout = 30s);
 
-// Waits until the window stays in one place (a dialog may be moved after it is shown).
-void wait_until_settled(HWND window);
-// Clicks the dialog's button `id` with the mouse until the dialog closes, as a person would
-// click again when a click went nowhere; true when it closed in time.
-bool click_button_until_closed(HWND dialog, int id, std::chrono::milliseconds timeout = 30s);
+// Waits until the window stays in one place (a dialog may be moved after it is shown);
+// false when it still moved at the deadline.
+bool wait_until_settled(HWND window);
+// Clicks the dialog's button `id` once with the mouse, when the dialog has settled and the
+// button is what lies under its centre, and waits for the dialog to close. False, with the
+// reason on the error stream, when it did not: a dialog that ignores a click is a fault,
+// never clicked again.
+bool click_button_to_close(HWND dialog, int id, std::chrono::milliseconds timeout = 30s);
 
 // Keyboard and mouse input as a person makes it (SendInput).
 void press_key(WORD virtual_key);
-void click_at(POINT screen);
+// A left click at `screen`; false (and no click) when the pointer could not be moved there.
+[[nodiscard]] bool click_at(POINT screen);
 // Moves the pointer and checks that it arrived.
 bool move_pointer(int x, int y);
 

@@ -2,6 +2,8 @@
 #include "url_open.h"
 #include "win_ui_helpers.h"
 
+#include <tlhelp32.h>
+
 #include <gtest/gtest.h>
 
 #include <mutex>
@@ -181,19 +183,48 @@ int bar_windows() {
   return count;
 }
 
-// Requests made before any earlier bar thread has recorded its window still leave one bar.
+// Threads of this process: a bar thread ends once its window is gone.
+int thread_count() {
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return -1;
+  int count = 0;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID == GetCurrentProcessId()) ++count;
+  }
+  CloseHandle(snapshot);
+  return count;
+}
+
+// Requests made before any earlier bar thread has recorded its window still leave one bar,
+// the newest request's.
 TEST_F(UpdateBar, RequestsInQuickSuccessionLeaveOneBar) {
+  std::mutex mutex;
+  std::vector<std::string> opened;
+  set_url_opener_for_testing([&](const std::string& url, OpenVia) {
+    std::lock_guard lock(mutex);
+    opened.push_back(url);
+  });
   TestHost host(100, 100, 400, 300);
+  const int threads_before = thread_count();
   for (int i = 0; i < 8; ++i) {
     ASSERT_EQ(show_update_bar(host.get(), "https://notify.example/" + std::to_string(i), "bar"),
               std::nullopt);
   }
   HWND bar = wait_for_bar();
   ASSERT_NE(bar, nullptr);
-  // Long enough for every started thread to make its window and settle.
-  pump_until([] { return false; }, 1500ms);
+  // Every older thread has made its window and closed it again once one bar thread is left.
+  EXPECT_TRUE(pump_until([&] { return thread_count() == threads_before + 1; }, 10s))
+      << "bar threads left: " << thread_count() - threads_before;
   EXPECT_EQ(bar_windows(), 1);
   EXPECT_EQ(current_update_bar(), bar);
+  // The bar left is the last request's.
+  SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(10, 10));
+  EXPECT_TRUE(pump_until([&] { return !IsWindow(bar); }, 3s)) << "the clicked bar stayed";
+  set_url_opener_for_testing({});
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(opened, std::vector<std::string>{"https://notify.example/7"});
 }
 
 TEST_F(UpdateBar, ClickClosesTheBarAndOpensItsUrl) {

@@ -1,6 +1,8 @@
 // The host window for real under Wine: the child window attach() makes, its bounds, the
 // activation of its top-level window forwarded to every host, and the subclassing undone
-// by the last host (or by the top-level window going away first).
+// by the last host (or by the top-level window going away first); input through its
+// procedure: characters, the wheel, capture, cursors, the focus across activations, the
+// edit menu and the input method.
 
 #include <gtest/gtest.h>
 
@@ -18,6 +20,8 @@
 #include "computed_style.h"
 #include "orlan/orlan.h"
 #include "win32_include.h"
+
+#include <imm.h>
 
 namespace {
 
@@ -50,6 +54,18 @@ void pump() {
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     TranslateMessage(&message);
     DispatchMessageW(&message);
+  }
+}
+
+// Runs this thread's messages until `done` holds or `timeout` passes; true when it held.
+template <typename Done>
+bool pump_until(Done done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    pump();
+    if (done()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
 }
 
@@ -260,7 +276,14 @@ TEST_F(HostWindowTest, ClosingIsNotHeldUpByALongFrameDelay) {
     // The pacing thread is asked for a frame that an animation says is far away.
     view->host->frame_delay_ms.store(delay);
     SetEvent(view->host->wake);
-    Sleep(50);
+    // The request is taken once the (auto-reset) event is no longer set; a look that finds it
+    // still set takes it too, so it is set again for the thread.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (WaitForSingleObject(view->host->wake, 0) == WAIT_OBJECT_0) {
+      SetEvent(view->host->wake);
+      ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the pacing thread never woke";
+      Sleep(1);
+    }
     auto start = std::chrono::steady_clock::now();
     view.reset();  // stops and joins the thread
     auto waited = std::chrono::steady_clock::now() - start;
@@ -473,6 +496,118 @@ TEST_F(HostInput, AFrameThatKeepsFailingIsRetriedOnATimerNotAtOnce) {
   EXPECT_EQ(view->host->retry.failures(), 0u);
   EXPECT_FALSE(view->host->retry_timer);
   EXPECT_NE(view->host->renderer, nullptr);
+}
+
+// Another application's window takes the activation, then the page's window gets it back:
+// the keyboard focus returns to the host and the page keeps its focused field.
+TEST_F(HostInput, TheFocusComesBackToTheFocusedFieldWhenTheWindowIsActivatedAgain) {
+  ASSERT_TRUE(pump_until([&] { return SetForegroundWindow(top) && GetForegroundWindow() == top; },
+                         std::chrono::seconds(10)))
+      << "the test window never came to the front";
+  SendMessageW(host, WM_LBUTTONDOWN, MK_LBUTTON, at(10, 10));
+  SendMessageW(host, WM_LBUTTONUP, 0, at(10, 10));
+  ASSERT_EQ(GetFocus(), host);
+  ASSERT_EQ(view->document->focused, id("field"));
+
+  HWND other = CreateWindowExW(0, L"OrlanHostTestTop", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                               600, 50, 200, 200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  ASSERT_NE(other, nullptr);
+  EXPECT_TRUE(pump_until([&] { return SetForegroundWindow(other) && GetForegroundWindow() == other; },
+                         std::chrono::seconds(10)))
+      << "the other window never came to the front";
+  EXPECT_NE(GetFocus(), host);
+  EXPECT_TRUE(pump_until([&] { return view->document->window_inactive; },
+                         std::chrono::seconds(10)))
+      << "the page never saw the deactivation";
+
+  EXPECT_TRUE(pump_until([&] { return SetForegroundWindow(top) && GetFocus() == host; },
+                         std::chrono::seconds(10)))
+      << "the keyboard focus did not come back to the page";
+  EXPECT_EQ(view->document->focused, id("field"));
+  EXPECT_TRUE(pump_until([&] { return !view->document->window_inactive; },
+                         std::chrono::seconds(10)))
+      << "the page stayed inactive";
+  DestroyWindow(other);
+}
+
+// The edit menu a right click opens in a text field, chosen from with the keyboard as a
+// person would: Paste puts the clipboard's text into the field.
+std::uint8_t g_menu_command = 0;
+bool g_menu_seen = false;
+
+void CALLBACK choose_from_edit_menu(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND menu_window = FindWindowW(L"#32768", nullptr);
+  if (!menu_window || !IsWindowVisible(menu_window)) return;
+  KillTimer(nullptr, timer);
+  g_menu_seen = true;
+  HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menu_window, 0x01E1 /* MN_GETHMENU */, 0, 0));
+  int downs = 0;
+  bool found = false;
+  for (int i = 0, n = GetMenuItemCount(menu); i < n && !found; ++i) {
+    const UINT id = GetMenuItemID(menu, i);
+    if (id == 0) continue;  // a separator, which the keys skip
+    ++downs;
+    found = id == g_menu_command;
+  }
+  if (!found) {
+    PostMessageW(menu_window, WM_KEYDOWN, VK_ESCAPE, 0);
+    return;
+  }
+  for (int i = 0; i < downs; ++i) PostMessageW(menu_window, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageW(menu_window, WM_KEYDOWN, VK_RETURN, 0);
+}
+
+TEST_F(HostInput, TheEditMenuOfARightClickPastesIntoTheField) {
+  ASSERT_TRUE(orlan::set_clipboard_text(host, "pasted", 6));
+  g_menu_command = 4;  // Paste
+  g_menu_seen = false;
+  UINT_PTR timer = SetTimer(nullptr, 0, 50, choose_from_edit_menu);
+  // A safety net: a menu that never takes its keys is closed after 10 s.
+  UINT_PTR net = SetTimer(nullptr, 0, 10000, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    EndMenu();
+  });
+  SendMessageW(host, WM_RBUTTONDOWN, MK_RBUTTON, at(10, 10));
+  SendMessageW(host, WM_RBUTTONUP, 0, at(10, 10));
+  KillTimer(nullptr, timer);
+  KillTimer(nullptr, net);
+  EXPECT_TRUE(g_menu_seen) << "no menu came up";
+  EXPECT_EQ(view->document->focused, id("field"));
+  EXPECT_EQ(field_value(), "pasted");
+}
+
+// The input method follows the focus: a context while a text field has it, placed at the
+// caret; none once the focus is elsewhere, so that keys reach the page untouched.
+TEST_F(HostInput, TheInputMethodIsOnOnlyInATextFieldAndSitsAtItsCaret) {
+  SendMessageW(host, WM_LBUTTONDOWN, MK_LBUTTON, at(10, 10));
+  SendMessageW(host, WM_LBUTTONUP, 0, at(10, 10));
+  ASSERT_EQ(view->document->focused, id("field"));
+  SendMessageW(host, WM_CHAR, 'a', 1);
+  frame();
+  SendMessageW(host, WM_IME_STARTCOMPOSITION, 0, 0);
+  HIMC context = ImmGetContext(host);
+  ASSERT_NE(context, nullptr) << "no input method in the text field";
+  COMPOSITIONFORM form{};
+  ASSERT_TRUE(ImmGetCompositionWindow(context, &form));
+  EXPECT_EQ(form.dwStyle, static_cast<DWORD>(CFS_POINT));
+  // At the caret's bottom, after the one character: inside the field, right of its start.
+  const float scale = view->host->effective_scale();
+  EXPECT_GT(form.ptCurrentPos.x, 0);
+  EXPECT_LT(form.ptCurrentPos.x, static_cast<LONG>(200 * scale));
+  EXPECT_GT(form.ptCurrentPos.y, 0);
+  EXPECT_LE(form.ptCurrentPos.y, static_cast<LONG>(24 * scale) + 1);
+  ImmReleaseContext(host, context);
+  SendMessageW(host, WM_IME_ENDCOMPOSITION, 0, 0);
+
+  // A press outside the field takes the focus from it.
+  SendMessageW(host, WM_LBUTTONDOWN, MK_LBUTTON, at(10, 24 + 100 + 10));
+  SendMessageW(host, WM_LBUTTONUP, 0, at(10, 24 + 100 + 10));
+  ASSERT_NE(view->document->focused, id("field"));
+  SendMessageW(host, WM_KEYDOWN, VK_SHIFT, 1);
+  SendMessageW(host, WM_KEYUP, VK_SHIFT, 0xC0000001);
+  context = ImmGetContext(host);
+  EXPECT_EQ(context, nullptr) << "the input method stayed after the field lost the focus";
+  if (context) ImmReleaseContext(host, context);
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -317,28 +315,6 @@ TEST_F(Html, RunningOutOfMemoryKeepsThePartialTree) {
   EXPECT_STREQ(last_error(), "html: out of memory");
   EXPECT_NE(by_id("a"), nullptr);
   EXPECT_EQ(doc->body->last_child->first_child, nullptr) << "the long text never arrived";
-}
-
-TEST_F(Html, MainPageTemplateHasEveryElementTheScreenLooksUp) {
-  std::ifstream file(TW_SOURCE_DIR "/ui/html/fuzz/corpus/main_page.html", std::ios::binary);
-  ASSERT_TRUE(file);
-  std::stringstream text;
-  text << file.rdbuf();
-  parse(text.str());
-  for (const char* id :
-       {"btn-home", "btn-test",  "btn-donate",     "btn-about",  "body",      "col-left",
-        "mouse",    "click",     "delay1",         "delay2",     "hk-run",    "hk-add",
-        "repeat",   "after",     "use-notify",     "col-right",  "list-box",  "list",
-        "rows",     "list-foot", "use-record-box", "use-record", "btn-clear", "btn-open",
-        "btn-save", "status"})
-    EXPECT_NE(by_id(id), nullptr) << id;
-  EXPECT_EQ(selected_index(by_id("mouse")), 0);
-  EXPECT_EQ(by_id("use-record")->control, ControlKind::kCheckbox);
-  EXPECT_EQ(by_id("rows")->first_child, nullptr);
-  std::size_t length = 0;
-  EXPECT_STREQ(text_content(by_id("status"), &length), "Waiting");
-  EXPECT_STREQ(text_content(by_id("btn-save"), &length), "Save\xE2\x80\xA6");
-  EXPECT_EQ(dump(doc->head), "head(meta[charset=utf-8] title(\"Tapwright\"))");
 }
 
 }  // namespace

@@ -401,6 +401,41 @@ TEST_F(RendererTest, RasterImagesDecodeAndVectorImagesTakeTheTint) {
   EXPECT_FALSE(image_info(nullptr, garbage.data(), garbage.size(), &w, &h));
 }
 
+// image_set under a name already drawn keeps the entry and raises its generation: the
+// renderer must drop the bitmap it decoded from the old bytes.
+TEST_F(RendererTest, AnImageReplacedUnderItsNameIsDecodedAgain) {
+  ASSERT_NE(make(), nullptr) << last_error();
+  std::vector<std::uint8_t> bytes = tiny_bmp();
+  image::ImageEntry entry;
+  entry.bytes = bytes.data();
+  entry.length = bytes.size();
+  entry.width = entry.height = 2;
+  entry.generation = 1;
+  auto draw = [&] {
+    Frame f;
+    f.add(ItemKind::kImage, 10, 10, 40, 40).image = &entry;
+    f.items.back().image_generation = entry.generation;
+    EXPECT_TRUE(render(*renderer, f.done(), atoms, 0xFFFFFFFF, nullptr, *f.bounds));
+    return captured(*renderer);
+  };
+  Pixels p = draw();
+  ASSERT_NE(p.data, nullptr);
+  EXPECT_TRUE(close_to(p.at(14, 14), 0xFF0000));
+
+  // New bytes in the same buffer (only the generation tells): every pixel blue (BGR rows).
+  for (std::size_t row = 0; row < 2; ++row)
+    for (std::size_t x = 0; x < 2; ++x) {
+      std::uint8_t* bgr = &bytes[54 + row * 8 + x * 3];
+      bgr[0] = 255;
+      bgr[1] = bgr[2] = 0;
+    }
+  entry.generation = 2;
+  p = draw();
+  ASSERT_NE(p.data, nullptr);
+  EXPECT_TRUE(close_to(p.at(14, 14), 0x0000FF)) << "the old bitmap was drawn";
+  EXPECT_TRUE(close_to(p.at(46, 46), 0x0000FF)) << "the old bitmap was drawn";
+}
+
 TEST_F(RendererTest, PartialFramesRedrawOnlyTheDamageAndThePreviousTwo) {
   ASSERT_NE(make(), nullptr) << last_error();
   auto frame = [&](std::uint32_t a, std::uint32_t b, std::uint32_t c, const Rect* damage) {
