@@ -147,6 +147,24 @@ bool centres_content(const Node& e) {
 
 }  // namespace
 
+float clamp_imposed_size(const Node& e, float size, bool horizontal, float width_base,
+                         float axis_base) noexcept {
+  if (size < 0 || !e.style) return size;
+  const ComputedStyle& s = *e.style;
+  const int a = horizontal ? kLeft : kTop, b = horizontal ? kRight : kBottom;
+  float edges = 0;
+  for (int side : {a, b})
+    edges += std::max(0.0f, sane(resolve(s.padding[side], std::max(width_base, 0.0f), 0))) +
+             std::max(0.0f, sane(s.border_width[side]));
+  float min_v = resolve(horizontal ? s.min_width : s.min_height, axis_base, 0);
+  float max_v = max_length(horizontal ? s.max_width : s.max_height, axis_base);
+  if (s.box_sizing != css::kw::BorderBox) {
+    if (min_v > 0) min_v += edges;
+    if (max_v < kNoMax) max_v += edges;
+  }
+  return std::max(std::max(std::min(size, max_v), min_v), edges);
+}
+
 void set_container_layout_hooks(const ContainerLayoutHooks* hooks) noexcept {
   g_container_hooks = hooks;
 }
@@ -246,7 +264,9 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
       if (!content_box) given += hedges;
     }
     if (given < 0) {
-      if ((is_block_level(s.display) || is_root_element(node)) && aw >= 0) {
+      // A table is block-level but, like inline boxes, only as wide as its content.
+      const bool fills = is_block_level(s.display) && s.display != Display::kTable;
+      if ((fills || is_root_element(node)) && aw >= 0) {
         width = aw - hmargins;
       } else {
         IntrinsicWidths iw = intrinsic_widths(ctx, node);

@@ -119,7 +119,8 @@ struct ItemBuilder {
       start.node = &e;
       start.kind = kItemStart;
       start.entry = entry;
-      start.width = start.min_width = std::max(0.0f, sane(resolve(s.margin[kLeft], base, 0))) +
+      // Margins count as they are, negative ones included.
+      start.width = start.min_width = sane(resolve(s.margin[kLeft], base, 0)) +
                                       std::max(0.0f, s.border_width[kLeft]) +
                                       std::max(0.0f, sane(resolve(s.padding[kLeft], base, 0)));
       start.ascent = ts.metrics.ascent + ts.raise;
@@ -127,6 +128,9 @@ struct ItemBuilder {
       start.font_ascent = ts.metrics.font_ascent;
       start.font_descent = ts.metrics.font_descent;
       start.raise = ts.raise;
+      // An opportunity before the element (after a space) stays one: the line may end
+      // before its left edge, which then moves on with the text after it.
+      start.break_before = wrap && list.after_opportunity ? 1 : 0;
       list.push(start);
       for (Node* c = e.first_child; c && !list.full; c = c->next_sibling) {
         if (c->is_text())
@@ -136,7 +140,8 @@ struct ItemBuilder {
       }
       InlineItem end = start;
       end.kind = kItemEnd;
-      end.width = end.min_width = std::max(0.0f, sane(resolve(s.margin[kRight], base, 0))) +
+      end.break_before = 0;
+      end.width = end.min_width = sane(resolve(s.margin[kRight], base, 0)) +
                                   std::max(0.0f, s.border_width[kRight]) +
                                   std::max(0.0f, sane(resolve(s.padding[kRight], base, 0)));
       list.push(end);
@@ -384,7 +389,7 @@ struct LinePlacer {
         }
         case kItemStart: {
           const ComputedStyle& s = *it.node->style;
-          float ml = std::max(0.0f, sane(resolve(s.margin[kLeft], std::max(width, 0.0f), 0)));
+          float ml = sane(resolve(s.margin[kLeft], std::max(width, 0.0f), 0));
           float top = baseline_y - it.raise - it.font_ascent - s.border_width[kTop] -
                       std::max(0.0f, sane(resolve(s.padding[kTop], std::max(width, 0.0f), 0)));
           float bottom =
@@ -395,7 +400,7 @@ struct LinePlacer {
         }
         case kItemEnd: {
           const ComputedStyle& s = *it.node->style;
-          float mr = std::max(0.0f, sane(resolve(s.margin[kRight], std::max(width, 0.0f), 0)));
+          float mr = sane(resolve(s.margin[kRight], std::max(width, 0.0f), 0));
           float top = baseline_y - it.raise - it.font_ascent - s.border_width[kTop] -
                       std::max(0.0f, sane(resolve(s.padding[kTop], std::max(width, 0.0f), 0)));
           float bottom =
@@ -827,41 +832,61 @@ IntrinsicWidths inline_run_intrinsic(LayoutContext& ctx, const InlineRun& run) n
   ItemBuilder builder{ctx, list, nullptr, -1, true};
   builder.add_run(run);
   IntrinsicWidths r;
+  // Trailing collapsible spaces hang at the end of a line and of an unbreakable segment:
+  // neither counts them.
   float segment = 0, line = 0;
+  float segment_spaces = 0, line_spaces = 0;
   bool line_start = true;
+  auto end_segment = [&] {
+    r.min_content = std::max(r.min_content, segment - segment_spaces);
+    segment = segment_spaces = 0;
+  };
   for (int i = 0; i < list.count; ++i) {
     const InlineItem& it = list.items[i];
     switch (it.kind) {
       case kItemBreak:
-        r.max_content = std::max(r.max_content, line);
-        r.min_content = std::max(r.min_content, segment);
-        line = segment = 0;
+        r.max_content = std::max(r.max_content, line - line_spaces);
+        end_segment();
+        line = line_spaces = 0;
         line_start = true;
         continue;
-      case kItemSpace:
-        r.min_content = std::max(r.min_content, segment);
-        segment = 0;
-        if (!line_start) line += it.width;
+      case kItemSpace: {
+        if (line_start) continue;
+        line += it.width;
+        line_spaces += it.width;
+        const ComputedStyle* ps = it.node ? style_of(*it.node) : nullptr;
+        const bool wraps = !ps || (ps->white_space != css::kw::Nowrap &&
+                                   ps->white_space != css::kw::Pre);
+        if (wraps) {
+          end_segment();
+        } else {
+          // Without wrapping the space joins the words around it.
+          segment += it.width;
+          segment_spaces += it.width;
+        }
         continue;
+      }
       case kItemStatic:
         continue;
       case kItemFloat:
         r.min_content = std::max(r.min_content, it.min_width);
         line += it.width;
+        line_spaces = 0;
         continue;
       default:
         break;
     }
-    if (it.break_before) {
-      r.min_content = std::max(r.min_content, segment);
-      segment = 0;
-    }
+    if (it.break_before) end_segment();
     segment += it.kind == kItemAtomic ? it.min_width : it.width;
     line += it.width;
-    line_start = false;
+    if (it.kind != kItemStart && it.kind != kItemEnd) {
+      line_spaces = segment_spaces = 0;
+      line_start = false;
+    }
   }
-  r.max_content = std::max(r.max_content, line);
-  r.min_content = std::max(r.min_content, segment);
+  r.max_content = std::max(r.max_content, line - line_spaces);
+  end_segment();
+
   r.min_content = sane(r.min_content);
   r.max_content = std::max(r.min_content, sane(r.max_content));
   return r;

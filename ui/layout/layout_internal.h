@@ -160,6 +160,12 @@ LineMetrics line_metrics(LayoutContext& context, const ComputedStyle& style) noe
 float measure_text(LayoutContext& context, const FontDescription& font, const char* text,
                    std::size_t length) noexcept;
 
+// A border-box size imposed from outside (stretched between insets or across a grid
+// area) kept within the element's own min and max sizes. Percentages of padding resolve
+// against `width_base`, of the limits against `axis_base` (-1: indefinite).
+float clamp_imposed_size(const Node& element, float size, bool horizontal, float width_base,
+                         float axis_base) noexcept;
+
 // ---- Boxes ----
 
 LayoutBox* ensure_box(Node& node) noexcept;

@@ -56,6 +56,8 @@ void layout_out_of_flow(LayoutContext& ctx, Node& e, Node& container, float W, f
   }
   if (s.height.is_auto() && given(top) && given(bottom))
     forced_h = std::max(0.0f, H - top - bottom - mt - mb);
+  forced_w = clamp_imposed_size(e, forced_w, true, W, W);
+  forced_h = clamp_imposed_size(e, forced_h, false, W, H);
 
   LayoutBox* b = layout_box(ctx, e, W, H, forced_w, forced_h);
   if (!b) return;

@@ -427,7 +427,11 @@ void copy_property(PropertyId p, ComputedStyle& to, const ComputedStyle& from) n
   case P::id:              \
     to.field = from.field; \
     break;
-    COPY(Display, display)
+    case P::Display:
+      // "flow-root" is display block plus this flag: the two travel together.
+      to.display = from.display;
+      to.flow_root = from.flow_root;
+      break;
     COPY(Position, position)
     COPY(BoxSizing, box_sizing)
     COPY(Overflow, overflow)
