@@ -191,19 +191,31 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   const bool own_floats = starts_formatting_context(node, s) || !ctx.floats;
   const bool outer_floats_empty = own_floats || ctx.floats->count == 0;
 
+  const bool must_relayout = ctx.relayout_target == &node;
+  if (must_relayout) ctx.relayout_target = nullptr;
+
   // Cache: the same constraints give the same result while nothing below changed.
-  if (outer_floats_empty && box->cache_valid) {
+  if (outer_floats_empty && box->cache_valid && !must_relayout) {
     const bool fresh = box->cache_generation == ctx.generation;
     const bool trusted =
         !has_layout_dirt(node) && box->cache_float_free && !(ctx.ignore_older_caches && !fresh);
     if (box->cache.constraints == constraints && (fresh || trusted)) {
       restore_result(*box, box->cache.result);
+      box->geometry_stale = false;
       return box;
     }
     if (fresh || trusted) {
       for (int i = 0; i < box->history_count; ++i) {
         if (box->history[i].constraints == constraints) {
           restore_result(*box, box->history[i].result);
+          box->stale_constraints = constraints;
+          if (!box->geometry_stale) {
+            box->geometry_stale = true;
+            if (ctx.stale_count < LayoutContext::kMaxStaleNotes)
+              ctx.stale[ctx.stale_count++] = &node;
+            else
+              ctx.stale_overflow = true;
+          }
           return box;
         }
       }
@@ -216,6 +228,7 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   }
 
   ++ctx.boxes_laid_out;
+  box->geometry_stale = false;
   FloatArea* outer = ctx.floats;
   FloatArea* own = nullptr;
   if (own_floats) {

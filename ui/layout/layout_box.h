@@ -181,14 +181,16 @@ struct LayoutBox {
   bool intrinsic_valid = false;
 
   // The last layout and a short history of earlier constraint sets. A history hit
-  // restores the sizes only: the children keep the positions of the last full layout,
-  // so a container that measures with other constraints lays out with its final ones
-  // last (a hit on `cache` then restores everything).
+  // restores the sizes only: the lines and children still hold the last real layout's
+  // geometry. If a run ends with the box in that state (`geometry_stale`), it is laid out
+  // again at `stale_constraints`, which gives the same sizes and the matching geometry.
   LayoutCacheEntry cache;
   std::uint32_t cache_generation = 0;
   bool cache_valid = false;
+  bool geometry_stale = false;
   std::uint8_t history_count = 0;
   LayoutCacheEntry history[kLayoutHistory];
+  LayoutConstraints stale_constraints;
 
   // Id of the inline layout run that last placed this node (0: none).
   std::uint32_t inline_run_id = 0;
@@ -226,6 +228,14 @@ struct LayoutContext {
   // Nesting of box layouts in progress; boxes nested deeper than the engine's limit are
   // not laid out (they get no geometry), so no tree can exhaust the stack.
   std::uint32_t depth = 0;
+  // Boxes whose last layout in this run was a history hit (see LayoutBox); beyond the
+  // array the whole tree is searched for them.
+  static constexpr int kMaxStaleNotes = 32;
+  Node* stale[kMaxStaleNotes] = {};
+  int stale_count = 0;
+  bool stale_overflow = false;
+  // The box the next layout_box call must lay out for real, whatever its cache holds.
+  const Node* relayout_target = nullptr;
 };
 
 // What a layout run did (for tests and benchmarks).
