@@ -270,11 +270,33 @@ struct LinePlacer {
   }
 
   void emit(const InlineItem& it) {
-    if (out_count >= out_capacity) return;
+    if (out_count >= out_capacity && !grow_out()) return;
     out[out_count] = it;
     out[out_count].x = used;
     out[out_count].line = line_index;
     ++out_count;
+  }
+
+  // A long word cut into many lines outgrows the first array: twice the room, in the arena.
+  bool grow_out() {
+    if (!ctx.arena || out_capacity > (1 << 26)) return false;
+    const int capacity = out_capacity * 2;
+    InlineItem* bigger =
+        ctx.arena->allocate_array_uninitialized<InlineItem>(static_cast<std::size_t>(capacity));
+    if (!bigger) return false;
+    std::copy(out, out + out_count, bigger);
+    out = bigger;
+    out_capacity = capacity;
+    return true;
+  }
+
+  // The exact width of a cut word's rest, once it may fit (measuring every rest in full
+  // would cost the word's length at every cut).
+  void measure_estimated(InlineItem& it) {
+    const ComputedStyle* ps = it.node ? style_of(*it.node) : nullptr;
+    if (!it.estimated || !ps) return;
+    it.width = measure_text(ctx, font_of(*ps), it.text + it.first, it.length);
+    it.estimated = 0;
   }
 
   void place_float_item(const InlineItem& it) {
@@ -574,6 +596,10 @@ struct LinePlacer {
       }
       if (it.kind == kItemSpace && !has_content) it.width = 0;
       const float avail = right - left;
+      if (it.estimated && it.width <= avail - used + kFitTolerance) {
+        measure_estimated(it);
+        pending = it;
+      }
       if (it.kind == kItemSpace || it.kind == kItemEnd ||
           used + it.width <= avail + kFitTolerance) {
         emit(it);
@@ -601,20 +627,24 @@ struct LinePlacer {
           InlineItem head = it;
           head.length = keep;
           head.width = measure_text(ctx, font, it.text + it.first, keep);
+          head.estimated = 0;
           emit(head);
           used += head.width;
           has_content = true;
           pending = it;
           pending.first += keep;
           pending.length -= keep;
-          pending.width = measure_text(ctx, font, pending.text + pending.first, pending.length);
+          pending.width = std::max(0.0f, it.width - head.width);
+          pending.estimated = 1;
           pending.break_before = 1;
           pending.remainder = 1;
           if (!has_pending) ++i;
           has_pending = true;
+          --guard;  // every cut moves on by at least one character
           finish_line();
           continue;
         }
+        measure_estimated(it);
       }
       // An empty line squeezed by floats moves down below them.
       if (!has_content && avail < width && ctx.floats && ctx.floats->count > 0) {

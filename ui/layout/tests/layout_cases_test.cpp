@@ -220,6 +220,40 @@ TEST(Relayout, FrameSequencesOfChangingConstraintsMatchFreshLayouts) {
   }
 }
 
+// Text far longer than any line keeps every byte: a word cut into more lines than the
+// line breaker's loop would allow for ordinary items, and a textarea with more lines than
+// any fixed cap.
+TEST(LongText, EveryByteOfAVeryLongWordAndTextareaIsLaidOut) {
+  const std::string word(18000, 'a');
+  const std::string lines = [] {
+    std::string t;
+    for (int i = 0; i < 100001; ++i) t += "b\n";
+    return t;
+  }();
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view,
+                             "<style>body{margin:0;font-size:10px}#w{width:5px;"
+                             "overflow-wrap:anywhere}</style><div id=w>" + word +
+                                 "</div><textarea id=t style=\"width:100px\">" + lines +
+                                 "</textarea>",
+                             {}),
+            orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::layout_document(d, 400, 300, nullptr);
+  const orlan::LayoutBox* w = orlan::get_element_by_id(&d, "w", 1)->box;
+  std::size_t bytes = 0;
+  for (std::uint32_t r = 0; r < w->run_count; ++r) bytes += w->runs[r].length;
+  EXPECT_EQ(bytes, word.size());
+  EXPECT_EQ(w->line_count, word.size());  // one 5 px character per line
+  EXPECT_EQ(w->height, 18000.0f * 12);  // 12 px lines
+
+  const orlan::LayoutBox* t = orlan::get_element_by_id(&d, "t", 1)->box;
+  ASSERT_EQ(t->text_line_count, 100002u);  // the last line feed starts an empty line
+  const orlan::TextLine& last = t->text_lines[t->text_line_count - 2];
+  EXPECT_EQ(last.first + last.length + 1, lines.size());
+  orlan::destroy_view(view);
+}
+
 // A cell's collapsed borders depend on its neighbours: widening one cell's border moves
 // the borders its neighbours draw although they were not restyled, and a table that stops
 // collapsing gives its cells their own borders back. Each step matches a fresh layout.
