@@ -145,6 +145,32 @@ bool centres_content(const Node& e) {
           e.control == ControlKind::kNone);
 }
 
+// Cells get collapsed borders only from a table laying them out. Below a box that is not
+// (or no longer) a table, the cells of its rows and row groups draw their own borders
+// again, and the boxes measured with the old ones forget their caches.
+void forget_stale_collapsed_borders(Node& node) {
+  auto is_group_or_row = [](const Node& n) {
+    return n.is_element() && n.style && n.box &&
+           (n.style->display == Display::kTableRowGroup || n.style->display == Display::kTableRow);
+  };
+  auto forget_in = [&](Node& parent, auto& self, int depth) -> bool {
+    bool any = false;
+    for (Node* c = parent.first_child; c; c = c->next_sibling) {
+      if (!c->box) continue;
+      if (c->box->collapsed) {
+        forget_collapsed_borders(*c->box);
+        any = true;
+      }
+      if (depth < 2 && is_group_or_row(*c) && self(*c, self, depth + 1)) {
+        invalidate_box_caches(*c->box);
+        any = true;
+      }
+    }
+    return any;
+  };
+  forget_in(node, forget_in, 0);
+}
+
 }  // namespace
 
 float clamp_imposed_size(const Node& e, float size, bool horizontal, float width_base,
@@ -190,6 +216,11 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
 
   const bool own_floats = starts_formatting_context(node, s) || !ctx.floats;
   const bool outer_floats_empty = own_floats || ctx.floats->count == 0;
+
+  // Intrinsic widths from an earlier run do not outlive a change below: a later run that
+  // sees no dirt must not take them back.
+  if (has_layout_dirt(node) && box->intrinsic_generation != ctx.generation)
+    box->intrinsic_valid = false;
 
   const bool must_relayout = ctx.relayout_target == &node;
   if (must_relayout) ctx.relayout_target = nullptr;
@@ -238,6 +269,10 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   const int outer_count_before = (!own_floats && outer) ? outer->count : 0;
 
   drop_unrendered_children(node);
+  if (s.display != Display::kTable && s.display != Display::kInlineTable)
+    forget_stale_collapsed_borders(node);
+  if (box->collapsed && (s.display != Display::kTableCell || is_out_of_flow_positioned(s)))
+    forget_collapsed_borders(*box);  // no longer a cell its table lays out
 
   // Edges.
   const float edge_base = std::max(aw, 0.0f);
@@ -344,6 +379,8 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
     }
     const ContainerLayoutHooks* hooks = g_container_hooks;
     Display d = s.display;
+    // Text lines belong to the control-text layout; any other one leaves none behind.
+    box->text_line_count = 0;
     if ((d == Display::kFlex || d == Display::kInlineFlex) && hooks && hooks->flex) {
       clear_inline_results(*box);
       used_content_height = hooks->flex(ctx, node, *box, input);
@@ -430,7 +467,11 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
 
   const ComputedStyle& s = *node.style;
   float hedges = 0;
-  const CollapsedBorders* collapsed = cell_collapsed_borders(node);
+  // Collapsed borders count only for a cell its table lays out.
+  const CollapsedBorders* collapsed =
+      s.display == Display::kTableCell && !is_out_of_flow_positioned(s)
+          ? cell_collapsed_borders(node)
+          : nullptr;
   for (int side : {kLeft, kRight}) {
     hedges += std::max(0.0f, sane(resolve(s.padding[side], -1, 0)));
     hedges += collapsed ? collapsed->widths[side] : std::max(0.0f, sane(s.border_width[side]));

@@ -737,6 +737,13 @@ void place_entries(EntryList& entries, std::uint32_t run_id) {
     LayoutBox* b = ensure_box(n);
     if (!b) continue;
     b->inline_run_id = run_id;
+    // An inline box holds no lines of its own, and whatever it cached while it was laid
+    // out as a box (say as a flex item) no longer matches its lines and children.
+    if (n.is_element() && n.style && n.style->display == Display::kInline &&
+        !is_replaced_or_control(n)) {
+      clear_inline_results(*b);
+      invalidate_box_caches(*b);
+    }
     if (!e.has_rect) {
       b->x = b->y = 0;
       if (n.is_text() ||

@@ -203,6 +203,10 @@ struct LayoutBox {
   bool cache_float_free = false;
   // Set on the cells of a table with collapsed borders (null elsewhere).
   CollapsedBorders* collapsed = nullptr;
+  // A fixed box placed at its static position along x (1) or y (2): its viewport position
+  // follows its parent's, which is known only once the whole tree is laid out. On the
+  // root element's box: such a box exists somewhere below.
+  std::uint8_t fixed_static = 0;
 };
 
 // ---- Layout ----

@@ -124,10 +124,15 @@ LayoutStats layout_document(Document& document, float viewport_width, float view
   ctx.viewport_height = viewport_height;
   ctx.ignore_older_caches = viewport_changed;
 
+  // A root that stopped being rendered takes its boxes with it.
+  if (html->box && !is_rendered(*html)) release_subtree_boxes(*html);
   if (LayoutBox* box = layout_box(ctx, *html, viewport_width, viewport_height, -1, -1)) {
     box->x = box->margin[kLeft];
     box->y = box->margin[kTop];
     settle_stale_boxes(ctx, *html);
+    if (html->box && html->box->fixed_static)
+      for (Node* n = next_in_order(html, html); n; n = next_in_order(n, html))
+        place_fixed_at_static_position(*n);
   }
   // Offsets are clamped quietly: no handler runs inside the frame.
   clamp_all_scroll_offsets(document);

@@ -179,6 +179,8 @@ bool grow_buffer(void*& buffer, std::uint32_t& capacity, std::uint32_t count,
 // Forgets a box's cached layouts and intrinsic widths (its inputs changed in a way its
 // dirty bits do not show, such as a table cell's collapsed borders).
 void invalidate_box_caches(LayoutBox& box) noexcept;
+// A cell's collapsed borders go (its table stopped collapsing, or stopped being a table).
+void forget_collapsed_borders(LayoutBox& box) noexcept;
 // The borders a table cell takes from its collapsing table, or null when it uses its own.
 inline const CollapsedBorders* cell_collapsed_borders(const Node& cell) {
   return cell.box ? cell.box->collapsed : nullptr;
@@ -216,6 +218,9 @@ IntrinsicWidths control_intrinsic(LayoutContext& context, Node& element) noexcep
 // the root.
 void layout_positioned_descendants(LayoutContext& context, Node& container,
                                    LayoutBox& box) noexcept;
+// A fixed box at its static position moves to where its parent is now (called again
+// once the whole tree has its final positions).
+void place_fixed_at_static_position(Node& element) noexcept;
 // Static position of an out-of-flow element, relative to its parent's box.
 void set_static_position(Node& element, float x, float y) noexcept;
 

@@ -57,6 +57,28 @@ bool is_row(const Node& c) {
   return is_in_flow_element(c) && c.style->display == Display::kTableRow;
 }
 
+// Children the table model leaves out (neither rows, row groups nor the caption, such as
+// a row that stopped being one) lose the boxes of their earlier layouts.
+void drop_ignored_children(Node& table, const Node* caption) {
+  auto drop = [](Node& c) {
+    if (c.box && c.is_element() && is_rendered(c) && !is_out_of_flow_positioned(*c.style))
+      release_subtree_boxes(c);
+  };
+  for (Node* c = table.first_child; c; c = c->next_sibling) {
+    if (!c->is_element() || is_row(*c) || c == caption) continue;
+    if (is_in_flow_element(*c) && c->style->display == Display::kTableRowGroup) {
+      bool rows = false;
+      for (Node* r = c->first_child; r; r = r->next_sibling) {
+        if (r->is_element() && !is_row(*r)) drop(*r);
+        rows |= is_row(*r);
+      }
+      if (!rows) drop(*c);  // a group gets its box from its rows
+      continue;
+    }
+    drop(*c);
+  }
+}
+
 // The table's model, built in the arena.
 struct TableModel {
   TableRow* rows = nullptr;
@@ -489,10 +511,15 @@ float span_width(const TableModel& m, const TableCell& cell) {
   return w;
 }
 
+// A row or row group is only the area of its cells: no edges, no lines of its own, and
+// nothing cached from a time it was laid out as a box of its own.
 void reset_edges(LayoutBox& b) {
   for (int i = 0; i < 4; ++i) b.margin[i] = b.border[i] = b.padding[i] = 0;
   b.scrollbar_gutter = 0;
   b.baseline = -1;
+  clear_inline_results(b);
+  b.text_line_count = 0;
+  invalidate_box_caches(b);
 }
 
 // Moves the in-flow content of a cell down by `dy` (its lines and child boxes; the
@@ -518,6 +545,7 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   const float oy = box.border[kTop] + box.padding[kTop];
   auto* m = ctx.arena->allocate_array<TableModel>(1);
   if (!m || !build_model(ctx, node, *m)) return 0;  // out of memory: empty
+  drop_ignored_children(node, m->caption);
   apply_column_elements(node, *m, cw);
   settle_borders(ctx, node, *m);
   const bool fixed_layout = s.table_layout_fixed && !s.width.is_auto();
