@@ -64,6 +64,14 @@ void store_result(LayoutBox& b, const LayoutConstraints& c, std::uint32_t genera
   b.cache_valid = true;
 }
 
+// Whether a length needs the base it is resolved against (percentages, calc mixes).
+bool needs_base(StyleLength l) {
+  return l.kind() == kStylePercent || l.kind() == kStyleMixed;
+}
+bool reads_height_base(const ComputedStyle& s) {
+  return needs_base(s.height) || needs_base(s.min_height) || needs_base(s.max_height);
+}
+
 float max_length(StyleLength l, float base) {
   if (l.kind() == kStyleNone) return kNoMax;
   float v = resolve(l, base, -1);
@@ -121,6 +129,13 @@ void image_size(Node& element, float given_height, float* width, float* height) 
 bool is_container_display(Display d) {
   return d == Display::kFlex || d == Display::kInlineFlex || d == Display::kGrid ||
          d == Display::kInlineGrid || d == Display::kTable || d == Display::kInlineTable;
+}
+
+// A control draws its own text and an image its picture: children laid out while the
+// element was another kind of box lose those boxes.
+void release_child_boxes(Node& node) {
+  for (Node* c = node.first_child; c; c = c->next_sibling)
+    if (c->box) release_subtree_boxes(*c);
 }
 
 // Children that stopped being rendered lose their boxes.
@@ -230,14 +245,23 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
     const bool fresh = box->cache_generation == ctx.generation;
     const bool trusted =
         !has_layout_dirt(node) && box->cache_float_free && !(ctx.ignore_older_caches && !fresh);
-    if (box->cache.constraints == constraints && (fresh || trusted)) {
+    auto same = [&](const LayoutConstraints& c) {
+      return c.available_width == constraints.available_width &&
+             c.forced_width == constraints.forced_width &&
+             c.forced_height == constraints.forced_height &&
+             (c.available_height == constraints.available_height ||
+              !box->reads_available_height);
+    };
+    if (same(box->cache.constraints) && (fresh || trusted)) {
       restore_result(*box, box->cache.result);
       box->geometry_stale = false;
+      ctx.reads_available_height |= box->reads_available_height;
       return box;
     }
     if (fresh || trusted) {
       for (int i = 0; i < box->history_count; ++i) {
-        if (box->history[i].constraints == constraints) {
+        if (same(box->history[i].constraints)) {
+          ctx.reads_available_height |= box->reads_available_height;
           restore_result(*box, box->history[i].result);
           box->stale_constraints = constraints;
           if (!box->geometry_stale) {
@@ -260,6 +284,8 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
 
   ++ctx.boxes_laid_out;
   box->geometry_stale = false;
+  const bool outer_reads_height = ctx.reads_available_height;
+  ctx.reads_available_height = is_root_element(node) || reads_height_base(s);
   FloatArea* outer = ctx.floats;
   FloatArea* own = nullptr;
   if (own_floats) {
@@ -392,9 +418,11 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
       used_content_height = hooks->table(ctx, node, *box, input);
     } else if (has_control_text(node)) {
       clear_inline_results(*box);
+      release_child_boxes(node);
       used_content_height = layout_control_text(ctx, node, *box, content_width);
     } else if (is_img) {
       clear_inline_results(*box);
+      release_child_boxes(node);
       used_content_height = 0;
     } else {
       float avail_h = content_height >= 0 ? content_height : ah;
@@ -446,6 +474,8 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
 
   const bool left_floats = !own_floats && outer && outer->count != outer_count_before;
   box->cache_float_free = outer_floats_empty && !left_floats;
+  box->reads_available_height = ctx.reads_available_height;
+  ctx.reads_available_height = outer_reads_height || box->reads_available_height;
   store_result(*box, constraints, ctx.generation);
 
   if (own_floats) ctx.floats = outer;

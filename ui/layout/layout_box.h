@@ -188,6 +188,10 @@ struct LayoutBox {
   std::uint32_t cache_generation = 0;
   bool cache_valid = false;
   bool geometry_stale = false;
+  // The last real layout of the box or of a box below it read the available height (a
+  // percentage height, say). Without it, constraints that differ only there give the
+  // same result.
+  bool reads_available_height = true;
   std::uint8_t history_count = 0;
   LayoutCacheEntry history[kLayoutHistory];
   LayoutConstraints stale_constraints;
@@ -240,6 +244,8 @@ struct LayoutContext {
   bool stale_overflow = false;
   // The box the next layout_box call must lay out for real, whatever its cache holds.
   const Node* relayout_target = nullptr;
+  // Whether the box layouts in progress read their available height (see LayoutBox).
+  bool reads_available_height = false;
 };
 
 // What a layout run did (for tests and benchmarks).

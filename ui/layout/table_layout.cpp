@@ -60,8 +60,9 @@ bool is_row(const Node& c) {
 // Children the table model leaves out (neither rows, row groups nor the caption, such as
 // a row that stopped being one) lose the boxes of their earlier layouts.
 void drop_ignored_children(Node& table, const Node* caption) {
+  // Out-of-flow children keep theirs: their containing block lays them out.
   auto drop = [](Node& c) {
-    if (c.box && c.is_element() && is_rendered(c) && !is_out_of_flow_positioned(*c.style))
+    if (c.box && c.is_element() && (!is_rendered(c) || !is_out_of_flow_positioned(*c.style)))
       release_subtree_boxes(c);
   };
   for (Node* c = table.first_child; c; c = c->next_sibling) {
@@ -100,6 +101,27 @@ void for_each_row(Node& table, F&& f) {
     } else if (is_in_flow_element(*c) && c->style->display == Display::kTableRowGroup) {
       for (Node* r = c->first_child; r; r = r->next_sibling)
         if (is_row(*r)) f(*r, c);
+    }
+  }
+}
+
+// Cells past the last column are left out of the model (they are each row's last
+// children), and so are cells no longer rendered: they lose the boxes of earlier layouts.
+void drop_cells_left_out(TableModel& m) {
+  int k = 0;
+  for (int ri = 0; ri < m.row_count; ++ri) {
+    for (Node* c = m.rows[ri].row->first_child; c; c = c->next_sibling) {
+      if (!c->is_element()) continue;
+      if (!is_rendered(*c)) {
+        if (c->box) release_subtree_boxes(*c);
+        continue;
+      }
+      if (is_out_of_flow_positioned(*c->style)) continue;
+      if (k < m.cell_count && m.cells[k].node == c) {
+        ++k;
+        continue;
+      }
+      if (c->box) release_subtree_boxes(*c);
     }
   }
 }
@@ -546,6 +568,20 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   auto* m = ctx.arena->allocate_array<TableModel>(1);
   if (!m || !build_model(ctx, node, *m)) return 0;  // out of memory: empty
   drop_ignored_children(node, m->caption);
+  drop_cells_left_out(*m);
+  // Out-of-flow children stand where the table's content starts; those of its rows and
+  // row groups at their parent's origin.
+  for (Node* c = node.first_child; c; c = c->next_sibling) {
+    if (!c->is_element() || !is_rendered(*c)) continue;
+    if (is_out_of_flow_positioned(*c->style)) {
+      set_static_position(*c, ox, oy);
+    } else if (c->style->display == Display::kTableRowGroup ||
+               c->style->display == Display::kTableRow) {
+      for (Node* k = c->first_child; k; k = k->next_sibling)
+        if (k->is_element() && is_rendered(*k) && is_out_of_flow_positioned(*k->style))
+          set_static_position(*k, 0, 0);
+    }
+  }
   apply_column_elements(node, *m, cw);
   settle_borders(ctx, node, *m);
   const bool fixed_layout = s.table_layout_fixed && !s.width.is_auto();

@@ -81,11 +81,11 @@ void check_tree(orlan::Node& root) {
   }
 }
 
-// The page's elements in document order (generated boxes left out).
+// The elements of the page's body in document order (generated boxes left out).
 std::vector<orlan::Node*> elements_of(orlan::Document& d) {
   std::vector<orlan::Node*> out;
-  if (!d.html) return out;
-  for (orlan::Node* n = d.html; n; n = orlan::next_in_order(n, d.html))
+  if (!d.body) return out;
+  for (orlan::Node* n = d.body; n; n = orlan::next_in_order(n, d.body))
     if (n->is_element() && n->generated == 0) out.push_back(n);
   return out;
 }
