@@ -496,6 +496,8 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
     return {box->min_content, box->max_content};
 
   const ComputedStyle& s = *node.style;
+  if (s.display != Display::kTable && s.display != Display::kInlineTable)
+    forget_stale_collapsed_borders(node);
   float hedges = 0;
   // Collapsed borders count only for a cell its table lays out.
   const CollapsedBorders* collapsed =

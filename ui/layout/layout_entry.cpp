@@ -130,12 +130,14 @@ LayoutStats layout_document(Document& document, float viewport_width, float view
     box->x = box->margin[kLeft];
     box->y = box->margin[kTop];
     settle_stale_boxes(ctx, *html);
-    if (html->box && html->box->fixed_static)
-      for (Node* n = next_in_order(html, html); n; n = next_in_order(n, html))
-        place_fixed_at_static_position(*n);
   }
   // Offsets are clamped quietly: no handler runs inside the frame.
   clamp_all_scroll_offsets(document);
+  // Fixed boxes at their static position follow their parent's final place, seen through
+  // the clamped scroll offsets.
+  if (html->box && html->box->fixed_static)
+    for (Node* n = next_in_order(html, html); n; n = next_in_order(n, html))
+      place_fixed_at_static_position(*n);
   if (document.root) clear_layout_bits(*document.root);
   document.layout_needed = false;
   if (document.root) document.root->dirty |= kDirtyPaint;
