@@ -530,6 +530,10 @@ float layout_grid(LayoutContext& ctx, Node& node, LayoutBox& box,
   const float cw = input.content_width, ch = input.content_height;
   const float ox = box.border[kLeft] + box.padding[kLeft];
   const float oy = box.border[kTop] + box.padding[kTop];
+  // Out-of-flow children stand where the content starts.
+  for (Node* c = node.first_child; c; c = c->next_sibling)
+    if (c->is_element() && is_rendered(*c) && is_out_of_flow_positioned(*c->style))
+      set_static_position(*c, ox, oy);
   Grid g{ctx, node, s};
   if (!g.build(cw, ch)) return 0;
   g.size_tracks(g.columns, g.column_count, cw, g.column_gap, true, nullptr);
