@@ -60,6 +60,11 @@ void relayout_stale(LayoutContext& ctx, Node& node) {
   if (!node.box) return;
   node.box->x = x;
   node.box->y = y;
+  if (is_cell_of_table(node)) {
+    // Its table had moved the old content down by vertical-align; the new comes unshifted.
+    shift_cell_content(node, *node.box, node.box->static_y);
+    if (node.box->baseline >= 0) node.box->baseline += node.box->static_y;
+  }
   if (node.style && !is_positioned(*node.style) && has_out_of_flow_below(node)) {
     // Static positions inside it moved: its containing block places them again.
     for (Node* a = node.parent; a; a = a->parent) {

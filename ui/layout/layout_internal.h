@@ -188,6 +188,15 @@ inline const CollapsedBorders* cell_collapsed_borders(const Node& cell) {
 // Installs the node-data hooks that free boxes with their nodes (done on first layout).
 void install_layout_hooks() noexcept;
 
+// ---- Tables ----
+
+// Moves the in-flow content of a cell down by `dy` (its lines and child boxes; the
+// baseline is the caller's). A table keeps each cell's vertical-align shift in the cell
+// box's static_y.
+void shift_cell_content(Node& cell, LayoutBox& box, float dy) noexcept;
+// An in-flow cell of a row of a table (directly or through a row group).
+bool is_cell_of_table(const Node& cell) noexcept;
+
 // ---- The algorithms ----
 
 // Block flow of a block container's children into `box` (content width given, content

@@ -544,9 +544,9 @@ void reset_edges(LayoutBox& b) {
   invalidate_box_caches(b);
 }
 
-// Moves the in-flow content of a cell down by `dy` (its lines and child boxes; the
-// baseline is the caller's).
-void shift_cell_content(Node& cell, LayoutBox& b, float dy) {
+}  // namespace
+
+void shift_cell_content(Node& cell, LayoutBox& b, float dy) noexcept {
   if (dy == 0) return;
   for (Node* c = cell.first_child; c; c = c->next_sibling)
     if (c->box && c->is_element() && c->style && !is_out_of_flow_positioned(*c->style))
@@ -555,7 +555,17 @@ void shift_cell_content(Node& cell, LayoutBox& b, float dy) {
   for (std::uint32_t i = 0; i < b.run_count; ++i) b.runs[i].y += dy;
 }
 
-}  // namespace
+bool is_cell_of_table(const Node& cell) noexcept {
+  if (!cell.style || cell.style->display != Display::kTableCell ||
+      is_out_of_flow_positioned(*cell.style))
+    return false;
+  const Node* row = cell.parent;
+  if (!row || !row->style || row->style->display != Display::kTableRow) return false;
+  const Node* up = row->parent;
+  if (up && up->style && up->style->display == Display::kTableRowGroup) up = up->parent;
+  return up && up->style &&
+         (up->style->display == Display::kTable || up->style->display == Display::kInlineTable);
+}
 
 float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
                    const ContainerLayoutInput& input) noexcept {
