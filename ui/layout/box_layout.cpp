@@ -64,6 +64,14 @@ void store_result(LayoutBox& b, const LayoutConstraints& c, std::uint32_t genera
   b.cache_valid = true;
 }
 
+// Whether a length needs the base it is resolved against (percentages, calc mixes).
+bool needs_base(StyleLength l) {
+  return l.kind() == kStylePercent || l.kind() == kStyleMixed;
+}
+bool reads_height_base(const ComputedStyle& s) {
+  return needs_base(s.height) || needs_base(s.min_height) || needs_base(s.max_height);
+}
+
 float max_length(StyleLength l, float base) {
   if (l.kind() == kStyleNone) return kNoMax;
   float v = resolve(l, base, -1);
@@ -123,6 +131,13 @@ bool is_container_display(Display d) {
          d == Display::kInlineGrid || d == Display::kTable || d == Display::kInlineTable;
 }
 
+// A control draws its own text and an image its picture: children laid out while the
+// element was another kind of box lose those boxes.
+void release_child_boxes(Node& node) {
+  for (Node* c = node.first_child; c; c = c->next_sibling)
+    if (c->box) release_subtree_boxes(*c);
+}
+
 // Children that stopped being rendered lose their boxes.
 void drop_unrendered_children(Node& node) {
   for (Node* c = node.first_child; c; c = c->next_sibling) {
@@ -145,7 +160,51 @@ bool centres_content(const Node& e) {
           e.control == ControlKind::kNone);
 }
 
+// Cells get collapsed borders only from a table laying them out. Below a box that is not
+// (or no longer) a table, the cells of its rows and row groups draw their own borders
+// again, and the boxes measured with the old ones forget their caches.
+void forget_stale_collapsed_borders(Node& node) {
+  auto is_group_or_row = [](const Node& n) {
+    return n.is_element() && n.style && n.box &&
+           (n.style->display == Display::kTableRowGroup || n.style->display == Display::kTableRow);
+  };
+  auto forget_in = [&](Node& parent, auto& self, int depth) -> bool {
+    bool any = false;
+    for (Node* c = parent.first_child; c; c = c->next_sibling) {
+      if (!c->box) continue;
+      if (c->box->collapsed) {
+        forget_collapsed_borders(*c->box);
+        any = true;
+      }
+      if (depth < 2 && is_group_or_row(*c) && self(*c, self, depth + 1)) {
+        invalidate_box_caches(*c->box);
+        any = true;
+      }
+    }
+    return any;
+  };
+  forget_in(node, forget_in, 0);
+}
+
 }  // namespace
+
+float clamp_imposed_size(const Node& e, float size, bool horizontal, float width_base,
+                         float axis_base) noexcept {
+  if (size < 0 || !e.style) return size;
+  const ComputedStyle& s = *e.style;
+  const int a = horizontal ? kLeft : kTop, b = horizontal ? kRight : kBottom;
+  float edges = 0;
+  for (int side : {a, b})
+    edges += std::max(0.0f, sane(resolve(s.padding[side], std::max(width_base, 0.0f), 0))) +
+             std::max(0.0f, sane(s.border_width[side]));
+  float min_v = resolve(horizontal ? s.min_width : s.min_height, axis_base, 0);
+  float max_v = max_length(horizontal ? s.max_width : s.max_height, axis_base);
+  if (s.box_sizing != css::kw::BorderBox) {
+    if (min_v > 0) min_v += edges;
+    if (max_v < kNoMax) max_v += edges;
+  }
+  return std::max(std::max(std::min(size, max_v), min_v), edges);
+}
 
 void set_container_layout_hooks(const ContainerLayoutHooks* hooks) noexcept {
   g_container_hooks = hooks;
@@ -189,19 +248,45 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   const bool own_floats = starts_formatting_context(node, s) || !ctx.floats;
   const bool outer_floats_empty = own_floats || ctx.floats->count == 0;
 
+  // Intrinsic widths from an earlier run do not outlive a change below: a later run that
+  // sees no dirt must not take them back.
+  if (has_layout_dirt(node) && box->intrinsic_generation != ctx.generation)
+    box->intrinsic_valid = false;
+
+  const bool must_relayout = ctx.relayout_target == &node;
+  if (must_relayout) ctx.relayout_target = nullptr;
+
   // Cache: the same constraints give the same result while nothing below changed.
-  if (outer_floats_empty && box->cache_valid) {
+  if (outer_floats_empty && box->cache_valid && !must_relayout) {
     const bool fresh = box->cache_generation == ctx.generation;
     const bool trusted =
         !has_layout_dirt(node) && box->cache_float_free && !(ctx.ignore_older_caches && !fresh);
-    if (box->cache.constraints == constraints && (fresh || trusted)) {
+    auto same = [&](const LayoutConstraints& c) {
+      return c.available_width == constraints.available_width &&
+             c.forced_width == constraints.forced_width &&
+             c.forced_height == constraints.forced_height &&
+             (c.available_height == constraints.available_height ||
+              !box->reads_available_height);
+    };
+    if (same(box->cache.constraints) && (fresh || trusted)) {
       restore_result(*box, box->cache.result);
+      box->geometry_stale = false;
+      ctx.reads_available_height |= box->reads_available_height;
       return box;
     }
     if (fresh || trusted) {
       for (int i = 0; i < box->history_count; ++i) {
-        if (box->history[i].constraints == constraints) {
+        if (same(box->history[i].constraints)) {
+          ctx.reads_available_height |= box->reads_available_height;
           restore_result(*box, box->history[i].result);
+          box->stale_constraints = constraints;
+          if (!box->geometry_stale) {
+            box->geometry_stale = true;
+            if (ctx.stale_count < LayoutContext::kMaxStaleNotes)
+              ctx.stale[ctx.stale_count++] = &node;
+            else
+              ctx.stale_overflow = true;
+          }
           return box;
         }
       }
@@ -214,6 +299,9 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   }
 
   ++ctx.boxes_laid_out;
+  box->geometry_stale = false;
+  const bool outer_reads_height = ctx.reads_available_height;
+  ctx.reads_available_height = is_root_element(node) || reads_height_base(s);
   FloatArea* outer = ctx.floats;
   FloatArea* own = nullptr;
   if (own_floats) {
@@ -223,6 +311,10 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   const int outer_count_before = (!own_floats && outer) ? outer->count : 0;
 
   drop_unrendered_children(node);
+  if (s.display != Display::kTable && s.display != Display::kInlineTable)
+    forget_stale_collapsed_borders(node);
+  if (box->collapsed && (s.display != Display::kTableCell || is_out_of_flow_positioned(s)))
+    forget_collapsed_borders(*box);  // no longer a cell its table lays out
 
   // Edges.
   const float edge_base = std::max(aw, 0.0f);
@@ -262,7 +354,9 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
       if (!content_box) given += hedges;
     }
     if (given < 0) {
-      if ((is_block_level(s.display) || is_root_element(node)) && aw >= 0) {
+      // A table is block-level but, like inline boxes, only as wide as its content.
+      const bool fills = is_block_level(s.display) && s.display != Display::kTable;
+      if ((fills || is_root_element(node)) && aw >= 0) {
         width = aw - hmargins;
       } else {
         IntrinsicWidths iw = intrinsic_widths(ctx, node);
@@ -327,6 +421,8 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
     }
     const ContainerLayoutHooks* hooks = g_container_hooks;
     Display d = s.display;
+    // Text lines belong to the control-text layout; any other one leaves none behind.
+    box->text_line_count = 0;
     if ((d == Display::kFlex || d == Display::kInlineFlex) && hooks && hooks->flex) {
       clear_inline_results(*box);
       used_content_height = hooks->flex(ctx, node, *box, input);
@@ -338,9 +434,11 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
       used_content_height = hooks->table(ctx, node, *box, input);
     } else if (has_control_text(node)) {
       clear_inline_results(*box);
+      release_child_boxes(node);
       used_content_height = layout_control_text(ctx, node, *box, content_width);
     } else if (is_img) {
       clear_inline_results(*box);
+      release_child_boxes(node);
       used_content_height = 0;
     } else {
       float avail_h = content_height >= 0 ? content_height : ah;
@@ -392,6 +490,8 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
 
   const bool left_floats = !own_floats && outer && outer->count != outer_count_before;
   box->cache_float_free = outer_floats_empty && !left_floats;
+  box->reads_available_height = ctx.reads_available_height;
+  ctx.reads_available_height = outer_reads_height || box->reads_available_height;
   store_result(*box, constraints, ctx.generation);
 
   if (own_floats) ctx.floats = outer;
@@ -412,8 +512,14 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
     return {box->min_content, box->max_content};
 
   const ComputedStyle& s = *node.style;
+  if (s.display != Display::kTable && s.display != Display::kInlineTable)
+    forget_stale_collapsed_borders(node);
   float hedges = 0;
-  const CollapsedBorders* collapsed = cell_collapsed_borders(node);
+  // Collapsed borders count only for a cell its table lays out.
+  const CollapsedBorders* collapsed =
+      s.display == Display::kTableCell && !is_out_of_flow_positioned(s)
+          ? cell_collapsed_borders(node)
+          : nullptr;
   for (int side : {kLeft, kRight}) {
     hedges += std::max(0.0f, sane(resolve(s.padding[side], -1, 0)));
     hedges += collapsed ? collapsed->widths[side] : std::max(0.0f, sane(s.border_width[side]));

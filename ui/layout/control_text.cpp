@@ -183,25 +183,30 @@ float layout_control_text(LayoutContext& ctx, Node& e, LayoutBox& box, float con
     add(0, n, 0);
     y = line_height;
   } else {
-    // Lines end at line feeds and wrap at spaces (or anywhere in a word too long).
+    // Lines end at line feeds and wrap at spaces (or anywhere in a word too long). Each
+    // line costs about its own length, so a pasted megabyte wraps in one pass.
     std::uint32_t start = 0;
-    const std::uint32_t max_lines = 100000;
-    while (start <= length && box.text_line_count < max_lines) {
+    bool room = true;
+    while (start <= length && room) {
       std::uint32_t end = start;
       while (end < length && text[end] != '\n') ++end;
       std::uint32_t pos = start;
       do {
         std::uint32_t n = end - pos;
-        if (measure_text(ctx, font, text + pos, n) > content_width + kFitTolerance && content_width > 0) {
+        if (content_width > 0) {
           std::uint32_t fit = fitting_prefix(ctx, font, text + pos, n, content_width);
-          std::uint32_t cut = fit;
-          while (cut > 0 && text[pos + cut - 1] != ' ') --cut;
-          n = cut > 0 ? cut : fit;
+          if (fit < n) {
+            std::uint32_t cut = fit;
+            while (cut > 0 && text[pos + cut - 1] != ' ') --cut;
+            n = cut > 0 ? cut : fit;
+          }
         }
+        const std::uint32_t before = box.text_line_count;
         add(pos, n, y);
+        room = box.text_line_count > before;  // out of memory: the rest is not shown
         y += line_height;
         pos += n;
-      } while (pos < end && box.text_line_count < max_lines);
+      } while (pos < end && room);
       start = end + 1;
     }
   }

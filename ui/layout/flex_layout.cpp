@@ -31,6 +31,7 @@ struct FlexItem {
   bool text;
   bool frozen;
   bool base_from_layout;  // the base is the height of a layout at auto height
+  float fit_cross;        // column items that do not stretch: their shrink-to-fit width
 };
 
 struct FlexLine {
@@ -140,6 +141,16 @@ struct Flex {
     const StyleLength main_len = row ? cs.width : cs.height;
     const StyleLength cross_len = row ? cs.height : cs.width;
     it.cross_auto = cross_len.is_auto();
+    it.fit_cross = -1;
+    if (!row && it.cross_auto) {
+      const Keyword a = cs.align_self == css::kw::Auto ? s.align_items : cs.align_self;
+      if (a != css::kw::Stretch || it.cross_start_auto || it.cross_end_auto) {
+        // Only stretched items fill the cross axis; the others take their content's width.
+        IntrinsicWidths w = intrinsic_widths(ctx, *it.node);
+        const float room = cw - it.cross_start - it.cross_end;
+        it.fit_cross = std::max(w.min_content, std::min(w.max_content, room));
+      }
+    }
 
     float basis = resolve(cs.flex_basis, main_size, -1);
     if (basis >= 0) {
@@ -151,7 +162,7 @@ struct Flex {
     } else {
       // Laid out at its own width, or at the container's less its margins, with the
       // constraints of the final layout when its size stays (a cache hit then).
-      LayoutBox* b = layout_box(ctx, *it.node, cw, ch, -1, -1);
+      LayoutBox* b = layout_box(ctx, *it.node, cw, ch, it.fit_cross, -1);
       it.base = b ? b->height : 0;
       it.base_from_layout = b != nullptr;
     }
@@ -261,8 +272,11 @@ struct Flex {
       }
       return;
     }
+    if (!row && cross_forced < 0) cross_forced = it.fit_cross;
     const float main_forced =
-        !row && cross_forced < 0 && it.base_from_layout && it.target == it.base ? -1 : it.target;
+        !row && cross_forced == it.fit_cross && it.base_from_layout && it.target == it.base
+            ? -1
+            : it.target;
     LayoutBox* b = row ? layout_box(ctx, *it.node, cw, ch, it.target, cross_forced)
                        : layout_box(ctx, *it.node, cw, ch, cross_forced, main_forced);
     if (!b) {
@@ -320,6 +334,7 @@ float Flex::run() {
       items[i] = FlexItem{};
       items[i].node = c;
       items[i].baseline = -1;
+      items[i].fit_cross = -1;
       init_item(items[i], main_size);
       ++i;
     }

@@ -530,6 +530,10 @@ float layout_grid(LayoutContext& ctx, Node& node, LayoutBox& box,
   const float cw = input.content_width, ch = input.content_height;
   const float ox = box.border[kLeft] + box.padding[kLeft];
   const float oy = box.border[kTop] + box.padding[kTop];
+  // Out-of-flow children stand where the content starts.
+  for (Node* c = node.first_child; c; c = c->next_sibling)
+    if (c->is_element() && is_rendered(*c) && is_out_of_flow_positioned(*c->style))
+      set_static_position(*c, ox, oy);
   Grid g{ctx, node, s};
   if (!g.build(cw, ch)) return 0;
   g.size_tracks(g.columns, g.column_count, cw, g.column_gap, true, nullptr);
@@ -562,6 +566,7 @@ float layout_grid(LayoutContext& ctx, Node& node, LayoutBox& box,
     } else {
       w = -1;  // its own width
     }
+    w = clamp_imposed_size(*it.node, w, true, cw, area);
     LayoutBox* b = layout_box(ctx, *it.node, area, -1, w, -1);
     widths[i] = b ? b->width : 0;
     heights[i] = b ? b->height + item_margins(cs, false, cw) : 0;
@@ -587,7 +592,9 @@ float layout_grid(LayoutContext& ctx, Node& node, LayoutBox& box,
     const float vmargins = item_margins(cs, false, cw);
     if (stretches(as) && cs.height.is_auto()) {
       const float forced_w = widths[i];
-      b = layout_box(ctx, *it.node, area_w, -1, forced_w, std::max(0.0f, area_h - vmargins));
+      const float forced_h =
+          clamp_imposed_size(*it.node, std::max(0.0f, area_h - vmargins), false, cw, area_h);
+      b = layout_box(ctx, *it.node, area_w, -1, forced_w, forced_h);
       if (!b) continue;
     }
     const float free_x = area_w - b->width - b->margin[kLeft] - b->margin[kRight];

@@ -119,7 +119,8 @@ struct ItemBuilder {
       start.node = &e;
       start.kind = kItemStart;
       start.entry = entry;
-      start.width = start.min_width = std::max(0.0f, sane(resolve(s.margin[kLeft], base, 0))) +
+      // Margins count as they are, negative ones included.
+      start.width = start.min_width = sane(resolve(s.margin[kLeft], base, 0)) +
                                       std::max(0.0f, s.border_width[kLeft]) +
                                       std::max(0.0f, sane(resolve(s.padding[kLeft], base, 0)));
       start.ascent = ts.metrics.ascent + ts.raise;
@@ -127,6 +128,9 @@ struct ItemBuilder {
       start.font_ascent = ts.metrics.font_ascent;
       start.font_descent = ts.metrics.font_descent;
       start.raise = ts.raise;
+      // An opportunity before the element (after a space) stays one: the line may end
+      // before its left edge, which then moves on with the text after it.
+      start.break_before = wrap && list.after_opportunity ? 1 : 0;
       list.push(start);
       for (Node* c = e.first_child; c && !list.full; c = c->next_sibling) {
         if (c->is_text())
@@ -136,7 +140,8 @@ struct ItemBuilder {
       }
       InlineItem end = start;
       end.kind = kItemEnd;
-      end.width = end.min_width = std::max(0.0f, sane(resolve(s.margin[kRight], base, 0))) +
+      end.break_before = 0;
+      end.width = end.min_width = sane(resolve(s.margin[kRight], base, 0)) +
                                   std::max(0.0f, s.border_width[kRight]) +
                                   std::max(0.0f, sane(resolve(s.padding[kRight], base, 0)));
       list.push(end);
@@ -265,11 +270,33 @@ struct LinePlacer {
   }
 
   void emit(const InlineItem& it) {
-    if (out_count >= out_capacity) return;
+    if (out_count >= out_capacity && !grow_out()) return;
     out[out_count] = it;
     out[out_count].x = used;
     out[out_count].line = line_index;
     ++out_count;
+  }
+
+  // A long word cut into many lines outgrows the first array: twice the room, in the arena.
+  bool grow_out() {
+    if (!ctx.arena || out_capacity > (1 << 26)) return false;
+    const int capacity = out_capacity * 2;
+    InlineItem* bigger =
+        ctx.arena->allocate_array_uninitialized<InlineItem>(static_cast<std::size_t>(capacity));
+    if (!bigger) return false;
+    std::copy(out, out + out_count, bigger);
+    out = bigger;
+    out_capacity = capacity;
+    return true;
+  }
+
+  // The exact width of a cut word's rest, once it may fit (measuring every rest in full
+  // would cost the word's length at every cut).
+  void measure_estimated(InlineItem& it) {
+    const ComputedStyle* ps = it.node ? style_of(*it.node) : nullptr;
+    if (!it.estimated || !ps) return;
+    it.width = measure_text(ctx, font_of(*ps), it.text + it.first, it.length);
+    it.estimated = 0;
   }
 
   void place_float_item(const InlineItem& it) {
@@ -384,7 +411,7 @@ struct LinePlacer {
         }
         case kItemStart: {
           const ComputedStyle& s = *it.node->style;
-          float ml = std::max(0.0f, sane(resolve(s.margin[kLeft], std::max(width, 0.0f), 0)));
+          float ml = sane(resolve(s.margin[kLeft], std::max(width, 0.0f), 0));
           float top = baseline_y - it.raise - it.font_ascent - s.border_width[kTop] -
                       std::max(0.0f, sane(resolve(s.padding[kTop], std::max(width, 0.0f), 0)));
           float bottom =
@@ -395,7 +422,7 @@ struct LinePlacer {
         }
         case kItemEnd: {
           const ComputedStyle& s = *it.node->style;
-          float mr = std::max(0.0f, sane(resolve(s.margin[kRight], std::max(width, 0.0f), 0)));
+          float mr = sane(resolve(s.margin[kRight], std::max(width, 0.0f), 0));
           float top = baseline_y - it.raise - it.font_ascent - s.border_width[kTop] -
                       std::max(0.0f, sane(resolve(s.padding[kTop], std::max(width, 0.0f), 0)));
           float bottom =
@@ -569,6 +596,10 @@ struct LinePlacer {
       }
       if (it.kind == kItemSpace && !has_content) it.width = 0;
       const float avail = right - left;
+      if (it.estimated && it.width <= avail - used + kFitTolerance) {
+        measure_estimated(it);
+        pending = it;
+      }
       if (it.kind == kItemSpace || it.kind == kItemEnd ||
           used + it.width <= avail + kFitTolerance) {
         emit(it);
@@ -596,20 +627,24 @@ struct LinePlacer {
           InlineItem head = it;
           head.length = keep;
           head.width = measure_text(ctx, font, it.text + it.first, keep);
+          head.estimated = 0;
           emit(head);
           used += head.width;
           has_content = true;
           pending = it;
           pending.first += keep;
           pending.length -= keep;
-          pending.width = measure_text(ctx, font, pending.text + pending.first, pending.length);
+          pending.width = std::max(0.0f, it.width - head.width);
+          pending.estimated = 1;
           pending.break_before = 1;
           pending.remainder = 1;
           if (!has_pending) ++i;
           has_pending = true;
+          --guard;  // every cut moves on by at least one character
           finish_line();
           continue;
         }
+        measure_estimated(it);
       }
       // An empty line squeezed by floats moves down below them.
       if (!has_content && avail < width && ctx.floats && ctx.floats->count > 0) {
@@ -702,6 +737,13 @@ void place_entries(EntryList& entries, std::uint32_t run_id) {
     LayoutBox* b = ensure_box(n);
     if (!b) continue;
     b->inline_run_id = run_id;
+    // An inline box holds no lines of its own, and whatever it cached while it was laid
+    // out as a box (say as a flex item) no longer matches its lines and children.
+    if (n.is_element() && n.style && n.style->display == Display::kInline &&
+        !is_replaced_or_control(n)) {
+      clear_inline_results(*b);
+      invalidate_box_caches(*b);
+    }
     if (!e.has_rect) {
       b->x = b->y = 0;
       if (n.is_text() ||
@@ -827,41 +869,61 @@ IntrinsicWidths inline_run_intrinsic(LayoutContext& ctx, const InlineRun& run) n
   ItemBuilder builder{ctx, list, nullptr, -1, true};
   builder.add_run(run);
   IntrinsicWidths r;
+  // Trailing collapsible spaces hang at the end of a line and of an unbreakable segment:
+  // neither counts them.
   float segment = 0, line = 0;
+  float segment_spaces = 0, line_spaces = 0;
   bool line_start = true;
+  auto end_segment = [&] {
+    r.min_content = std::max(r.min_content, segment - segment_spaces);
+    segment = segment_spaces = 0;
+  };
   for (int i = 0; i < list.count; ++i) {
     const InlineItem& it = list.items[i];
     switch (it.kind) {
       case kItemBreak:
-        r.max_content = std::max(r.max_content, line);
-        r.min_content = std::max(r.min_content, segment);
-        line = segment = 0;
+        r.max_content = std::max(r.max_content, line - line_spaces);
+        end_segment();
+        line = line_spaces = 0;
         line_start = true;
         continue;
-      case kItemSpace:
-        r.min_content = std::max(r.min_content, segment);
-        segment = 0;
-        if (!line_start) line += it.width;
+      case kItemSpace: {
+        if (line_start) continue;
+        line += it.width;
+        line_spaces += it.width;
+        const ComputedStyle* ps = it.node ? style_of(*it.node) : nullptr;
+        const bool wraps = !ps || (ps->white_space != css::kw::Nowrap &&
+                                   ps->white_space != css::kw::Pre);
+        if (wraps) {
+          end_segment();
+        } else {
+          // Without wrapping the space joins the words around it.
+          segment += it.width;
+          segment_spaces += it.width;
+        }
         continue;
+      }
       case kItemStatic:
         continue;
       case kItemFloat:
         r.min_content = std::max(r.min_content, it.min_width);
         line += it.width;
+        line_spaces = 0;
         continue;
       default:
         break;
     }
-    if (it.break_before) {
-      r.min_content = std::max(r.min_content, segment);
-      segment = 0;
-    }
+    if (it.break_before) end_segment();
     segment += it.kind == kItemAtomic ? it.min_width : it.width;
     line += it.width;
-    line_start = false;
+    if (it.kind != kItemStart && it.kind != kItemEnd) {
+      line_spaces = segment_spaces = 0;
+      line_start = false;
+    }
   }
-  r.max_content = std::max(r.max_content, line);
-  r.min_content = std::max(r.min_content, segment);
+  r.max_content = std::max(r.max_content, line - line_spaces);
+  end_segment();
+
   r.min_content = sane(r.min_content);
   r.max_content = std::max(r.min_content, sane(r.max_content));
   return r;

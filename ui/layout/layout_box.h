@@ -184,14 +184,20 @@ struct LayoutBox {
   bool intrinsic_valid = false;
 
   // The last layout and a short history of earlier constraint sets. A history hit
-  // restores the sizes only: the children keep the positions of the last full layout,
-  // so a container that measures with other constraints lays out with its final ones
-  // last (a hit on `cache` then restores everything).
+  // restores the sizes only: the lines and children still hold the last real layout's
+  // geometry. If a run ends with the box in that state (`geometry_stale`), it is laid out
+  // again at `stale_constraints`, which gives the same sizes and the matching geometry.
   LayoutCacheEntry cache;
   std::uint32_t cache_generation = 0;
   bool cache_valid = false;
+  bool geometry_stale = false;
+  // The last real layout of the box or of a box below it read the available height (a
+  // percentage height, say). Without it, constraints that differ only there give the
+  // same result.
+  bool reads_available_height = true;
   std::uint8_t history_count = 0;
   LayoutCacheEntry history[kLayoutHistory];
+  LayoutConstraints stale_constraints;
 
   // Id of the inline layout run that last placed this node (0: none).
   std::uint32_t inline_run_id = 0;
@@ -204,6 +210,10 @@ struct LayoutBox {
   bool cache_float_free = false;
   // Set on the cells of a table with collapsed borders (null elsewhere).
   CollapsedBorders* collapsed = nullptr;
+  // A fixed box placed at its static position along x (1) or y (2): its viewport position
+  // follows its parent's, which is known only once the whole tree is laid out. On the
+  // root element's box: such a box exists somewhere below.
+  std::uint8_t fixed_static = 0;
 };
 
 // ---- Layout ----
@@ -232,6 +242,16 @@ struct LayoutContext {
   // Nesting of box layouts in progress; boxes nested deeper than the engine's limit are
   // not laid out (they get no geometry), so no tree can exhaust the stack.
   std::uint32_t depth = 0;
+  // Boxes whose last layout in this run was a history hit (see LayoutBox); beyond the
+  // array the whole tree is searched for them.
+  static constexpr int kMaxStaleNotes = 32;
+  Node* stale[kMaxStaleNotes] = {};
+  int stale_count = 0;
+  bool stale_overflow = false;
+  // The box the next layout_box call must lay out for real, whatever its cache holds.
+  const Node* relayout_target = nullptr;
+  // Whether the box layouts in progress read their available height (see LayoutBox).
+  bool reads_available_height = false;
 };
 
 // What a layout run did (for tests and benchmarks).

@@ -28,6 +28,70 @@ void clear_layout_bits(Node& root) {
   }
 }
 
+// Whether an out-of-flow box hangs below `node` through statically positioned elements
+// (its containing block's layout placed it from a static position inside `node`).
+bool has_out_of_flow_below(Node& node) {
+  for (Node* n = node.first_child; n; ) {
+    bool descend = false;
+    if (n->is_element() && n->style) {
+      if (is_out_of_flow_positioned(*n->style)) return true;
+      descend = !is_positioned(*n->style);
+    }
+    if (descend && n->first_child) {
+      n = n->first_child;
+      continue;
+    }
+    while (n != &node && !n->next_sibling) n = n->parent;
+    if (n == &node) break;
+    n = n->next_sibling;
+  }
+  return false;
+}
+
+// Lays a box whose run ended on a history hit out again at the same constraints: the
+// sizes stay, its lines and children follow them.
+void relayout_stale(LayoutContext& ctx, Node& node) {
+  LayoutBox* b = node.box;
+  if (!b || !b->geometry_stale) return;
+  const LayoutConstraints c = b->stale_constraints;
+  const float x = b->x, y = b->y;
+  ctx.relayout_target = &node;
+  layout_box(ctx, node, c.available_width, c.available_height, c.forced_width, c.forced_height);
+  ctx.relayout_target = nullptr;
+  if (!node.box) return;
+  node.box->x = x;
+  node.box->y = y;
+  if (is_cell_of_table(node)) {
+    // Its table had moved the old content down by vertical-align; the new comes unshifted.
+    shift_cell_content(node, *node.box, node.box->static_y);
+    if (node.box->baseline >= 0) node.box->baseline += node.box->static_y;
+  }
+  if (node.style && !is_positioned(*node.style) && has_out_of_flow_below(node)) {
+    // Static positions inside it moved: its containing block places them again.
+    for (Node* a = node.parent; a; a = a->parent) {
+      if (a->is_element() && a->box && a->style &&
+          (is_positioned(*a->style) || is_root_element(*a))) {
+        layout_positioned_descendants(ctx, *a, *a->box);
+        break;
+      }
+    }
+  }
+}
+
+void settle_stale_boxes(LayoutContext& ctx, Node& html) {
+  for (int round = 0; round < 64 && (ctx.stale_count || ctx.stale_overflow); ++round) {
+    Node* notes[LayoutContext::kMaxStaleNotes];
+    const int count = ctx.stale_count;
+    const bool overflow = ctx.stale_overflow;
+    std::copy(ctx.stale, ctx.stale + count, notes);
+    ctx.stale_count = 0;
+    ctx.stale_overflow = false;
+    for (int i = 0; i < count; ++i) relayout_stale(ctx, *notes[i]);
+    if (overflow)
+      for (Node* n = &html; n; n = next_in_order(n, &html)) relayout_stale(ctx, *n);
+  }
+}
+
 }  // namespace
 
 LayoutStats layout_document(Document& document, float viewport_width, float viewport_height,
@@ -68,12 +132,20 @@ LayoutStats layout_document(Document& document, float viewport_width, float view
   ctx.viewport_height = viewport_height;
   ctx.ignore_older_caches = viewport_changed;
 
+  // A root that stopped being rendered takes its boxes with it.
+  if (html->box && !is_rendered(*html)) release_subtree_boxes(*html);
   if (LayoutBox* box = layout_box(ctx, *html, viewport_width, viewport_height, -1, -1)) {
     box->x = box->margin[kLeft];
     box->y = box->margin[kTop];
+    settle_stale_boxes(ctx, *html);
   }
   // Offsets are clamped quietly: no handler runs inside the frame.
   clamp_all_scroll_offsets(document);
+  // Fixed boxes at their static position follow their parent's final place, seen through
+  // the clamped scroll offsets.
+  if (html->box && html->box->fixed_static)
+    for (Node* n = next_in_order(html, html); n; n = next_in_order(n, html))
+      place_fixed_at_static_position(*n);
   if (document.root) clear_layout_bits(*document.root);
   document.layout_needed = false;
   if (document.root) document.root->dirty |= kDirtyPaint;

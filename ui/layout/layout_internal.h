@@ -160,6 +160,12 @@ LineMetrics line_metrics(LayoutContext& context, const ComputedStyle& style) noe
 float measure_text(LayoutContext& context, const FontDescription& font, const char* text,
                    std::size_t length) noexcept;
 
+// A border-box size imposed from outside (stretched between insets or across a grid
+// area) kept within the element's own min and max sizes. Percentages of padding resolve
+// against `width_base`, of the limits against `axis_base` (-1: indefinite).
+float clamp_imposed_size(const Node& element, float size, bool horizontal, float width_base,
+                         float axis_base) noexcept;
+
 // ---- Boxes ----
 
 LayoutBox* ensure_box(Node& node) noexcept;
@@ -173,12 +179,23 @@ bool grow_buffer(void*& buffer, std::uint32_t& capacity, std::uint32_t count,
 // Forgets a box's cached layouts and intrinsic widths (its inputs changed in a way its
 // dirty bits do not show, such as a table cell's collapsed borders).
 void invalidate_box_caches(LayoutBox& box) noexcept;
+// A cell's collapsed borders go (its table stopped collapsing, or stopped being a table).
+void forget_collapsed_borders(LayoutBox& box) noexcept;
 // The borders a table cell takes from its collapsing table, or null when it uses its own.
 inline const CollapsedBorders* cell_collapsed_borders(const Node& cell) {
   return cell.box ? cell.box->collapsed : nullptr;
 }
 // Installs the node-data hooks that free boxes with their nodes (done on first layout).
 void install_layout_hooks() noexcept;
+
+// ---- Tables ----
+
+// Moves the in-flow content of a cell down by `dy` (its lines and child boxes; the
+// baseline is the caller's). A table keeps each cell's vertical-align shift in the cell
+// box's static_y.
+void shift_cell_content(Node& cell, LayoutBox& box, float dy) noexcept;
+// An in-flow cell of a row of a table (directly or through a row group).
+bool is_cell_of_table(const Node& cell) noexcept;
 
 // ---- The algorithms ----
 
@@ -210,6 +227,9 @@ IntrinsicWidths control_intrinsic(LayoutContext& context, Node& element) noexcep
 // the root.
 void layout_positioned_descendants(LayoutContext& context, Node& container,
                                    LayoutBox& box) noexcept;
+// A fixed box at its static position moves to where its parent is now (called again
+// once the whole tree has its final positions).
+void place_fixed_at_static_position(Node& element) noexcept;
 // Static position of an out-of-flow element, relative to its parent's box.
 void set_static_position(Node& element, float x, float y) noexcept;
 

@@ -115,6 +115,13 @@ void release_box(Node& node) noexcept {
   node.box = nullptr;
 }
 
+void forget_collapsed_borders(LayoutBox& box) noexcept {
+  if (!box.collapsed) return;
+  system_free(box.collapsed);
+  box.collapsed = nullptr;
+  invalidate_box_caches(box);
+}
+
 void invalidate_box_caches(LayoutBox& box) noexcept {
   box.cache_valid = false;
   box.history_count = 0;

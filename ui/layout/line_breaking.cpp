@@ -213,29 +213,45 @@ void append_text_items(LayoutContext& ctx, ItemList& list, Node& node, std::int3
 std::uint32_t fitting_prefix(LayoutContext& ctx, const FontDescription& font, const char* text,
                              std::uint32_t length, float limit) noexcept {
   if (length == 0) return 0;
-  // Code point boundaries, then a binary search over the prefix widths.
+  auto boundary_at_or_before = [&](std::uint32_t p, std::uint32_t floor) {
+    while (p > floor && (static_cast<unsigned char>(text[p]) & 0xC0) == 0x80) --p;
+    return p;
+  };
+  auto fits = [&](std::uint32_t n) {
+    return measure_text(ctx, font, text, n) <= limit + kFitTolerance;
+  };
   std::uint32_t first_end = 0;
-  {
-    std::uint32_t p = 0;
-    decode_at(text, length, p);
-    first_end = p;
-  }
+  decode_at(text, length, first_end);
+  // Prefixes grow by doubling until one does not fit, so the work follows the length of
+  // the answer rather than of the text (a long word is cut line after line).
   std::uint32_t lo = first_end;  // always taken
-  std::uint32_t hi = length;
-  if (measure_text(ctx, font, text, hi) <= limit + kFitTolerance) return hi;
-  // Invariant: prefix ending at lo fits (or is the forced minimum), prefix at hi does not.
+  std::uint32_t hi = 0;          // 0: no prefix known not to fit
+  for (std::uint32_t probe = first_end; ;) {
+    if (!fits(probe)) {
+      hi = probe;
+      break;
+    }
+    lo = probe;
+    if (probe >= length) return length;
+    std::uint32_t next = probe > length / 2 ? length : probe * 2;
+    next = boundary_at_or_before(next, probe);
+    if (next <= probe) {
+      next = probe;
+      decode_at(text, length, next);
+    }
+    probe = next;
+  }
+  if (hi <= lo) return lo;  // the first code point alone is too wide: it is taken anyway
+  // Invariant: the prefix ending at lo fits (or is the forced minimum), at hi it does not.
   while (true) {
-    // The boundary nearest the middle of (lo, hi).
-    std::uint32_t mid = lo + (hi - lo) / 2;
-    while (mid > lo && (static_cast<unsigned char>(text[mid]) & 0xC0) == 0x80) --mid;
+    std::uint32_t mid = boundary_at_or_before(lo + (hi - lo) / 2, lo);
     if (mid <= lo) {
-      mid = lo;
       std::uint32_t p = lo;
       decode_at(text, length, p);
       if (p >= hi) break;
       mid = p;
     }
-    if (measure_text(ctx, font, text, mid) <= limit + kFitTolerance)
+    if (fits(mid))
       lo = mid;
     else
       hi = mid;

@@ -39,6 +39,7 @@ struct InlineItem {
   ItemKind kind = kItemText;
   std::uint8_t break_before = 0;
   std::uint8_t remainder = 0;  // the rest of a split word
+  std::uint8_t estimated = 0;  // width = the word's less the cut part, until measured
   std::uint8_t hidden = 0;     // cut away by an ellipsis
   std::uint8_t ellipsis = 0;   // "…" follows this item
   std::uint8_t transformed = 0;

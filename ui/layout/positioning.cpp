@@ -56,6 +56,8 @@ void layout_out_of_flow(LayoutContext& ctx, Node& e, Node& container, float W, f
   }
   if (s.height.is_auto() && given(top) && given(bottom))
     forced_h = std::max(0.0f, H - top - bottom - mt - mb);
+  forced_w = clamp_imposed_size(e, forced_w, true, W, W);
+  forced_h = clamp_imposed_size(e, forced_h, false, W, H);
 
   LayoutBox* b = layout_box(ctx, e, W, H, forced_w, forced_h);
   if (!b) return;
@@ -74,17 +76,15 @@ void layout_out_of_flow(LayoutContext& ctx, Node& e, Node& container, float W, f
   else y = static_y + b->margin[kTop];
 
   if (fixed) {
-    // Viewport coordinates: a fixed box ignores its ancestors' positions.
-    if (!given(left) && !given(right) && e.parent) {
-      Rect p = absolute_position(*e.parent);
-      x = p.x + b->static_x + b->margin[kLeft];
-    }
-    if (!given(top) && !given(bottom) && e.parent) {
-      Rect p = absolute_position(*e.parent);
-      y = p.y + b->static_y + b->margin[kTop];
-    }
+    // Viewport coordinates: a fixed box ignores its ancestors' positions, except at its
+    // static position, which follows its parent once every box has its place.
+    b->fixed_static = static_cast<std::uint8_t>((!given(left) && !given(right) ? 1 : 0) |
+                                                (!given(top) && !given(bottom) ? 2 : 0));
+    if (b->fixed_static && ctx.document && ctx.document->html && ctx.document->html->box)
+      ctx.document->html->box->fixed_static = 1;
     b->x = sane(x);
     b->y = sane(y);
+    place_fixed_at_static_position(e);
     return;
   }
   // Relative to the parent's box.
@@ -128,6 +128,16 @@ void walk(LayoutContext& ctx, Node& container, LayoutBox& cbox, Node& node, bool
 }
 
 }  // namespace
+
+void place_fixed_at_static_position(Node& e) noexcept {
+  LayoutBox* b = e.box;
+  if (!b || !b->fixed_static || !e.parent || !e.style ||
+      e.style->position != css::kw::Fixed)
+    return;
+  const Rect p = absolute_position(*e.parent);
+  if (b->fixed_static & 1) b->x = sane(p.x + b->static_x + b->margin[kLeft]);
+  if (b->fixed_static & 2) b->y = sane(p.y + b->static_y + b->margin[kTop]);
+}
 
 void set_static_position(Node& element, float x, float y) noexcept {
   if (LayoutBox* b = ensure_box(element)) {

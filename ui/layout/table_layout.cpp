@@ -57,6 +57,29 @@ bool is_row(const Node& c) {
   return is_in_flow_element(c) && c.style->display == Display::kTableRow;
 }
 
+// Children the table model leaves out (neither rows, row groups nor the caption, such as
+// a row that stopped being one) lose the boxes of their earlier layouts.
+void drop_ignored_children(Node& table, const Node* caption) {
+  // Out-of-flow children keep theirs: their containing block lays them out.
+  auto drop = [](Node& c) {
+    if (c.box && c.is_element() && (!is_rendered(c) || !is_out_of_flow_positioned(*c.style)))
+      release_subtree_boxes(c);
+  };
+  for (Node* c = table.first_child; c; c = c->next_sibling) {
+    if (!c->is_element() || is_row(*c) || c == caption) continue;
+    if (is_in_flow_element(*c) && c->style->display == Display::kTableRowGroup) {
+      bool rows = false;
+      for (Node* r = c->first_child; r; r = r->next_sibling) {
+        if (r->is_element() && !is_row(*r)) drop(*r);
+        rows |= is_row(*r);
+      }
+      if (!rows) drop(*c);  // a group gets its box from its rows
+      continue;
+    }
+    drop(*c);
+  }
+}
+
 // The table's model, built in the arena.
 struct TableModel {
   TableRow* rows = nullptr;
@@ -78,6 +101,27 @@ void for_each_row(Node& table, F&& f) {
     } else if (is_in_flow_element(*c) && c->style->display == Display::kTableRowGroup) {
       for (Node* r = c->first_child; r; r = r->next_sibling)
         if (is_row(*r)) f(*r, c);
+    }
+  }
+}
+
+// Cells past the last column are left out of the model (they are each row's last
+// children), and so are cells no longer rendered: they lose the boxes of earlier layouts.
+void drop_cells_left_out(TableModel& m) {
+  int k = 0;
+  for (int ri = 0; ri < m.row_count; ++ri) {
+    for (Node* c = m.rows[ri].row->first_child; c; c = c->next_sibling) {
+      if (!c->is_element()) continue;
+      if (!is_rendered(*c)) {
+        if (c->box) release_subtree_boxes(*c);
+        continue;
+      }
+      if (is_out_of_flow_positioned(*c->style)) continue;
+      if (k < m.cell_count && m.cells[k].node == c) {
+        ++k;
+        continue;
+      }
+      if (c->box) release_subtree_boxes(*c);
     }
   }
 }
@@ -489,15 +533,20 @@ float span_width(const TableModel& m, const TableCell& cell) {
   return w;
 }
 
+// A row or row group is only the area of its cells: no edges, no lines of its own, and
+// nothing cached from a time it was laid out as a box of its own.
 void reset_edges(LayoutBox& b) {
   for (int i = 0; i < 4; ++i) b.margin[i] = b.border[i] = b.padding[i] = 0;
   b.scrollbar_gutter = 0;
   b.baseline = -1;
+  clear_inline_results(b);
+  b.text_line_count = 0;
+  invalidate_box_caches(b);
 }
 
-// Moves the in-flow content of a cell down by `dy` (its lines and child boxes; the
-// baseline is the caller's).
-void shift_cell_content(Node& cell, LayoutBox& b, float dy) {
+}  // namespace
+
+void shift_cell_content(Node& cell, LayoutBox& b, float dy) noexcept {
   if (dy == 0) return;
   for (Node* c = cell.first_child; c; c = c->next_sibling)
     if (c->box && c->is_element() && c->style && !is_out_of_flow_positioned(*c->style))
@@ -506,7 +555,17 @@ void shift_cell_content(Node& cell, LayoutBox& b, float dy) {
   for (std::uint32_t i = 0; i < b.run_count; ++i) b.runs[i].y += dy;
 }
 
-}  // namespace
+bool is_cell_of_table(const Node& cell) noexcept {
+  if (!cell.style || cell.style->display != Display::kTableCell ||
+      is_out_of_flow_positioned(*cell.style))
+    return false;
+  const Node* row = cell.parent;
+  if (!row || !row->style || row->style->display != Display::kTableRow) return false;
+  const Node* up = row->parent;
+  if (up && up->style && up->style->display == Display::kTableRowGroup) up = up->parent;
+  return up && up->style &&
+         (up->style->display == Display::kTable || up->style->display == Display::kInlineTable);
+}
 
 float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
                    const ContainerLayoutInput& input) noexcept {
@@ -518,6 +577,21 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   const float oy = box.border[kTop] + box.padding[kTop];
   auto* m = ctx.arena->allocate_array<TableModel>(1);
   if (!m || !build_model(ctx, node, *m)) return 0;  // out of memory: empty
+  drop_ignored_children(node, m->caption);
+  drop_cells_left_out(*m);
+  // Out-of-flow children stand where the table's content starts; those of its rows and
+  // row groups at their parent's origin.
+  for (Node* c = node.first_child; c; c = c->next_sibling) {
+    if (!c->is_element() || !is_rendered(*c)) continue;
+    if (is_out_of_flow_positioned(*c->style)) {
+      set_static_position(*c, ox, oy);
+    } else if (c->style->display == Display::kTableRowGroup ||
+               c->style->display == Display::kTableRow) {
+      for (Node* k = c->first_child; k; k = k->next_sibling)
+        if (k->is_element() && is_rendered(*k) && is_out_of_flow_positioned(*k->style))
+          set_static_position(*k, 0, 0);
+    }
+  }
   apply_column_elements(node, *m, cw);
   settle_borders(ctx, node, *m);
   const bool fixed_layout = s.table_layout_fixed && !s.width.is_auto();

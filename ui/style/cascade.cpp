@@ -90,6 +90,8 @@ void forget_logged_payloads(StyleState& s) noexcept {
 }
 
 void refresh_rule_indexes(Document& d, StyleState& s, bool force) noexcept {
+  // Every restyle walk starts here: what the last one numbered may have moved since.
+  if (++s.walk_serial == 0) s.walk_serial = 1;
   if (d.sheets.user_agent && (force || !s.user_agent_index.built()))
     s.user_agent_index.build(*d.sheets.user_agent);
   if (force || !s.author_index.built() || s.indexed_author != d.sheets.author ||
@@ -427,7 +429,11 @@ void copy_property(PropertyId p, ComputedStyle& to, const ComputedStyle& from) n
   case P::id:              \
     to.field = from.field; \
     break;
-    COPY(Display, display)
+    case P::Display:
+      // "flow-root" is display block plus this flag: the two travel together.
+      to.display = from.display;
+      to.flow_root = from.flow_root;
+      break;
     COPY(Position, position)
     COPY(BoxSizing, box_sizing)
     COPY(Overflow, overflow)

@@ -290,8 +290,40 @@ inline constexpr std::size_t kStylePaintBegin = offsetof(ComputedStyle, color);
 inline constexpr std::size_t kStyleRestBegin = offsetof(ComputedStyle, transform);
 inline constexpr std::size_t kStyleEnd = sizeof(ComputedStyle);
 
+namespace detail {
+// Whether two payload arrays hold the same bytes (equal addresses or both empty first).
+inline bool same_payload(const void* a, const void* b, std::size_t bytes) {
+  return a == b || bytes == 0 || (a && b && std::memcmp(a, b, bytes) == 0);
+}
+inline bool same_bytes(const ComputedStyle& a, const ComputedStyle& b, std::size_t begin,
+                       std::size_t end) {
+  return std::memcmp(reinterpret_cast<const unsigned char*>(&a) + begin,
+                     reinterpret_cast<const unsigned char*>(&b) + begin, end - begin) == 0;
+}
+}  // namespace detail
+
+// Group L compares its list payloads (grid tracks and areas) by content: the same lists
+// are copied again into another arena after a compaction or when the interning cache
+// forgot them, and an unchanged container must still compare equal.
 inline bool layout_group_equal(const ComputedStyle& a, const ComputedStyle& b) {
-  return std::memcmp(&a, &b, kStylePaintBegin) == 0;
+  constexpr std::size_t tracks = offsetof(ComputedStyle, grid_template_columns);
+  constexpr std::size_t counts = offsetof(ComputedStyle, grid_template_column_count);
+  constexpr std::size_t areas = offsetof(ComputedStyle, grid_template_areas);
+  constexpr std::size_t area_sizes = offsetof(ComputedStyle, grid_template_area_rows);
+  static_assert(offsetof(ComputedStyle, grid_template_rows) > tracks &&
+                offsetof(ComputedStyle, grid_template_rows) < counts && areas > counts &&
+                area_sizes > areas);
+  if (!detail::same_bytes(a, b, 0, tracks) || !detail::same_bytes(a, b, counts, areas) ||
+      !detail::same_bytes(a, b, area_sizes, kStylePaintBegin))
+    return false;
+  // The counts are equal now.
+  return detail::same_payload(a.grid_template_columns, b.grid_template_columns,
+                              sizeof(StyleTrack) * a.grid_template_column_count) &&
+         detail::same_payload(a.grid_template_rows, b.grid_template_rows,
+                              sizeof(StyleTrack) * a.grid_template_row_count) &&
+         detail::same_payload(a.grid_template_areas, b.grid_template_areas,
+                              sizeof(std::uint32_t) * a.grid_template_area_rows *
+                                  a.grid_template_area_columns);
 }
 inline bool paint_group_equal(const ComputedStyle& a, const ComputedStyle& b) {
   const auto* pa = reinterpret_cast<const unsigned char*>(&a);
@@ -300,7 +332,7 @@ inline bool paint_group_equal(const ComputedStyle& a, const ComputedStyle& b) {
                      kStyleRestBegin - kStylePaintBegin) == 0;
 }
 inline bool styles_equal(const ComputedStyle& a, const ComputedStyle& b) {
-  return std::memcmp(&a, &b, sizeof(ComputedStyle)) == 0;
+  return layout_group_equal(a, b) && detail::same_bytes(a, b, kStylePaintBegin, kStyleEnd);
 }
 
 // The value text of custom property `name` (the last entry with that name), or null.

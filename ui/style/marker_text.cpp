@@ -6,6 +6,7 @@
 
 #include "computed_style.h"
 #include "document.h"
+#include "style_state.h"
 
 namespace orlan {
 
@@ -35,10 +36,30 @@ bool parse_start(std::string_view text, std::int64_t& out) {
   return true;
 }
 
+bool is_list_item(const Node& n) {
+  return n.generated == 0 && n.has_tag(TagId::kLi);
+}
+
+// Items counted back to the list's start, or to the item numbered just before in the same
+// walk: a walk over a whole list numbers it in one pass.
+std::int64_t items_up_to(const Node& li) {
+  style::StyleState* state = li.document ? style::state_of(*li.document) : nullptr;
+  std::int64_t count = 1;
+  const Node* s = li.prev_sibling;
+  const bool memo = state && state->last_numbered.serial == state->walk_serial;
+  for (; s; s = s->prev_sibling) {
+    if (memo && s == state->last_numbered.item) {
+      count += state->last_numbered.count;
+      break;
+    }
+    if (is_list_item(*s)) ++count;
+  }
+  if (state) state->last_numbered = {state->walk_serial, &li, count};
+  return count;
+}
+
 std::int64_t ordinal_of(const Node& li) {
-  std::int64_t ordinal = 1;
-  for (const Node* s = li.prev_sibling; s; s = s->prev_sibling)
-    if (s->generated == 0 && s->has_tag(TagId::kLi)) ++ordinal;
+  std::int64_t ordinal = items_up_to(li);
   const Node* list = li.parent;
   if (list && list->is_element() && list->document) {
     Atom start_name = list->document->atoms.lookup("start");

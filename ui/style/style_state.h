@@ -78,6 +78,16 @@ struct StyleState {
 
   StylePassStats stats;
 
+  // List numbering within one restyle walk: the item numbered last and how many items
+  // precede it inclusive, so that the next item of the same list counts on from there.
+  // A new walk (the tree may have changed since) starts over.
+  std::uint32_t walk_serial = 1;
+  struct {
+    std::uint32_t serial = 0;
+    const Node* item = nullptr;
+    std::int64_t count = 0;
+  } last_numbered;
+
   const ComputedStyle& initial() const {
     return *reinterpret_cast<const ComputedStyle*>(initial_storage);
   }

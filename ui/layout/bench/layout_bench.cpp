@@ -1,6 +1,7 @@
 // Layout benchmarks with the fallback measurer: line breaking of 1 MB of text, layout of
-// 1,000 rows, and relayout after one row's text changed (how many boxes were laid out
-// again is reported as a counter).
+// 1,000 rows, relayout after one row's text changed (how many boxes were laid out again
+// is reported as a counter), a 100,000-character word cut under overflow-wrap, and a
+// textarea given 1 MB of text at once.
 
 #include <benchmark/benchmark.h>
 
@@ -97,5 +98,51 @@ void BM_ThousandRowsRelayoutOneText(benchmark::State& state) {
   orlan::destroy_view(view);
 }
 BENCHMARK(BM_ThousandRowsRelayoutOneText)->Unit(benchmark::kMicrosecond);
+
+// One word of 100,000 characters in a 300 px block: about 1,700 cut lines per layout.
+void BM_LongWordOverflowWrap(benchmark::State& state) {
+  const std::string page = "<html><body><div style=\"width:300px;overflow-wrap:anywhere\">" +
+                           std::string(100000, 'w') + "</div></body></html>";
+  orlan::View* view = orlan::create_view();
+  orlan::load_page(view, page, {});
+  orlan::Document& d = *orlan::document(view);
+  float width = 800;
+  for (auto _ : state) {
+    width = width == 800 ? 801 : 800;
+    orlan::LayoutStats stats = orlan::layout_document(d, width, 600, nullptr);
+    benchmark::DoNotOptimize(stats);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * 100000));
+  orlan::destroy_view(view);
+}
+BENCHMARK(BM_LongWordOverflowWrap)->Unit(benchmark::kMillisecond);
+
+// A paste of 1 MB of words without line feeds into a 300 px textarea: the value is set
+// and the page laid out, as in the frame after the paste.
+void BM_TextareaPasteOneMegabyte(benchmark::State& state) {
+  std::string text;
+  static const char* const kWords[] = {"pasted", "text", "wraps", "at", "spaces", "inside"};
+  for (std::size_t i = 0; text.size() < 1024 * 1024; ++i) {
+    text += kWords[i % 6];
+    text += ' ';
+  }
+  orlan::View* view = orlan::create_view();
+  orlan::load_page(view, "<html><body><textarea id=t style=\"width:300px\"></textarea></body></html>",
+                   {});
+  orlan::Document& d = *orlan::document(view);
+  orlan::Node* area = orlan::get_element_by_id(&d, "t", 1);
+  orlan::layout_document(d, 800, 600, nullptr);
+  bool full = false;
+  for (auto _ : state) {
+    full = !full;
+    const std::size_t length = full ? text.size() : text.size() - 1;
+    orlan::set_value(area, text.data(), length);
+    orlan::LayoutStats stats = orlan::layout_document(d, 800, 600, nullptr);
+    benchmark::DoNotOptimize(stats);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+  orlan::destroy_view(view);
+}
+BENCHMARK(BM_TextareaPasteOneMegabyte)->Unit(benchmark::kMillisecond);
 
 }  // namespace

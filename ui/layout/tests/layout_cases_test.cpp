@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -146,6 +147,110 @@ TEST(Relayout, AFlexedBoxKeepsItsSizeWhenRowsAreAddedBelowIt) {
   orlan::layout_document(d, 401, 300, nullptr);
   orlan::layout_document(d, 400, 300, nullptr);
   EXPECT_EQ(incremental, orlan::dump_layout(d));
+  orlan::destroy_view(view);
+}
+
+// Frame after frame, one element's text goes through a sequence of values that changes
+// the constraints its untouched neighbours get (and back again, which brings their
+// earlier results back from their caches). Every frame must match a fresh layout.
+struct FrameSequence {
+  const char* name;
+  std::string page;  // holds "{}" where the changing text goes
+  const char* id;    // the element whose text changes
+  std::vector<std::string> texts;
+};
+
+std::string with_text(const std::string& page, const std::string& text) {
+  std::string out = page;
+  out.replace(out.find("{}"), 2, text);
+  return out;
+}
+
+std::string fresh_dump(const std::string& html, float width, float height) {
+  orlan::View* v = orlan::create_view();
+  EXPECT_EQ(orlan::load_page(v, html, {}), orlan::kOk);
+  orlan::layout_document(*orlan::document(v), width, height, nullptr);
+  std::string dump = orlan::dump_layout(*orlan::document(v));
+  orlan::destroy_view(v);
+  return dump;
+}
+
+TEST(Relayout, FrameSequencesOfChangingConstraintsMatchFreshLayouts) {
+  const std::string head = "<style>body{margin:0;font-size:10px;line-height:20px}</style><body>";
+  const std::string long_text = "several words that wrap when the item gets narrow";
+  const std::vector<FrameSequence> cases = {
+      {"row flex item squeezed by its sibling",
+       head + "<div style=\"display:flex;width:300px\"><div style=\"flex:1\">" + long_text +
+           "</div><div id=s style=\"flex:none\">{}</div></div>",
+       "s", {"x", "a much wider sibling text", "x", "y", "a much wider sibling text", "x"}},
+      {"column flex item measured, then flexed",
+       head + "<div style=\"display:flex;flex-direction:column;height:200px;width:150px\">"
+              "<div style=\"flex:1 1 auto\"><p style=\"margin:0\">" + long_text +
+           "</p></div><div id=s>{}</div></div>",
+       "s", {"x", long_text + " " + long_text, "x", long_text, "x"}},
+      {"grid track sized by a neighbour",
+       head + "<div style=\"display:grid;grid-template-columns:auto 1fr;width:300px\">"
+              "<div id=s>{}</div><div>" + long_text + "</div></div>",
+       "s", {"x", "a wide first column", "x", "a wide first column", "xx"}},
+      {"table column shared with a neighbour",
+       head + "<table style=\"width:300px;border-spacing:0\"><tr><td id=s>{}</td><td>" +
+           long_text + "</td></tr></table>",
+       "s", {"x", "a much wider first cell text", "x", "a much wider first cell text"}},
+      {"stretched flex item in a row",
+       head + "<div style=\"display:flex;width:200px\"><div style=\"flex:1\"><div>" +
+           long_text + "</div></div><div id=s style=\"width:60px\">{}</div></div>",
+       "s", {"x", long_text, "x", long_text, "x"}},
+  };
+  for (const FrameSequence& c : cases) {
+    SCOPED_TRACE(c.name);
+    orlan::View* view = orlan::create_view();
+    ASSERT_EQ(orlan::load_page(view, with_text(c.page, c.texts[0]), {}), orlan::kOk);
+    orlan::Document& d = *orlan::document(view);
+    orlan::layout_document(d, 400, 300, nullptr);
+    orlan::Node* changing = orlan::get_element_by_id(&d, c.id, std::strlen(c.id));
+    ASSERT_NE(changing, nullptr);
+    for (std::size_t i = 1; i < c.texts.size(); ++i) {
+      const std::string& t = c.texts[i];
+      ASSERT_EQ(orlan::set_text_content(changing, t.data(), t.size()), orlan::kOk);
+      orlan::layout_document(d, 400, 300, nullptr);
+      EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(c.page, t), 400, 300))
+          << "frame " << i << " (text \"" << t << "\")";
+    }
+    orlan::destroy_view(view);
+  }
+}
+
+// Text far longer than any line keeps every byte: a word cut into more lines than the
+// line breaker's loop would allow for ordinary items, and a textarea with more lines than
+// any fixed cap.
+TEST(LongText, EveryByteOfAVeryLongWordAndTextareaIsLaidOut) {
+  const std::string word(18000, 'a');
+  const std::string lines = [] {
+    std::string t;
+    for (int i = 0; i < 100001; ++i) t += "b\n";
+    return t;
+  }();
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view,
+                             "<style>body{margin:0;font-size:10px}#w{width:5px;"
+                             "overflow-wrap:anywhere}</style><div id=w>" + word +
+                                 "</div><textarea id=t style=\"width:100px\">" + lines +
+                                 "</textarea>",
+                             {}),
+            orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::layout_document(d, 400, 300, nullptr);
+  const orlan::LayoutBox* w = orlan::get_element_by_id(&d, "w", 1)->box;
+  std::size_t bytes = 0;
+  for (std::uint32_t r = 0; r < w->run_count; ++r) bytes += w->runs[r].length;
+  EXPECT_EQ(bytes, word.size());
+  EXPECT_EQ(w->line_count, word.size());  // one 5 px character per line
+  EXPECT_EQ(w->height, 18000.0f * 12);  // 12 px lines
+
+  const orlan::LayoutBox* t = orlan::get_element_by_id(&d, "t", 1)->box;
+  ASSERT_EQ(t->text_line_count, 100002u);  // the last line feed starts an empty line
+  const orlan::TextLine& last = t->text_lines[t->text_line_count - 2];
+  EXPECT_EQ(last.first + last.length + 1, lines.size());
   orlan::destroy_view(view);
 }
 

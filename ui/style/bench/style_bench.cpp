@@ -1,5 +1,6 @@
 // The style pass on the main page: the full pass, the restyle after `active` moves in a
-// 1,000-row table, and the bytes of style records per element with sharing. Every
+// 1,000-row table, and the bytes of style records per element with sharing; and the full
+// restyle of a numbered list of 10,000 items. Every
 // benchmark also reports the system allocations per iteration (0 after warm-up is the
 // goal: the pass works in kept arenas).
 
@@ -148,5 +149,19 @@ void BM_StyleBytesPerElementRowTable(benchmark::State& state) {
                              static_cast<double>(page.stats().full_restyles);
 }
 BENCHMARK(BM_StyleBytesPerElementRowTable)->Unit(benchmark::kMillisecond);
+
+// Every item gets a marker whose number depends on the items before it.
+void BM_FullRestyleTenThousandItemList(benchmark::State& state) {
+  std::string html = "<html><body><ol>";
+  for (int i = 0; i < 10000; ++i) html += "<li>item</li>";
+  html += "</ol></body></html>";
+  StyledPage page(html, "");
+  for (auto _ : state) {
+    mark_dirty(*page.doc().root, kDirtyStyle);
+    page.pass();
+  }
+  state.counters["elements"] = static_cast<double>(element_count(page.doc()));
+}
+BENCHMARK(BM_FullRestyleTenThousandItemList)->Unit(benchmark::kMillisecond);
 
 }  // namespace

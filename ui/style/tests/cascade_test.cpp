@@ -230,6 +230,21 @@ TEST(Units, ViewportUnitsMarkTheDocumentViewportDependent) {
 
 // ---- Inheritance, keywords and fix-ups ----
 
+// "flow-root" is display block with a flag; the wide keywords carry both.
+TEST(Inheritance, WideKeywordsOnDisplayCarryFlowRoot) {
+  StyledPage page(body("<div id=p style='display:flow-root'><div id=i style='display:inherit'>"
+                       "</div><div id=n style='display:flow-root;display:initial'></div>"
+                       "<div id=u style='display:flow-root;display:unset'></div></div>"),
+                  "");
+  EXPECT_TRUE(page.style("p").flow_root);
+  EXPECT_EQ(page.style("i").display, Display::kBlock);
+  EXPECT_TRUE(page.style("i").flow_root);
+  EXPECT_EQ(page.style("n").display, Display::kInline);
+  EXPECT_FALSE(page.style("n").flow_root);
+  EXPECT_EQ(page.style("u").display, Display::kInline);
+  EXPECT_FALSE(page.style("u").flow_root);
+}
+
 TEST(Inheritance, WideKeywordsAndBorderColoursFollowingColor) {
   StyledPage page(
       body("<div id=p style='color:#112233;border:2px solid;margin:3px'>"
@@ -354,6 +369,31 @@ TEST(Markers, TextsOrdinalsAndStart) {
     StyledPage page(body(std::string(c.list) + "<li id=i1>a</li><li id=i2>b</li></ol>"), "");
     EXPECT_EQ(marker_of(page.id(c.item == 1 ? "i1" : "i2")), c.text) << c.list;
   }
+}
+
+// A walk numbers the items of a list one after the other; what it remembered is not
+// trusted by the next walk, after which items may have come and gone.
+TEST(Markers, NumberingFollowsTheListAcrossWalks) {
+  std::string items;
+  for (int i = 1; i <= 300; ++i) items += "<li id=i" + std::to_string(i) + ">x</li>";
+  StyledPage page(body("<ol><li id=other>y</li></ol><ol id=l>" + items + "</ol>"), "");
+  EXPECT_EQ(marker_of(page.id("i1")), "1.");
+  EXPECT_EQ(marker_of(page.id("i150")), "150.");
+  EXPECT_EQ(marker_of(page.id("i300")), "300.");
+  EXPECT_EQ(marker_of(page.id("other")), "1.");
+
+  Node* list = page.id("l");
+  remove(page.id("i1"));
+  Node* added = create_element(&page.doc(), "li", 2);
+  append_child(list, added);
+  page.pass();
+  EXPECT_EQ(marker_of(added), "300.") << "299 items stay before it";
+
+  set_attribute(list, "start", 5, "10", 2);
+  set_attribute(list, "style", 5, "color:red", 9);
+  page.pass();
+  EXPECT_EQ(marker_of(page.id("i2")), "10.");
+  EXPECT_EQ(marker_of(added), "309.");
 }
 
 TEST(Markers, BoxStyleFollowsListStylePosition) {

@@ -178,5 +178,30 @@ TEST(Compaction, RepeatedRestylesStayBounded) {
   EXPECT_EQ(cell(rows[3], 0)->style->background_color, 0x80F5F5F7u);
 }
 
+// A compaction copies every style into the other arena, grid track lists from "style"
+// attributes included. Unchanged grid containers neither lose their sharing nor ask for
+// layout again.
+TEST(Compaction, UnchangedGridContainersStayEqual) {
+  std::string html = "<html><body><p id=t>x</p>";
+  for (int i = 0; i < 3; ++i)
+    html += "<div id=g" + std::to_string(i) +
+            " style='display:grid;grid-template-columns:10px 1fr;grid-template-areas:\"a b\"'>"
+            "</div>";
+  html += "</body></html>";
+  StyledPage page(html, "");
+  EXPECT_EQ(page.id("g0")->style, page.id("g1")->style);
+  Node* t = page.id("t");
+  const std::uint64_t before = page.stats().compactions;
+  for (int i = 0; i < 4000 && page.stats().compactions == before; ++i) {
+    page.laid_out();
+    set_attribute(t, "style", 5, i % 2 ? "color:red" : "color:blue", i % 2 ? 9 : 10);
+    page.pass();
+  }
+  ASSERT_GT(page.stats().compactions, before);
+  for (const char* id : {"g0", "g1", "g2"})
+    EXPECT_EQ(page.id(id)->dirty & kDirtyLayout, 0) << id << " was marked for layout";
+  EXPECT_EQ(page.id("g1")->style, page.id("g2")->style);
+}
+
 }  // namespace
 }  // namespace orlan
