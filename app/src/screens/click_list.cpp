@@ -1,5 +1,7 @@
 #include "click_list.h"
 
+#include <cstdio>
+#include <system_error>
 #include <utility>
 
 #include "catalog.h"
@@ -97,8 +99,13 @@ bool ListLoad::apply_to(ClickList& list) {
 ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string_view language) {
   ListLoad load;
   sys::FileRead read = sys::read_whole_file(chosen_path(path));
-  // No file yet (the first start) or no access: nothing to load and nothing to say.
-  if (read.result.status == sys::FileStatus::CannotOpen) return load;
+  // No file yet (the first start) or no access: nothing to load and nothing to say. A file
+  // that is there but held by another program is remembered: it must not be lost at close.
+  if (read.result.status == sys::FileStatus::CannotOpen) {
+    std::error_code ignored;
+    if (std::filesystem::exists(chosen_path(path), ignored)) load.status = ListLoad::Status::kLocked;
+    return load;
+  }
   if (!read.result.ok()) {
     load.status = ListLoad::Status::kFailed;
     load.error = list_error_text(language, failure_text(read.result));
@@ -115,9 +122,56 @@ ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string
   return load;
 }
 
+namespace {
+
+std::string utf8_of(const std::filesystem::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> move_aside(const std::filesystem::path& path, std::string& error) {
+  std::filesystem::path folder = path.parent_path();
+  std::string name = path.filename().string();
+  for (int n = 1; n < 1000; ++n) {
+    std::filesystem::path aside =
+        folder / (n == 1 ? name + ".bak" : name + "." + std::to_string(n) + ".bak");
+    std::error_code code;
+    if (std::filesystem::exists(aside, code) || code) continue;
+    std::filesystem::rename(path, aside, code);
+    if (code) {
+      error = code.message();
+      return std::nullopt;
+    }
+    return aside;
+  }
+  error = "no free name";
+  return std::nullopt;
+}
+
 void save_list(const ClickList& list, const std::optional<std::filesystem::path>& path,
-               std::string_view language, const ShowMessage& show_message) {
+               std::string_view language, const ShowMessage& show_message, OldFile old_file) {
   std::filesystem::path target = chosen_path(path);
+  if (old_file == OldFile::kKeep) {
+    // What the user saved there was never read: it is not deleted, nor written over
+    // before a copy of it is safe.
+    if (list.empty()) return;
+    std::error_code ignored;
+    if (std::filesystem::exists(target, ignored)) {
+      std::string error;
+      std::optional<std::filesystem::path> aside = move_aside(target, error);
+      if (!aside) {
+        std::fprintf(stderr, "[list] 읽지 못한 목록 파일을 옮기지 못해 그대로 둡니다 (%s): %s\n",
+                     utf8_of(target).c_str(), error.c_str());
+        std::fflush(stderr);
+        return;
+      }
+      std::fprintf(stderr, "[list] 읽지 못한 목록 파일을 %s(으)로 옮겨 두었습니다\n",
+                   utf8_of(*aside).c_str());
+      std::fflush(stderr);
+    }
+  }
   if (list.empty()) {
     sys::remove_file_quietly(target);
     return;

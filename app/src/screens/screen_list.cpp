@@ -117,7 +117,9 @@ void rows_pressed(const ScreenContext& context, PageEvent& event) {
 
 void load_list_into_screen(const ScreenContext& context) {
   std::string language = context.state->access()->language;
-  std::string error = apply_load(context, load_list(context.list_path, language));
+  ListLoad load = load_list(context.list_path, language);
+  context.state->access()->list_file_unread = load.left_unread();
+  std::string error = apply_load(context, std::move(load));
   if (!error.empty()) context.dialog->show_message(error);
 }
 
