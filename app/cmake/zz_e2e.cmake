@@ -3,7 +3,7 @@
 # dialogs, the list file, the registry, and local update and report servers.
 # Each test program gets a Wine prefix of its own (registry, DPI) and holds the display.
 if(TW_TARGET STREQUAL "win64" AND TW_TESTS)
-  foreach(part window hotkeys services screen x_screen)
+  foreach(part window hotkeys services screen x_screen shell)
     set(test app_e2e_${part}_test)
     tw_test(${test} SOURCES tests/e2e/${part}_e2e_test.cpp tests/e2e/tapwright_driver_win.cpp
             LIBS olib_test_http_server core_win32 psapi user32 advapi32
