@@ -285,19 +285,20 @@ TEST(ListFiles, SavingAnEmptyListDeletesTheFileSilently) {
 }
 
 TEST(DefaultListPath, SitsBesideTheExecutable) {
-  EXPECT_EQ(tw::default_list_path_beside("/opt/tapwright/Tapwright.exe"),
-            std::filesystem::path("/opt/tapwright") / "Tapwright.lst");
-  EXPECT_EQ(tw::default_list_path_beside(""), std::filesystem::path("Tapwright.lst"));
-  EXPECT_EQ(tw::default_list_path_beside("Tapwright.exe"), std::filesystem::path("Tapwright.lst"));
-  std::filesystem::path path = tw::default_list_path();
+  using std::filesystem::path;
+  EXPECT_EQ(tw::default_list_path_beside(path("/opt/tapwright/Tapwright.exe")),
+            path("/opt/tapwright") / "Tapwright.lst");
+  EXPECT_EQ(tw::default_list_path_beside(path()), path("Tapwright.lst"));
+  EXPECT_EQ(tw::default_list_path_beside(path("Tapwright.exe")), path("Tapwright.lst"));
+  std::filesystem::path path = tw::default_list_path().native();
   EXPECT_EQ(path.filename(), "Tapwright.lst");
-  EXPECT_EQ(path.parent_path(), tw::sys::executable_path().parent_path());
+  EXPECT_EQ(path.parent_path(), std::filesystem::path(tw::sys::executable_path().native()).parent_path());
   EXPECT_TRUE(path.is_absolute()) << path;
 }
 
 // Load at start and save on close use the default file beside the executable.
 TEST(DefaultListPath, SaveAndLoadWithoutAPathUseTheDefaultFile) {
-  std::filesystem::path file = tw::default_list_path();
+  std::filesystem::path file = tw::default_list_path().native();
   std::filesystem::remove(file);
   Dialog dialog;
   ClickList list = list_of({at(11, 12), at(13, 14)});

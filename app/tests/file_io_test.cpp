@@ -115,7 +115,7 @@ TEST(ReplaceFile, TheTemporaryFileLivesBesideTheTarget) {
   tw::sys::AtomicFileReplace replace(folder / "list.lst");
   ASSERT_TRUE(replace.open().ok());
   EXPECT_EQ(replace.temp_path().parent_path(), folder.path());
-  EXPECT_TRUE(std::filesystem::exists(replace.temp_path()));
+  EXPECT_TRUE(std::filesystem::exists(replace.temp_path().native()));
   ASSERT_TRUE(replace.write("new").ok());
   // Until the commit the target is untouched.
   EXPECT_EQ(read_bytes(folder / "list.lst"), "old");
@@ -220,7 +220,7 @@ TEST(RemoveFileQuietly, RemovesAFileAndIgnoresAMissingOne) {
 }
 
 TEST(ExecutablePath, NamesThisTestProgram) {
-  std::filesystem::path path = tw::sys::executable_path();
+  std::filesystem::path path = tw::sys::executable_path().native();
   ASSERT_FALSE(path.empty());
   EXPECT_TRUE(path.is_absolute()) << path;
   EXPECT_EQ(path.stem().string(), "app_file_io_test");

@@ -355,7 +355,7 @@ void CALLBACK drive_file_dialog(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 template <typename Choose>
-std::optional<std::filesystem::path> answer_file_dialog(std::wstring name, Choose choose) {
+std::optional<tw::sys::FilePath> answer_file_dialog(std::wstring name, Choose choose) {
   g_file_to_type = std::move(name);
   SetTimer(nullptr, 0, 50, drive_file_dialog);
   return choose();

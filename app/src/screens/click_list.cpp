@@ -1,7 +1,6 @@
 #include "click_list.h"
 
 #include <cstdio>
-#include <system_error>
 #include <utility>
 
 #include "catalog.h"
@@ -16,7 +15,7 @@ namespace {
 
 constexpr const char* kListFileName = "Tapwright.lst";
 
-std::filesystem::path chosen_path(const std::optional<std::filesystem::path>& path) {
+sys::FilePath chosen_path(const std::optional<sys::FilePath>& path) {
   return path ? *path : default_list_path();
 }
 
@@ -73,12 +72,12 @@ void ClickList::clear() noexcept {
   m_marked.reset();
 }
 
-std::filesystem::path default_list_path_beside(const std::filesystem::path& executable) {
-  if (executable.empty() || !executable.has_parent_path()) return kListFileName;
-  return executable.parent_path() / kListFileName;
+sys::FilePath default_list_path_beside(const sys::FilePath& executable) {
+  if (executable.empty() || !executable.has_parent_path()) return sys::path_from_utf8(kListFileName);
+  return executable.parent_path() / sys::path_from_utf8(kListFileName);
 }
 
-std::filesystem::path default_list_path() {
+sys::FilePath default_list_path() {
   return default_list_path_beside(sys::executable_path());
 }
 
@@ -96,14 +95,13 @@ bool ListLoad::apply_to(ClickList& list) {
   return true;
 }
 
-ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string_view language) {
+ListLoad load_list(const std::optional<sys::FilePath>& path, std::string_view language) {
   ListLoad load;
   sys::FileRead read = sys::read_whole_file(chosen_path(path));
   // No file yet (the first start) or no access: nothing to load and nothing to say. A file
   // that is there but held by another program is remembered: it must not be lost at close.
   if (read.result.status == sys::FileStatus::CannotOpen) {
-    std::error_code ignored;
-    if (std::filesystem::exists(chosen_path(path), ignored)) load.status = ListLoad::Status::kLocked;
+    if (sys::file_exists(chosen_path(path))) load.status = ListLoad::Status::kLocked;
     return load;
   }
   if (!read.result.ok()) {
@@ -122,26 +120,15 @@ ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string
   return load;
 }
 
-namespace {
-
-std::string utf8_of(const std::filesystem::path& path) {
-  std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
-}  // namespace
-
-std::optional<std::filesystem::path> move_aside(const std::filesystem::path& path, std::string& error) {
-  std::filesystem::path folder = path.parent_path();
-  std::string name = path.filename().string();
+std::optional<sys::FilePath> move_aside(const sys::FilePath& path, std::string& error) {
+  const std::string name = sys::path_to_utf8(path);
   for (int n = 1; n < 1000; ++n) {
-    std::filesystem::path aside =
-        folder / (n == 1 ? name + ".bak" : name + "." + std::to_string(n) + ".bak");
-    std::error_code code;
-    if (std::filesystem::exists(aside, code) || code) continue;
-    std::filesystem::rename(path, aside, code);
-    if (code) {
-      error = code.message();
+    sys::FilePath aside =
+        sys::path_from_utf8(n == 1 ? name + ".bak" : name + "." + std::to_string(n) + ".bak");
+    if (sys::file_exists(aside)) continue;
+    sys::FileResult moved = sys::move_file(path, aside);
+    if (!moved.ok()) {
+      error = failure_text(moved);
       return std::nullopt;
     }
     return aside;
@@ -150,25 +137,24 @@ std::optional<std::filesystem::path> move_aside(const std::filesystem::path& pat
   return std::nullopt;
 }
 
-void save_list(const ClickList& list, const std::optional<std::filesystem::path>& path,
+void save_list(const ClickList& list, const std::optional<sys::FilePath>& path,
                std::string_view language, const ShowMessage& show_message, OldFile old_file) {
-  std::filesystem::path target = chosen_path(path);
+  sys::FilePath target = chosen_path(path);
   if (old_file == OldFile::kKeep) {
     // What the user saved there was never read: it is not deleted, nor written over
     // before a copy of it is safe.
     if (list.empty()) return;
-    std::error_code ignored;
-    if (std::filesystem::exists(target, ignored)) {
+    if (sys::file_exists(target)) {
       std::string error;
-      std::optional<std::filesystem::path> aside = move_aside(target, error);
+      std::optional<sys::FilePath> aside = move_aside(target, error);
       if (!aside) {
         std::fprintf(stderr, "[list] 읽지 못한 목록 파일을 옮기지 못해 그대로 둡니다 (%s): %s\n",
-                     utf8_of(target).c_str(), error.c_str());
+                     sys::path_to_utf8(target).c_str(), error.c_str());
         std::fflush(stderr);
         return;
       }
       std::fprintf(stderr, "[list] 읽지 못한 목록 파일을 %s(으)로 옮겨 두었습니다\n",
-                   utf8_of(*aside).c_str());
+                   sys::path_to_utf8(*aside).c_str());
       std::fflush(stderr);
     }
   }

@@ -8,7 +8,6 @@
 // change. Nothing is written to disk until save_list.
 
 #include <cstddef>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "area.h"
+#include "file_path.h"
 
 namespace tw {
 
@@ -64,8 +64,8 @@ inline constexpr std::string_view kShortWriteText = "failed to write whole buffe
 
 // "Tapwright.lst" beside the executable; the relative "Tapwright.lst" when the executable's
 // path is unknown (empty) or has no folder.
-std::filesystem::path default_list_path_beside(const std::filesystem::path& executable);
-std::filesystem::path default_list_path();
+sys::FilePath default_list_path_beside(const sys::FilePath& executable);
+sys::FilePath default_list_path();
 
 // What reading a list file gave. Nothing is shown from here: the caller applies the entries
 // to the list while it holds the screen's state and shows `error` after releasing it.
@@ -93,7 +93,7 @@ struct ListLoad {
 // Reads the list file at `path` (the default list path when nullopt). Lines that do not
 // parse are skipped. A failure's text is msg.error in `language`, a line break and the
 // description.
-ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string_view language);
+ListLoad load_list(const std::optional<sys::FilePath>& path, std::string_view language);
 
 // What saving does with the file already at the target.
 enum class OldFile {
@@ -108,13 +108,13 @@ enum class OldFile {
 // Writes the list to `path` (the default list path when nullopt), replacing the file
 // atomically; a failure shows msg.error, a line break and the description, and leaves the old
 // file as it was. An empty list deletes the file instead (read-only too), silently.
-void save_list(const ClickList& list, const std::optional<std::filesystem::path>& path,
+void save_list(const ClickList& list, const std::optional<sys::FilePath>& path,
                std::string_view language, const ShowMessage& show_message,
                OldFile old_file = OldFile::kReplace);
 
 // Moves the file at `path` to the first free name of path.bak, path.2.bak, ...; the new
 // path, or nullopt (with the system's description in `error`) when it cannot be moved.
-std::optional<std::filesystem::path> move_aside(const std::filesystem::path& path, std::string& error);
+std::optional<sys::FilePath> move_aside(const sys::FilePath& path, std::string& error);
 
 // The Clear button: with entries, asks msg.clear_all and empties the list on Yes. With an
 // empty list nothing is asked. True when the list was emptied.

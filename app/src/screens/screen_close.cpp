@@ -6,7 +6,7 @@
 namespace tw {
 
 void close_screen(const ScreenContext& context,
-                  const std::optional<std::filesystem::path>& list_path) {
+                  const std::optional<sys::FilePath>& list_path) {
   stop_run(context, StopCause::kWindowClose);
   unregister_hotkeys(context);
   // The failure dialog pumps messages: save a copy, not while holding the state.

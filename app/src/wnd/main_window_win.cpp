@@ -88,6 +88,13 @@ void mark_activation(bool active) {
   }
 }
 
+// "ORLAN_TEST_SEAMS" in the environment turns on what the end-to-end tests reach the
+// program through (below).
+bool test_seams_on() {
+  static const bool on = std::getenv("ORLAN_TEST_SEAMS") != nullptr;
+  return on;
+}
+
 bool is_colour_set_change(LPARAM l) {
   // The parameter is often null (a plain setting change).
   auto* area = reinterpret_cast<const wchar_t*>(l);
@@ -98,11 +105,6 @@ bool is_colour_set_change(LPARAM l) {
 // window in wParam with the same lParam, once everything queued before it has been handled:
 // the answer waits for a timer, and timer messages come only when no posted message (a
 // hotkey's) and no input (keys, clicks) is waiting. An end-to-end test syncs with it.
-bool test_seams_on() {
-  static const bool on = std::getenv("ORLAN_TEST_SEAMS") != nullptr;
-  return on;
-}
-
 UINT echo_message() {
   static const UINT message = test_seams_on() ? RegisterWindowMessageW(L"Tapwright.Echo") : 0;
   return message;
@@ -296,7 +298,12 @@ void report_current_exception() noexcept {
   } catch (const std::bad_alloc&) {
     report_fault("out of memory");
   } catch (const std::exception& error) {
-    report_fault(std::string("uncaught exception: ") + error.what());
+    try {
+      report_fault(std::string("uncaught exception: ") + error.what());
+    } catch (...) {
+      // No memory for the text.
+      report_fault("uncaught exception");
+    }
   } catch (...) {
     report_fault("uncaught exception of unknown type");
   }

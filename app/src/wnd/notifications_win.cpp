@@ -53,7 +53,7 @@ bool save_shortcut(const std::wstring& path, std::string& error) {
   HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
                                     IID_IShellLinkW, link.out_void());
   if (FAILED(result)) return error = failure("ShellLink", result), false;
-  std::wstring target = sys::executable_path().wstring();
+  std::wstring target = sys::executable_path().native();
   result = link->SetPath(target.c_str());
   if (FAILED(result)) return error = failure("IShellLinkW::SetPath", result), false;
 
@@ -102,7 +102,7 @@ bool is_own_shortcut(const std::wstring& path) {
   }
   wchar_t target[MAX_PATH] = {};
   if (link->GetPath(target, MAX_PATH, nullptr, 0) != S_OK) return false;
-  return _wcsicmp(target, sys::executable_path().wstring().c_str()) == 0;
+  return _wcsicmp(target, sys::executable_path().native().c_str()) == 0;
 }
 
 // One shortcut per app user model id: every language names the shortcut after its own
