@@ -13,4 +13,6 @@ if(TW_TARGET STREQUAL "win64" AND TW_TESTS)
                                                TW_E2E_SHOT_DIR="${CMAKE_CURRENT_BINARY_DIR}")
     add_dependencies(${test} Tapwright)
   endforeach()
+  # It reads the X server's own pixels: on a display of its own.
+  set_property(TEST app_e2e_x_screen_test APPEND PROPERTY ENVIRONMENT TW_WINE_OWN_DISPLAY=1)
 endif()
