@@ -7,6 +7,7 @@ packages=(
   clang libclang-rt-14-dev
   googletest libgtest-dev libbenchmark-dev nlohmann-json3-dev
   wine64 xvfb xauth xdotool fonts-liberation fonts-noto-cjk
+  mesa-vulkan-drivers libvulkan1 imagemagick
   python3 file openssl
 )
 missing=()

@@ -40,6 +40,14 @@ if [[ ! -f $WINEPREFIX/.tapwright-ready ]]; then
     /d 'Liberation Sans' /f </dev/null >/dev/null 2>&1
   touch "$WINEPREFIX/.tapwright-ready"
 fi
+# Wine's default (OpenGL) Direct3D presents into child windows invisibly on Xvfb and Xvnc:
+# the window would stay black. Its Vulkan renderer (Mesa's software Vulkan) shows the page.
+# Also done for prefixes made before this step existed.
+if [[ ! -f $WINEPREFIX/.tapwright-vulkan ]]; then
+  "$wine_dir/wine64" reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d vulkan /f \
+    </dev/null >/dev/null 2>&1
+  touch "$WINEPREFIX/.tapwright-vulkan"
+fi
 
 echo "run: starting $exe $*  (F3 starts and stops a run, F4 records the pointer position)"
 status=0

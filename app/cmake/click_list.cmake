@@ -1,7 +1,7 @@
 # List files on disk: whole-file reads, atomic replacement, the executable's own path.
 if(TW_WINDOWS)
   add_library(app_sys_files STATIC src/sys/file_io_win.cpp src/sys/module_path_win.cpp)
-  target_link_libraries(app_sys_files PRIVATE core_win32)
+  target_link_libraries(app_sys_files PRIVATE core_win32 core_utf)
 else()
   add_library(app_sys_files STATIC src/sys/file_io_posix.cpp src/sys/module_path_posix.cpp)
 endif()
@@ -10,7 +10,7 @@ target_include_directories(app_sys_files PUBLIC src/sys)
 # The click list with its row marker, list operations, loading and saving.
 add_library(app_click_list STATIC src/screens/click_list.cpp)
 target_include_directories(app_click_list PUBLIC src/screens)
-target_link_libraries(app_click_list PUBLIC core_area core_fatal PRIVATE app_i18n app_sys_files
+target_link_libraries(app_click_list PUBLIC core_area core_fatal app_sys_files PRIVATE app_i18n
                                                                          app_sys_error)
 
 # Run as root, the read-only case cannot fail to write: it is reported as skipped.

@@ -74,7 +74,7 @@ bool claim_single_instance() {
 struct WindowServices {
   WindowServices(HWND window, const std::string& language, const std::string& app_name)
       : desktop(window),
-        dialog(window, language, tw::wnd::show_message_task_dialog),
+        dialog(window, language, tw::wnd::show_once_window_visible(tw::wnd::show_message_task_dialog)),
         shell(window, app_name),
         state(initial_state(window, language)) {}
 
@@ -134,7 +134,7 @@ int run(const std::string& language) {
   tw::ScreenCallbacks callbacks = tw::build_main_screen(*view, context, app_name);
   tw::wnd::install_view(std::move(view));
   tw::wnd::install_callbacks(std::move(callbacks));
-  ShowWindow(window, SW_SHOW);
+  tw::wnd::show_main_window(window);
 
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
@@ -156,9 +156,10 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   if (command_line.crash_test) olib::except::crash_test();
   try {
     return run(language);
-  } catch (const std::exception& error) {
-    // A fatal internal error on the UI thread outside a page handler, already reported.
-    olib::log_line(std::string("[wnd] ") + error.what());
+  } catch (...) {
+    // A fault on the UI thread outside a page handler (start-up included) ends the program
+    // after its report.
+    tw::wnd::report_current_exception();
     return 3;
   }
 }

@@ -199,11 +199,13 @@ TEST(ListFiles, LoadReportsItsOutcomeWithoutTouchingAnyList) {
   tw::ListLoad missing = tw::load_list(folder / "missing.lst", "en");
   EXPECT_EQ(missing.status, tw::ListLoad::Status::kNoFile);
   EXPECT_TRUE(missing.error.empty());
+  EXPECT_FALSE(missing.left_unread());
 
   write_bytes(folder / "latin1.lst", "1x2,0,0,1000\r\n\xE9\r\n");
   tw::ListLoad failed = tw::load_list(folder / "latin1.lst", "en");
   EXPECT_EQ(failed.status, tw::ListLoad::Status::kFailed);
   EXPECT_TRUE(failed.entries.empty());
+  EXPECT_TRUE(failed.left_unread());
   ClickList list = list_of({at(7, 0)});
   list.set_marker(0);
   EXPECT_FALSE(failed.apply_to(list));
@@ -217,6 +219,33 @@ TEST(ListFiles, LoadReportsItsOutcomeWithoutTouchingAnyList) {
   EXPECT_TRUE(loaded.apply_to(list));
   EXPECT_EQ(xs(list), (std::vector<int>{3}));
   EXPECT_EQ(list.marked_row(), std::nullopt);
+}
+
+// A file that was there but could not be read holds what the user saved: never deleted,
+// and moved aside (to a fresh name each time) before a list is written over it.
+TEST(ListFiles, SavingOverAnUnreadFileKeepsItsBytes) {
+  TestFolder folder;
+  Dialog dialog;
+  const std::filesystem::path file = folder / "Tapwright.lst";
+  const std::string saved("\xFF\xFE" "1\0x\0" "2\0", 8);
+  write_bytes(file, saved);
+  tw::save_list(ClickList{}, file, "en", dialog.show(), tw::OldFile::kKeep);
+  EXPECT_EQ(read_bytes(file), saved);
+  EXPECT_FALSE(std::filesystem::exists(folder / "Tapwright.lst.bak"));
+
+  for (const char* aside : {"Tapwright.lst.bak", "Tapwright.lst.2.bak"}) {
+    SCOPED_TRACE(aside);
+    write_bytes(file, saved);
+    tw::save_list(list_of({at(5, 6)}), file, "en", dialog.show(), tw::OldFile::kKeep);
+    EXPECT_EQ(read_bytes(folder / aside), saved);
+    EXPECT_EQ(read_bytes(file), "5x6,0,0,1000,1000\r\n");
+  }
+  // No file to keep: the list is written as usual.
+  std::filesystem::remove(file);
+  tw::save_list(list_of({at(7, 8)}), file, "en", dialog.show(), tw::OldFile::kKeep);
+  EXPECT_EQ(read_bytes(file), "7x8,0,0,1000,1000\r\n");
+  EXPECT_FALSE(std::filesystem::exists(folder / "Tapwright.lst.3.bak"));
+  EXPECT_TRUE(dialog.shown.empty());
 }
 
 TEST(ListFiles, AFailedSaveReportsTheSystemTextAndChangesNothing) {
@@ -256,19 +285,20 @@ TEST(ListFiles, SavingAnEmptyListDeletesTheFileSilently) {
 }
 
 TEST(DefaultListPath, SitsBesideTheExecutable) {
-  EXPECT_EQ(tw::default_list_path_beside("/opt/tapwright/Tapwright.exe"),
-            std::filesystem::path("/opt/tapwright") / "Tapwright.lst");
-  EXPECT_EQ(tw::default_list_path_beside(""), std::filesystem::path("Tapwright.lst"));
-  EXPECT_EQ(tw::default_list_path_beside("Tapwright.exe"), std::filesystem::path("Tapwright.lst"));
-  std::filesystem::path path = tw::default_list_path();
+  using std::filesystem::path;
+  EXPECT_EQ(tw::default_list_path_beside(path("/opt/tapwright/Tapwright.exe")),
+            path("/opt/tapwright") / "Tapwright.lst");
+  EXPECT_EQ(tw::default_list_path_beside(path()), path("Tapwright.lst"));
+  EXPECT_EQ(tw::default_list_path_beside(path("Tapwright.exe")), path("Tapwright.lst"));
+  std::filesystem::path path = tw::default_list_path().native();
   EXPECT_EQ(path.filename(), "Tapwright.lst");
-  EXPECT_EQ(path.parent_path(), tw::sys::executable_path().parent_path());
+  EXPECT_EQ(path.parent_path(), std::filesystem::path(tw::sys::executable_path().native()).parent_path());
   EXPECT_TRUE(path.is_absolute()) << path;
 }
 
 // Load at start and save on close use the default file beside the executable.
 TEST(DefaultListPath, SaveAndLoadWithoutAPathUseTheDefaultFile) {
-  std::filesystem::path file = tw::default_list_path();
+  std::filesystem::path file = tw::default_list_path().native();
   std::filesystem::remove(file);
   Dialog dialog;
   ClickList list = list_of({at(11, 12), at(13, 14)});

@@ -115,7 +115,7 @@ TEST(ReplaceFile, TheTemporaryFileLivesBesideTheTarget) {
   tw::sys::AtomicFileReplace replace(folder / "list.lst");
   ASSERT_TRUE(replace.open().ok());
   EXPECT_EQ(replace.temp_path().parent_path(), folder.path());
-  EXPECT_TRUE(std::filesystem::exists(replace.temp_path()));
+  EXPECT_TRUE(std::filesystem::exists(replace.temp_path().native()));
   ASSERT_TRUE(replace.write("new").ok());
   // Until the commit the target is untouched.
   EXPECT_EQ(read_bytes(folder / "list.lst"), "old");
@@ -220,11 +220,39 @@ TEST(RemoveFileQuietly, RemovesAFileAndIgnoresAMissingOne) {
 }
 
 TEST(ExecutablePath, NamesThisTestProgram) {
-  std::filesystem::path path = tw::sys::executable_path();
+  std::filesystem::path path = tw::sys::executable_path().native();
   ASSERT_FALSE(path.empty());
   EXPECT_TRUE(path.is_absolute()) << path;
   EXPECT_EQ(path.stem().string(), "app_file_io_test");
   EXPECT_TRUE(std::filesystem::exists(path)) << path;
+}
+
+}  // namespace
+
+namespace {
+
+// The folder and name of a path as the list files need them, on the system's own form.
+TEST(FilePathParts, FolderNameAndJoin) {
+  using tw::sys::FilePath;
+#ifdef _WIN32
+  const FilePath exe = L"C:\\Program Files\\Tapwright\\Tapwright.exe";
+  EXPECT_EQ(exe.parent_path(), FilePath(L"C:\\Program Files\\Tapwright"));
+  EXPECT_EQ(exe.filename(), FilePath(L"Tapwright.exe"));
+  EXPECT_EQ(FilePath(L"C:\\Tapwright.exe").parent_path(), FilePath(L"C:\\"));
+  EXPECT_EQ(FilePath(L"C:/a/b.lst").parent_path(), FilePath(L"C:/a"));
+  EXPECT_EQ(FilePath(L"C:\\") / FilePath(L"x.lst"), FilePath(L"C:\\x.lst"));
+  EXPECT_EQ(FilePath(L"C:\\a") / FilePath(L"x.lst"), FilePath(L"C:\\a\\x.lst"));
+#else
+  const FilePath exe = "/opt/tapwright/Tapwright";
+  EXPECT_EQ(exe.parent_path(), FilePath("/opt/tapwright"));
+  EXPECT_EQ(exe.filename(), FilePath("Tapwright"));
+  EXPECT_EQ(FilePath("/Tapwright").parent_path(), FilePath("/"));
+  EXPECT_EQ(FilePath("/") / FilePath("x.lst"), FilePath("/x.lst"));
+  EXPECT_EQ(FilePath("/a") / FilePath("x.lst"), FilePath("/a/x.lst"));
+#endif
+  EXPECT_FALSE(FilePath(tw::sys::path_from_utf8("Tapwright.lst")).has_parent_path());
+  EXPECT_EQ(FilePath() / tw::sys::path_from_utf8("x.lst"), tw::sys::path_from_utf8("x.lst"));
+  EXPECT_EQ(tw::sys::path_to_utf8(tw::sys::path_from_utf8("목록 リスト.lst")), "목록 リスト.lst");
 }
 
 }  // namespace

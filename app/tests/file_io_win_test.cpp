@@ -76,7 +76,7 @@ TEST(WindowsListFile, ALockedTargetFailsMidwayAndIsKept) {
   tw::sys::AtomicFileReplace replace(target);
   ASSERT_TRUE(replace.open().ok());
   ASSERT_TRUE(replace.write("2x2,0,0,1000,1000\r\n").ok());
-  std::filesystem::path temp = replace.temp_path();
+  std::filesystem::path temp = replace.temp_path().native();
   EXPECT_NE(GetFileAttributesW(temp.c_str()), INVALID_FILE_ATTRIBUTES);
   auto result = replace.commit();
   CloseHandle(lock);
@@ -133,7 +133,7 @@ TEST(WindowsListFile, AFolderCannotBeOpenedAsAListAndLoadsNothingSilently) {
 }
 
 TEST(WindowsListFile, ExecutablePathIsAFullWindowsPath) {
-  std::filesystem::path path = tw::sys::executable_path();
+  std::filesystem::path path = tw::sys::executable_path().native();
   ASSERT_FALSE(path.empty());
   std::wstring text = path.wstring();
   ASSERT_GE(text.size(), 3u);

@@ -383,7 +383,7 @@ TEST_F(MainWindowTest, TheRowMenuReturnsTheChosenCommandOrNone) {
 // Types a file name into the list dialog titled "List file" once it is up and presses OK
 // (or Cancel when the name is empty).
 template <typename Choose>
-std::optional<std::filesystem::path> answer_file_dialog(std::wstring name, Choose choose) {
+std::optional<tw::sys::FilePath> answer_file_dialog(std::wstring name, Choose choose) {
   return drive_modal_loop(
       ModalDriver{"the list file dialog", [] { return visible_window(nullptr, L"List file"); },
                   [name](HWND dialog) {

@@ -45,4 +45,16 @@ TEST(CloseScreen, EmptyListRemovesTheFile) {
   EXPECT_TRUE(rig.dialog.shown.empty());
 }
 
+TEST(CloseScreen, AListFileThatWasNotReadIsNotDeleted) {
+  TestFolder folder;
+  ScreenRig rig;
+  std::filesystem::path file = folder.path() / "Tapwright.lst";
+  const std::string saved("\xFF\xFE" "1\0x\0" "2\0", 8);
+  tw::test::write_bytes(file, saved);
+  rig.state.access()->list_file_unread = true;
+  tw::close_screen(rig.context(), file);
+  EXPECT_EQ(tw::test::read_bytes(file), saved);
+  EXPECT_TRUE(rig.dialog.shown.empty());
+}
+
 }  // namespace

@@ -121,12 +121,12 @@ class FakeShell final : public Shell {
   std::function<void()> while_open;
 
   void open_web_page(std::string_view url) override { calls.push_back("web " + std::string(url)); }
-  std::optional<std::filesystem::path> choose_list_to_open(const FileDialogTexts& texts) override {
+  std::optional<tw::sys::FilePath> choose_list_to_open(const FileDialogTexts& texts) override {
     calls.push_back("open " + texts.title + "|" + texts.type_name);
     if (while_open) while_open();
     return open_choice;
   }
-  std::optional<std::filesystem::path> choose_list_to_save(const FileDialogTexts& texts) override {
+  std::optional<tw::sys::FilePath> choose_list_to_save(const FileDialogTexts& texts) override {
     calls.push_back("save " + texts.title + "|" + texts.type_name);
     if (while_open) while_open();
     return save_choice;

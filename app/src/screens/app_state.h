@@ -18,6 +18,9 @@ namespace tw {
 struct AppState {
   ClickList list;          // with the row marker
   std::string language;    // catalogue language code
+  // The list file read when the screen was built is there but was not read (locked, not
+  // UTF-8): closing keeps what it holds.
+  bool list_file_unread = false;
   void* window = nullptr;  // the main window (HWND on Windows)
   Hotkey run_hotkey{0, kDefaultRunHotkey};
   Hotkey add_hotkey{0, kDefaultAddHotkey};

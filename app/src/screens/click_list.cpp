@@ -1,5 +1,6 @@
 #include "click_list.h"
 
+#include <cstdio>
 #include <utility>
 
 #include "catalog.h"
@@ -14,7 +15,7 @@ namespace {
 
 constexpr const char* kListFileName = "Tapwright.lst";
 
-std::filesystem::path chosen_path(const std::optional<std::filesystem::path>& path) {
+sys::FilePath chosen_path(const std::optional<sys::FilePath>& path) {
   return path ? *path : default_list_path();
 }
 
@@ -71,12 +72,12 @@ void ClickList::clear() noexcept {
   m_marked.reset();
 }
 
-std::filesystem::path default_list_path_beside(const std::filesystem::path& executable) {
-  if (executable.empty() || !executable.has_parent_path()) return kListFileName;
-  return executable.parent_path() / kListFileName;
+sys::FilePath default_list_path_beside(const sys::FilePath& executable) {
+  if (executable.empty() || !executable.has_parent_path()) return sys::path_from_utf8(kListFileName);
+  return executable.parent_path() / sys::path_from_utf8(kListFileName);
 }
 
-std::filesystem::path default_list_path() {
+sys::FilePath default_list_path() {
   return default_list_path_beside(sys::executable_path());
 }
 
@@ -94,11 +95,15 @@ bool ListLoad::apply_to(ClickList& list) {
   return true;
 }
 
-ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string_view language) {
+ListLoad load_list(const std::optional<sys::FilePath>& path, std::string_view language) {
   ListLoad load;
   sys::FileRead read = sys::read_whole_file(chosen_path(path));
-  // No file yet (the first start) or no access: nothing to load and nothing to say.
-  if (read.result.status == sys::FileStatus::CannotOpen) return load;
+  // No file yet (the first start) or no access: nothing to load and nothing to say. A file
+  // that is there but held by another program is remembered: it must not be lost at close.
+  if (read.result.status == sys::FileStatus::CannotOpen) {
+    if (sys::file_exists(chosen_path(path))) load.status = ListLoad::Status::kLocked;
+    return load;
+  }
   if (!read.result.ok()) {
     load.status = ListLoad::Status::kFailed;
     load.error = list_error_text(language, failure_text(read.result));
@@ -115,9 +120,44 @@ ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string
   return load;
 }
 
-void save_list(const ClickList& list, const std::optional<std::filesystem::path>& path,
-               std::string_view language, const ShowMessage& show_message) {
-  std::filesystem::path target = chosen_path(path);
+std::optional<sys::FilePath> move_aside(const sys::FilePath& path, std::string& error) {
+  const std::string name = sys::path_to_utf8(path);
+  for (int n = 1; n < 1000; ++n) {
+    sys::FilePath aside =
+        sys::path_from_utf8(n == 1 ? name + ".bak" : name + "." + std::to_string(n) + ".bak");
+    if (sys::file_exists(aside)) continue;
+    sys::FileResult moved = sys::move_file(path, aside);
+    if (!moved.ok()) {
+      error = failure_text(moved);
+      return std::nullopt;
+    }
+    return aside;
+  }
+  error = "no free name";
+  return std::nullopt;
+}
+
+void save_list(const ClickList& list, const std::optional<sys::FilePath>& path,
+               std::string_view language, const ShowMessage& show_message, OldFile old_file) {
+  sys::FilePath target = chosen_path(path);
+  if (old_file == OldFile::kKeep) {
+    // What the user saved there was never read: it is not deleted, nor written over
+    // before a copy of it is safe.
+    if (list.empty()) return;
+    if (sys::file_exists(target)) {
+      std::string error;
+      std::optional<sys::FilePath> aside = move_aside(target, error);
+      if (!aside) {
+        std::fprintf(stderr, "[list] 읽지 못한 목록 파일을 옮기지 못해 그대로 둡니다 (%s): %s\n",
+                     sys::path_to_utf8(target).c_str(), error.c_str());
+        std::fflush(stderr);
+        return;
+      }
+      std::fprintf(stderr, "[list] 읽지 못한 목록 파일을 %s(으)로 옮겨 두었습니다\n",
+                   sys::path_to_utf8(*aside).c_str());
+      std::fflush(stderr);
+    }
+  }
   if (list.empty()) {
     sys::remove_file_quietly(target);
     return;

@@ -8,7 +8,6 @@
 // change. Nothing is written to disk until save_list.
 
 #include <cstddef>
-#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -16,6 +15,7 @@
 #include <vector>
 
 #include "area.h"
+#include "file_path.h"
 
 namespace tw {
 
@@ -64,20 +64,26 @@ inline constexpr std::string_view kShortWriteText = "failed to write whole buffe
 
 // "Tapwright.lst" beside the executable; the relative "Tapwright.lst" when the executable's
 // path is unknown (empty) or has no folder.
-std::filesystem::path default_list_path_beside(const std::filesystem::path& executable);
-std::filesystem::path default_list_path();
+sys::FilePath default_list_path_beside(const sys::FilePath& executable);
+sys::FilePath default_list_path();
 
 // What reading a list file gave. Nothing is shown from here: the caller applies the entries
 // to the list while it holds the screen's state and shows `error` after releasing it.
 struct ListLoad {
   enum class Status {
-    kLoaded,  // `entries` holds what the file yields (possibly nothing)
-    kNoFile,  // the file cannot be opened (the first start): nothing to load or report
-    kFailed,  // reading failed or the file is not UTF-8: `error` is the dialog's text
+    kLoaded,    // `entries` holds what the file yields (possibly nothing)
+    kNoFile,    // there is no file (the first start): nothing to load or report
+    kLocked,    // the file exists but cannot be opened (another program holds it): nothing
+                // is reported
+    kFailed,    // reading failed or the file is not UTF-8: `error` is the dialog's text
   };
   Status status = Status::kNoFile;
   std::vector<ClickEntry> entries;
   std::string error;
+
+  // The file is there but what it holds was not read: whatever the user saved in it must
+  // survive this session (see OldFile::kKeep).
+  bool left_unread() const noexcept { return status == Status::kLocked || status == Status::kFailed; }
 
   // For kLoaded: replaces the whole list with the entries (clearing the marker) and
   // returns true. Otherwise the list stays as it was.
@@ -87,13 +93,28 @@ struct ListLoad {
 // Reads the list file at `path` (the default list path when nullopt). Lines that do not
 // parse are skipped. A failure's text is msg.error in `language`, a line break and the
 // description.
-ListLoad load_list(const std::optional<std::filesystem::path>& path, std::string_view language);
+ListLoad load_list(const std::optional<sys::FilePath>& path, std::string_view language);
+
+// What saving does with the file already at the target.
+enum class OldFile {
+  kReplace,  // written over; deleted for an empty list
+  // The file could not be read when the list was loaded: it is never deleted, and before
+  // the list is written it is moved aside to the first free name of "<name>.bak",
+  // "<name>.2.bak", ... (one "[list] " line on standard error names it). When it cannot be
+  // moved, nothing is written.
+  kKeep,
+};
 
 // Writes the list to `path` (the default list path when nullopt), replacing the file
 // atomically; a failure shows msg.error, a line break and the description, and leaves the old
 // file as it was. An empty list deletes the file instead (read-only too), silently.
-void save_list(const ClickList& list, const std::optional<std::filesystem::path>& path,
-               std::string_view language, const ShowMessage& show_message);
+void save_list(const ClickList& list, const std::optional<sys::FilePath>& path,
+               std::string_view language, const ShowMessage& show_message,
+               OldFile old_file = OldFile::kReplace);
+
+// Moves the file at `path` to the first free name of path.bak, path.2.bak, ...; the new
+// path, or nullopt (with the system's description in `error`) when it cannot be moved.
+std::optional<sys::FilePath> move_aside(const sys::FilePath& path, std::string& error);
 
 // The Clear button: with entries, asks msg.clear_all and empties the list on Yes. With an
 // empty list nothing is asked. True when the list was emptied.

@@ -6,18 +6,20 @@
 namespace tw {
 
 void close_screen(const ScreenContext& context,
-                  const std::optional<std::filesystem::path>& list_path) {
+                  const std::optional<sys::FilePath>& list_path) {
   stop_run(context, StopCause::kWindowClose);
   unregister_hotkeys(context);
   // The failure dialog pumps messages: save a copy, not while holding the state.
   ClickList list;
   std::string language;
+  OldFile old_file = OldFile::kReplace;
   {
     SharedAppState::Access state = context.state->access();
     list = state->list;
     language = state->language;
+    if (state->list_file_unread) old_file = OldFile::kKeep;
   }
-  save_list(list, list_path, language, context.dialog->message_callback());
+  save_list(list, list_path, language, context.dialog->message_callback(), old_file);
 }
 
 }  // namespace tw

@@ -4,11 +4,11 @@
 // desktop services of the main window. Handlers copy it; the main window keeps every
 // referenced object alive as long as its view.
 
-#include <filesystem>
 #include <optional>
 
 #include "app_state.h"
 #include "desktop.h"
+#include "file_path.h"
 #include "message_dialog.h"
 #include "notifier.h"
 #include "orlan/orlan.h"
@@ -28,7 +28,7 @@ struct ScreenContext {
   Shell* shell = nullptr;  // web pages, file dialogs, row menu, notifications, update
   // The list loaded when the screen is built and written when it closes; nullopt is the
   // default list file beside the program.
-  std::optional<std::filesystem::path> list_path = std::nullopt;
+  std::optional<sys::FilePath> list_path = std::nullopt;
 
   Page page() const noexcept { return Page(document); }
 };

@@ -55,7 +55,7 @@ void open_clicked(const ScreenContext& context) {
     if (state->running) return;
     language = state->language;
   }
-  std::optional<std::filesystem::path> path =
+  std::optional<sys::FilePath> path =
       shell_of(context).choose_list_to_open(file_dialog_texts("btn.open", language));
   if (!path) return;
   std::string error = apply_load(context, load_list(*path, language));
@@ -64,7 +64,7 @@ void open_clicked(const ScreenContext& context) {
 
 void save_clicked(const ScreenContext& context) {
   std::string language = context.state->access()->language;
-  std::optional<std::filesystem::path> path =
+  std::optional<sys::FilePath> path =
       shell_of(context).choose_list_to_save(file_dialog_texts("btn.save", language));
   if (!path) return;
   // The list as it is now (entries may have been added while the dialog was open), saved
@@ -117,7 +117,9 @@ void rows_pressed(const ScreenContext& context, PageEvent& event) {
 
 void load_list_into_screen(const ScreenContext& context) {
   std::string language = context.state->access()->language;
-  std::string error = apply_load(context, load_list(context.list_path, language));
+  ListLoad load = load_list(context.list_path, language);
+  context.state->access()->list_file_unread = load.left_unread();
+  std::string error = apply_load(context, std::move(load));
   if (!error.empty()) context.dialog->show_message(error);
 }
 

@@ -7,10 +7,11 @@
 // the menu pump messages, so nobody may hold the screen's state across them.
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "file_path.h"
 
 namespace tw {
 
@@ -38,9 +39,9 @@ class Shell {
   virtual void open_web_page(std::string_view url) = 0;
   // The file-open dialog for list files, modal to the main window; nullopt when the user
   // cancels or anything fails (nothing is reported).
-  virtual std::optional<std::filesystem::path> choose_list_to_open(const FileDialogTexts& texts) = 0;
+  virtual std::optional<sys::FilePath> choose_list_to_open(const FileDialogTexts& texts) = 0;
   // The file-save dialog (overwrite prompt, default extension "lst"); nullopt as above.
-  virtual std::optional<std::filesystem::path> choose_list_to_save(const FileDialogTexts& texts) = 0;
+  virtual std::optional<sys::FilePath> choose_list_to_save(const FileDialogTexts& texts) = 0;
   // Brings the main window forward and tracks the row menu at the cursor; the chosen command,
   // or kNone when the menu was dismissed or could not be shown.
   virtual RowCommand track_row_menu(const RowMenuTexts& texts) = 0;

@@ -3,11 +3,11 @@
 // Whole-file reads and atomic whole-file replacement for the list files.
 // Windows: the wide file API (CreateFileW, MoveFileExW); elsewhere POSIX calls.
 
-#include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "file_path.h"
 #include "write_all.h"
 
 namespace tw::sys {
@@ -19,7 +19,7 @@ struct FileRead {
 
 // Reads the whole file. CannotOpen when it cannot be opened (missing, no access, a folder on
 // Windows); Failed when a read fails after opening.
-FileRead read_whole_file(const std::filesystem::path& path);
+FileRead read_whole_file(const FilePath& path);
 
 // Replaces `target` with a file holding exactly `bytes`, or leaves it untouched.
 //
@@ -28,13 +28,13 @@ FileRead read_whole_file(const std::filesystem::path& path);
 // replace-existing and write-through; rename elsewhere). Whatever fails, the old file stays as
 // it was and the temporary file is removed, so a crash, a full disk or a locked target never
 // leaves a truncated list behind.
-FileResult replace_file(const std::filesystem::path& target, std::string_view bytes);
+FileResult replace_file(const FilePath& target, std::string_view bytes);
 
 // The steps of replace_file, for callers (and tests) that write in pieces. Destroying it
 // before commit() succeeded removes the temporary file and leaves the target alone.
 class AtomicFileReplace {
  public:
-  explicit AtomicFileReplace(std::filesystem::path target);
+  explicit AtomicFileReplace(FilePath target);
   ~AtomicFileReplace();
   AtomicFileReplace(const AtomicFileReplace&) = delete;
   AtomicFileReplace& operator=(const AtomicFileReplace&) = delete;
@@ -47,18 +47,29 @@ class AtomicFileReplace {
   // temporary file is removed at once.
   FileResult commit();
 
-  const std::filesystem::path& temp_path() const noexcept { return m_temp; }
+  const FilePath& temp_path() const noexcept { return m_temp; }
 
  private:
   struct Handle;
   void discard() noexcept;
 
-  std::filesystem::path m_target;
-  std::filesystem::path m_temp;
+  FilePath m_target;
+  FilePath m_temp;
   std::unique_ptr<Handle> m_handle;
 };
 
 // Deletes the file, a read-only one too; every failure (a missing file included) is ignored.
-void remove_file_quietly(const std::filesystem::path& path) noexcept;
+void remove_file_quietly(const FilePath& path) noexcept;
+
+// Whether a file (not a folder) is at `path`, even one that cannot be opened.
+bool file_exists(const FilePath& path) noexcept;
+
+// Renames `from` to `to`, which must not exist yet (an existing `to` is a failure and stays).
+FileResult move_file(const FilePath& from, const FilePath& to);
+
+// Paths to and from UTF-8 text. Done here with the program's own UTF-8 code: the standard
+// library's conversions bring its whole locale machinery into the executable.
+FilePath path_from_utf8(std::string_view text);
+std::string path_to_utf8(const FilePath& path);
 
 }  // namespace tw::sys

@@ -19,8 +19,8 @@ std::uint32_t errno_code() {
 // Sequence number of temporary names within this process.
 std::atomic<unsigned> g_temp_counter{0};
 
-std::filesystem::path temp_name_for(const std::filesystem::path& target, unsigned attempt) {
-  std::string name = target.filename().string();
+FilePath temp_name_for(const FilePath& target, unsigned attempt) {
+  std::string name = target.filename().native();
   name += '.';
   name += std::to_string(::getpid());
   name += '-';
@@ -30,8 +30,8 @@ std::filesystem::path temp_name_for(const std::filesystem::path& target, unsigne
 }
 
 // Makes a rename inside `folder` durable; a folder that cannot be opened is left alone.
-void sync_folder(const std::filesystem::path& target) {
-  std::filesystem::path folder = target.parent_path();
+void sync_folder(const FilePath& target) {
+  FilePath folder = target.parent_path();
   int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
   ::fsync(fd);
@@ -47,7 +47,7 @@ struct AtomicFileReplace::Handle {
   }
 };
 
-FileRead read_whole_file(const std::filesystem::path& path) {
+FileRead read_whole_file(const FilePath& path) {
   FileRead read;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -70,7 +70,7 @@ FileRead read_whole_file(const std::filesystem::path& path) {
   return read;
 }
 
-AtomicFileReplace::AtomicFileReplace(std::filesystem::path target) : m_target(std::move(target)) {}
+AtomicFileReplace::AtomicFileReplace(FilePath target) : m_target(std::move(target)) {}
 
 AtomicFileReplace::~AtomicFileReplace() {
   discard();
@@ -85,7 +85,7 @@ void AtomicFileReplace::discard() noexcept {
 FileResult AtomicFileReplace::open() {
   discard();
   for (int tries = 0; tries < 100; ++tries) {
-    std::filesystem::path temp = temp_name_for(m_target, g_temp_counter++);
+    FilePath temp = temp_name_for(m_target, g_temp_counter++);
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0 && errno == EINTR) continue;
     if (fd < 0 && errno == EEXIST) continue;
@@ -138,7 +138,7 @@ FileResult AtomicFileReplace::commit() {
   return result;
 }
 
-FileResult replace_file(const std::filesystem::path& target, std::string_view bytes) {
+FileResult replace_file(const FilePath& target, std::string_view bytes) {
   AtomicFileReplace replace(target);
   FileResult result = replace.open();
   if (result.ok()) result = replace.write(bytes);
@@ -146,8 +146,32 @@ FileResult replace_file(const std::filesystem::path& target, std::string_view by
   return result;
 }
 
-void remove_file_quietly(const std::filesystem::path& path) noexcept {
+void remove_file_quietly(const FilePath& path) noexcept {
   ::unlink(path.c_str());
+}
+
+bool file_exists(const FilePath& path) noexcept {
+  struct stat info;
+  return ::stat(path.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+}
+
+FileResult move_file(const FilePath& from, const FilePath& to) {
+  // A hard link fails when `to` exists, where rename would replace it.
+  if (::link(from.c_str(), to.c_str()) != 0) return {FileStatus::Failed, errno_code()};
+  if (::unlink(from.c_str()) != 0) {
+    std::uint32_t error = errno_code();
+    ::unlink(to.c_str());
+    return {FileStatus::Failed, error};
+  }
+  return {};
+}
+
+FilePath path_from_utf8(std::string_view text) {
+  return FilePath(std::string(text));
+}
+
+std::string path_to_utf8(const FilePath& path) {
+  return path.native();
 }
 
 }  // namespace tw::sys

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "file_io.h"
+#include "utf.h"
 #include "win32_include.h"
 
 namespace tw::sys {
@@ -36,8 +37,8 @@ class FileHandle {
 
 std::atomic<unsigned> g_temp_counter{0};
 
-std::filesystem::path temp_name_for(const std::filesystem::path& target, unsigned attempt) {
-  std::wstring name = target.filename().wstring();
+FilePath temp_name_for(const FilePath& target, unsigned attempt) {
+  std::wstring name = target.filename().native();
   name += L'.';
   name += std::to_wstring(GetCurrentProcessId());
   name += L'-';
@@ -53,7 +54,7 @@ struct AtomicFileReplace::Handle {
   FileHandle file;
 };
 
-FileRead read_whole_file(const std::filesystem::path& path) {
+FileRead read_whole_file(const FilePath& path) {
   FileRead read;
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -76,7 +77,7 @@ FileRead read_whole_file(const std::filesystem::path& path) {
   return read;
 }
 
-AtomicFileReplace::AtomicFileReplace(std::filesystem::path target) : m_target(std::move(target)) {}
+AtomicFileReplace::AtomicFileReplace(FilePath target) : m_target(std::move(target)) {}
 
 AtomicFileReplace::~AtomicFileReplace() {
   discard();
@@ -91,7 +92,7 @@ void AtomicFileReplace::discard() noexcept {
 FileResult AtomicFileReplace::open() {
   discard();
   for (int tries = 0; tries < 100; ++tries) {
-    std::filesystem::path temp = temp_name_for(m_target, g_temp_counter++);
+    FilePath temp = temp_name_for(m_target, g_temp_counter++);
     HANDLE handle = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
@@ -144,7 +145,7 @@ FileResult AtomicFileReplace::commit() {
   return result;
 }
 
-FileResult replace_file(const std::filesystem::path& target, std::string_view bytes) {
+FileResult replace_file(const FilePath& target, std::string_view bytes) {
   AtomicFileReplace replace(target);
   FileResult result = replace.open();
   if (result.ok()) result = replace.write(bytes);
@@ -152,7 +153,7 @@ FileResult replace_file(const std::filesystem::path& target, std::string_view by
   return result;
 }
 
-void remove_file_quietly(const std::filesystem::path& path) noexcept {
+void remove_file_quietly(const FilePath& path) noexcept {
   if (DeleteFileW(path.c_str())) return;
   if (GetLastError() != ERROR_ACCESS_DENIED) return;
   // A read-only file is deleted too: drop the attribute and try once more.
@@ -162,6 +163,26 @@ void remove_file_quietly(const std::filesystem::path& path) noexcept {
   if (SetFileAttributesW(path.c_str(), attributes & ~DWORD{FILE_ATTRIBUTE_READONLY})) {
     if (!DeleteFileW(path.c_str())) SetFileAttributesW(path.c_str(), attributes);
   }
+}
+
+bool file_exists(const FilePath& path) noexcept {
+  DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+FileResult move_file(const FilePath& from, const FilePath& to) {
+  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    return {FileStatus::Failed, last_error()};
+  }
+  return {};
+}
+
+FilePath path_from_utf8(std::string_view text) {
+  return FilePath(utf8_to_wide(text));
+}
+
+std::string path_to_utf8(const FilePath& path) {
+  return utf16_to_utf8(std::wstring_view(path.native()));
 }
 
 }  // namespace tw::sys

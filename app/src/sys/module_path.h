@@ -2,12 +2,12 @@
 
 // Where the running program lives.
 
-#include <filesystem>
+#include "file_path.h"
 
 namespace tw::sys {
 
 // Full path of the running executable (GetModuleFileNameW / /proc/self/exe); empty when it
 // cannot be determined.
-std::filesystem::path executable_path();
+FilePath executable_path();
 
 }  // namespace tw::sys

@@ -1,14 +1,17 @@
-#include <system_error>
+#include <unistd.h>
+
+#include <string>
 
 #include "module_path.h"
 
 namespace tw::sys {
 
-std::filesystem::path executable_path() {
-  std::error_code error;
-  std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
-  if (error) return {};
-  return path;
+FilePath executable_path() {
+  std::string buffer(4096, '\0');
+  ssize_t length = ::readlink("/proc/self/exe", buffer.data(), buffer.size());
+  if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) return {};
+  buffer.resize(static_cast<std::size_t>(length));
+  return FilePath(buffer);
 }
 
 }  // namespace tw::sys

@@ -5,7 +5,7 @@
 
 namespace tw::sys {
 
-std::filesystem::path executable_path() {
+FilePath executable_path() {
   // The path may be longer than MAX_PATH; grow until it fits (a full buffer means truncated).
   std::wstring buffer(MAX_PATH, L'\0');
   for (int tries = 0; tries < 8; ++tries) {
@@ -13,7 +13,7 @@ std::filesystem::path executable_path() {
     if (length == 0) return {};
     if (length < buffer.size()) {
       buffer.resize(length);
-      return std::filesystem::path(buffer);
+      return FilePath(buffer);
     }
     buffer.resize(buffer.size() * 2);
   }

@@ -2,10 +2,14 @@
 
 #include <dwmapi.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 #include <exception>
+#include <new>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "fatal.h"
 #include "log.h"
@@ -84,6 +88,13 @@ void mark_activation(bool active) {
   }
 }
 
+// "ORLAN_TEST_SEAMS" in the environment turns on what the end-to-end tests reach the
+// program through (below).
+bool test_seams_on() {
+  static const bool on = std::getenv("ORLAN_TEST_SEAMS") != nullptr;
+  return on;
+}
+
 bool is_colour_set_change(LPARAM l) {
   // The parameter is often null (a plain setting change).
   auto* area = reinterpret_cast<const wchar_t*>(l);
@@ -95,10 +106,13 @@ bool is_colour_set_change(LPARAM l) {
 // the answer waits for a timer, and timer messages come only when no posted message (a
 // hotkey's) and no input (keys, clicks) is waiting. An end-to-end test syncs with it.
 UINT echo_message() {
-  static const UINT message =
-      std::getenv("ORLAN_TEST_SEAMS") ? RegisterWindowMessageW(L"Tapwright.Echo") : 0;
+  static const UINT message = test_seams_on() ? RegisterWindowMessageW(L"Tapwright.Echo") : 0;
   return message;
 }
+
+// With the test seams on, a hotkey message with this id fails as a failed allocation in the
+// hotkey path would: an end-to-end test checks that such a fault is reported.
+constexpr WPARAM kFaultingHotkeyId = 0x7E57;
 
 constexpr UINT_PTR kEchoTimer = 0x7E57;
 
@@ -108,6 +122,28 @@ struct EchoRequest {
 };
 
 thread_local EchoRequest t_echo;
+
+// Message dialogs raised while the window is still hidden (the screen is built before it is
+// shown): a dialog with a hidden owner has no taskbar button and nothing to come forward
+// with, so they wait for the window and are shown from its queue, in the order raised.
+constexpr UINT kShowWaitingDialogs = WM_APP + 1;
+
+struct WaitingDialog {
+  MessageDialogOptions options;
+  ShowDialog show;
+};
+
+thread_local std::vector<WaitingDialog> t_waiting_dialogs;
+
+void show_waiting_dialogs() {
+  std::vector<WaitingDialog> waiting = std::exchange(t_waiting_dialogs, {});
+  for (WaitingDialog& dialog : waiting) {
+    std::string error;
+    if (!dialog.show(dialog.options, error)) {
+      olib::log_line(std::string(kMessageDialogFailure) + error);
+    }
+  }
+}
 
 LRESULT route(HWND window, UINT message, WPARAM w, LPARAM l) {
   if (message != 0 && message == echo_message()) {
@@ -124,6 +160,9 @@ LRESULT route(HWND window, UINT message, WPARAM w, LPARAM l) {
   // built re-activates its owner); until then they change nothing.
   ScreenView* view = t_slots.view.get();
   switch (message) {
+    case kShowWaitingDialogs:
+      show_waiting_dialogs();
+      return 0;
     case WM_CLOSE:
       run_close_callback();
       DestroyWindow(window);
@@ -148,6 +187,7 @@ LRESULT route(HWND window, UINT message, WPARAM w, LPARAM l) {
       return 0;
     }
     case WM_HOTKEY: {
+      if (w == kFaultingHotkeyId && test_seams_on()) throw std::bad_alloc();
       std::function<void(int)> hotkey = t_slots.callbacks.hotkey;
       if (hotkey) hotkey(static_cast<int>(w));
       return 0;
@@ -182,6 +222,23 @@ HWND create_main_window(const std::wstring& title) {
   return window;
 }
 
+ShowDialog show_once_window_visible(ShowDialog show) {
+  return [show = std::move(show)](const MessageDialogOptions& options,
+                                  std::string& error) -> std::optional<bool> {
+    HWND owner = static_cast<HWND>(options.owner);
+    // A question needs its answer now; a message can wait.
+    if (!options.ok_only || owner == nullptr || IsWindowVisible(owner)) return show(options, error);
+    t_waiting_dialogs.push_back(WaitingDialog{options, show});
+    return true;
+  };
+}
+
+void show_main_window(HWND window) {
+  ShowWindow(window, SW_SHOW);
+  // Posted, not shown here: whatever the window's showing queued runs first.
+  if (!t_waiting_dialogs.empty()) PostMessageW(window, kShowWaitingDialogs, 0, 0);
+}
+
 void install_view(std::unique_ptr<ScreenView> view) {
   // The old view goes only after the slot holds the new one, so that messages sent while
   // it is destroyed find a complete view.
@@ -207,13 +264,58 @@ void apply_system_theme(orlan::Document* document) {
   orlan::set_media_features(document, sys::system_prefers_dark(), false);
 }
 
+namespace {
+
+void log_fault(std::string_view text) noexcept {
+  try {
+    olib::log_line(std::string("[wnd] ") + std::string(text));
+  } catch (...) {
+    std::fputs("[wnd] out of memory\n", stderr);
+    std::fflush(stderr);
+  }
+}
+
+// Reports `text` through the fatal-error facility (the crash reporter's hook), then logs it.
+void report_fault(std::string_view text) noexcept {
+  try {
+    raise_fatal(text);
+  } catch (const FatalError& error) {
+    log_fault(error.what());
+  } catch (...) {
+    // The error itself could not be built (no memory); the hook has run.
+    log_fault("out of memory");
+  }
+}
+
+}  // namespace
+
+void report_current_exception() noexcept {
+  try {
+    throw;
+  } catch (const FatalError& error) {
+    // Reported when it was raised.
+    log_fault(error.what());
+  } catch (const std::bad_alloc&) {
+    report_fault("out of memory");
+  } catch (const std::exception& error) {
+    try {
+      report_fault(std::string("uncaught exception: ") + error.what());
+    } catch (...) {
+      // No memory for the text.
+      report_fault("uncaught exception");
+    }
+  } catch (...) {
+    report_fault("uncaught exception of unknown type");
+  }
+}
+
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM w, LPARAM l) {
   try {
     return route(window, message, w, l);
-  } catch (const std::exception& error) {
-    // A fatal internal error outside a page handler (already reported by the crash
-    // reporter's hook) ends the program; it must not unwind through the system's frames.
-    olib::log_line(std::string("[wnd] ") + error.what());
+  } catch (...) {
+    // A fault outside a page handler (the close, timer or hotkey callbacks) ends the program
+    // after its report; it must not unwind through the system's frames.
+    report_current_exception();
     ExitProcess(3);
   }
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "main_screen.h"
+#include "message_dialog_options.h"
 #include "screen_view.h"
 #include "win32_include.h"
 
@@ -25,6 +26,13 @@ static_assert(kMainWindowStyle == 0x00CA0000);
 // window is not shown. Null when it cannot be created.
 HWND create_main_window(const std::wstring& title);
 
+// Wraps the message dialog's `show` so that a message (OK only) raised while its owner is
+// still hidden waits for the window: it counts as shown at once and comes up once
+// show_main_window() has shown the window. Questions are shown at once.
+ShowDialog show_once_window_visible(ShowDialog show);
+// Shows the window, then (posted to it) the messages that waited for it.
+void show_main_window(HWND window);
+
 // The UI thread's slots. Installing a view destroys the one installed before; the
 // callbacks replace the installed ones (an empty function empties its slot).
 void install_view(std::unique_ptr<ScreenView> view);
@@ -36,6 +44,13 @@ void release_view();
 
 // Sets the document's preferred colour scheme from the system's app theme.
 void apply_system_theme(orlan::Document* document);
+
+// Inside a catch block: the exception being handled is a fault outside the page's handlers.
+// A fatal internal error was reported when it was raised; anything else (a failed
+// allocation, a stray exception) is reported here through the same fatal-error facility, so
+// the crash reporter sees it. Then it is written to standard error with "[wnd] ". The caller
+// ends the program.
+void report_current_exception() noexcept;
 
 LRESULT CALLBACK main_window_proc(HWND window, UINT message, WPARAM w, LPARAM l);
 

@@ -10,7 +10,9 @@
 #include <winstring.h>
 
 #include <cstdio>
+#include <cwchar>
 
+#include "catalog.h"
 #include "com_ptr_win.h"
 #include "log.h"
 #include "module_path.h"
@@ -51,7 +53,7 @@ bool save_shortcut(const std::wstring& path, std::string& error) {
   HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
                                     IID_IShellLinkW, link.out_void());
   if (FAILED(result)) return error = failure("ShellLink", result), false;
-  std::wstring target = sys::executable_path().wstring();
+  std::wstring target = sys::executable_path().native();
   result = link->SetPath(target.c_str());
   if (FAILED(result)) return error = failure("IShellLinkW::SetPath", result), false;
 
@@ -73,6 +75,46 @@ bool save_shortcut(const std::wstring& path, std::string& error) {
   result = file->Save(path.c_str(), TRUE);
   if (FAILED(result)) return error = failure("IPersistFile::Save", result), false;
   return true;
+}
+
+// Whether the shortcut at `path` is this program's: it carries the app user model id. Where
+// the id cannot be read back (Wine's shell links keep it write-only), a link whose target is
+// this executable counts as this program's.
+bool is_own_shortcut(const std::wstring& path) {
+  ComPtr<IShellLinkW> link;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                              link.out_void())))
+    return false;
+  ComPtr<IPersistFile> file;
+  if (FAILED(link->QueryInterface(IID_IPersistFile, file.out_void())) ||
+      FAILED(file->Load(path.c_str(), STGM_READ)))
+    return false;
+  ComPtr<IPropertyStore> properties;
+  if (SUCCEEDED(link->QueryInterface(IID_IPropertyStore, properties.out_void()))) {
+    PROPVARIANT id;
+    PropVariantInit(&id);
+    if (SUCCEEDED(properties->GetValue(kAppUserModelIdKey, &id))) {
+      bool has_id = id.vt == VT_LPWSTR && id.pwszVal != nullptr;
+      bool same = has_id && std::wcscmp(id.pwszVal, kAppUserModelId) == 0;
+      PropVariantClear(&id);
+      if (has_id) return same;
+    }
+  }
+  wchar_t target[MAX_PATH] = {};
+  if (link->GetPath(target, MAX_PATH, nullptr, 0) != S_OK) return false;
+  return _wcsicmp(target, sys::executable_path().native().c_str()) == 0;
+}
+
+// One shortcut per app user model id: every language names the shortcut after its own
+// product name, so a start in another language would leave the earlier one behind.
+void remove_shortcuts_under_other_names(const std::wstring& folder, std::string_view app_name) {
+  for (std::string_view code : i18n::kLanguageCodes) {
+    std::string_view name = i18n::text("app.name", code);
+    if (name == app_name) continue;
+    std::wstring path = folder + utf8_to_wide(name) + L".lnk";
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    if (is_own_shortcut(path)) DeleteFileW(path.c_str());
+  }
 }
 
 // ---- Windows Runtime, declared by hand ------------------------------------------------------
@@ -196,8 +238,9 @@ bool set_up_notifications(std::string_view app_name, std::string& error) {
   if (FAILED(result)) return error = failure("SetCurrentProcessExplicitAppUserModelID", result), false;
   std::wstring app_data = environment_value(L"APPDATA");
   if (app_data.empty()) return error = "APPDATA is not set", false;
-  std::wstring path = app_data + L"\\Microsoft\\Windows\\Start Menu\\Programs\\" +
-                      utf8_to_wide(app_name) + L".lnk";
+  std::wstring folder = app_data + L"\\Microsoft\\Windows\\Start Menu\\Programs\\";
+  std::wstring path = folder + utf8_to_wide(app_name) + L".lnk";
+  remove_shortcuts_under_other_names(folder, app_name);
   // An existing shortcut is left as it is, wherever it points.
   if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
   return save_shortcut(path, error);

@@ -14,7 +14,8 @@ inline constexpr const wchar_t* kAppUserModelId = L"Orlannet.Tapwright";
 
 // Sets the app user model id and, unless a file already exists at the shortcut path
 // (%APPDATA% joined with "Microsoft\Windows\Start Menu\Programs" and "<app_name>.lnk"),
-// saves a shortcut there to this executable carrying the id. False with the reason in `error`. (The shell runs it once per process.)
+// saves a shortcut there to this executable carrying the id. This program's shortcuts under
+// the product name of another language are removed first: one shortcut per id. False with the reason in `error`. (The shell runs it once per process.)
 bool set_up_notifications(std::string_view app_name, std::string& error);
 
 // Shows a toast whose title is the message's first line (toast_xml.h). False with the

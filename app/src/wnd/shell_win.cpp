@@ -18,7 +18,7 @@ constexpr FILEOPENDIALOGOPTIONS kSaveOptions = FOS_OVERWRITEPROMPT | FOS_FORCEFI
 static_assert(kOpenOptions == 0x1040 && kSaveOptions == 0x42);
 
 // Shows a prepared open or save dialog for list files; the chosen file-system path.
-std::optional<std::filesystem::path> run_list_dialog(IFileDialog& dialog, HWND owner,
+std::optional<sys::FilePath> run_list_dialog(IFileDialog& dialog, HWND owner,
                                                      FILEOPENDIALOGOPTIONS added,
                                                      const FileDialogTexts& texts) {
   FILEOPENDIALOGOPTIONS options = 0;
@@ -36,7 +36,7 @@ std::optional<std::filesystem::path> run_list_dialog(IFileDialog& dialog, HWND o
   if (FAILED(dialog.GetResult(item.out()))) return std::nullopt;
   wchar_t* path = nullptr;
   if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)) || !path) return std::nullopt;
-  std::filesystem::path chosen(path);
+  sys::FilePath chosen(path);
   CoTaskMemFree(path);
   return chosen;
 }
@@ -47,7 +47,7 @@ void WinShell::open_web_page(std::string_view url) {
   olib::update::open_web_url(url, olib::update::OpenVia::explorer);
 }
 
-std::optional<std::filesystem::path> WinShell::choose_list_to_open(const FileDialogTexts& texts) {
+std::optional<sys::FilePath> WinShell::choose_list_to_open(const FileDialogTexts& texts) {
   ComPtr<IFileOpenDialog> dialog;
   if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IFileOpenDialog, dialog.out_void())))
@@ -55,7 +55,7 @@ std::optional<std::filesystem::path> WinShell::choose_list_to_open(const FileDia
   return run_list_dialog(*dialog.get(), m_window, kOpenOptions, texts);
 }
 
-std::optional<std::filesystem::path> WinShell::choose_list_to_save(const FileDialogTexts& texts) {
+std::optional<sys::FilePath> WinShell::choose_list_to_save(const FileDialogTexts& texts) {
   ComPtr<IFileSaveDialog> dialog;
   if (FAILED(CoCreateInstance(CLSID_FileSaveDialog, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IFileSaveDialog, dialog.out_void())))

@@ -18,8 +18,8 @@ class WinShell final : public Shell {
   WinShell(HWND window, std::string app_name) : m_window(window), m_app_name(std::move(app_name)) {}
 
   void open_web_page(std::string_view url) override;
-  std::optional<std::filesystem::path> choose_list_to_open(const FileDialogTexts& texts) override;
-  std::optional<std::filesystem::path> choose_list_to_save(const FileDialogTexts& texts) override;
+  std::optional<sys::FilePath> choose_list_to_open(const FileDialogTexts& texts) override;
+  std::optional<sys::FilePath> choose_list_to_save(const FileDialogTexts& texts) override;
   RowCommand track_row_menu(const RowMenuTexts& texts) override;
   bool set_up_notifications(std::string_view app_name, std::string& error) override;
   bool start_update_check(std::string_view language) override;

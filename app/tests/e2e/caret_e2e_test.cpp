@@ -174,7 +174,7 @@ TEST_F(Caret, TheSelectionEndsWhereTheUnselectedGlyphsBegin) {
   ASSERT_TRUE(program.sync());
   POINT at{kRepeatX, kRepeatY};
   ClientToScreen(window, &at);
-  click_at(at);
+  ASSERT_TRUE(click_at(at)) << "clicking the repeat field";
   ASSERT_TRUE(program.sync());
 
   type_digits('1', '6');
