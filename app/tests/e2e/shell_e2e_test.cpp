@@ -62,7 +62,7 @@ TEST_F(Shell, AUtf16ListFileIsReportedWithTheWindowShownAndSurvivesTheSession) {
   EXPECT_TRUE(first.owner_visible) << "the dialog came while its main window was hidden";
   EXPECT_TRUE(has_text(first.dialog, L"An error has occurred."));
   EXPECT_TRUE(has_text(first.dialog, L"stream did not contain valid UTF-8"));
-  ASSERT_TRUE(click_button_until_closed(first.dialog, IDOK));
+  ASSERT_TRUE(click_button_to_close(first.dialog, IDOK));
 
   ASSERT_NE(program.wait_for_window(), nullptr);
   ASSERT_TRUE(program.sync());
@@ -79,7 +79,7 @@ TEST_F(Shell, AUtf16ListFileIsKeptAsideWhenTheSessionWritesItsOwnList) {
   Tapwright program(folder.exe(), L"", log);
   FirstDialog first = wait_for_first_dialog(program);
   ASSERT_NE(first.dialog, nullptr);
-  ASSERT_TRUE(click_button_until_closed(first.dialog, IDOK));
+  ASSERT_TRUE(click_button_to_close(first.dialog, IDOK));
   ASSERT_NE(program.wait_for_window(), nullptr);
   ASSERT_TRUE(program.sync());
 
@@ -127,7 +127,7 @@ TEST_F(Shell, AHotkeyFailureIsShownWithTheMainWindowVisible) {
   EXPECT_TRUE(first.owner_visible) << "the dialog came while its main window was hidden";
   EXPECT_TRUE(has_text(first.dialog,
                        L"Hotkey F3 could not be registered. It is already in use by another program."));
-  ASSERT_TRUE(click_button_until_closed(first.dialog, IDOK));
+  ASSERT_TRUE(click_button_to_close(first.dialog, IDOK));
   UnregisterHotKey(holder, 1);
   DestroyWindow(holder);
   ASSERT_NE(program.wait_for_window(), nullptr);
@@ -201,7 +201,7 @@ TEST_F(Shell, AFailedAllocationInTheHotkeyPathMakesOneReportAndEndsTheProgram) {
   ASSERT_NE(box, nullptr) << "no fault message box: the fault was not reported";
   std::vector<std::wstring> texts = child_texts(box);
   EXPECT_TRUE(std::find(texts.begin(), texts.end(), L"panic: out of memory") != texts.end());
-  ASSERT_TRUE(click_button_until_closed(box, IDOK));
+  ASSERT_TRUE(click_button_to_close(box, IDOK));
   EXPECT_EQ(program.wait_for_exit(60s), 3u);
   std::vector<olib::testing::RecordedRequest> reports = report_server.requests();
   ASSERT_EQ(reports.size(), 1u) << "one fault, one report";
