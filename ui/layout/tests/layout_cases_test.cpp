@@ -220,6 +220,33 @@ TEST(Relayout, FrameSequencesOfChangingConstraintsMatchFreshLayouts) {
   }
 }
 
+// An absolutely positioned box inside a relatively positioned inline box has that inline
+// box for its containing block, whether the parent is laid out as a box of its own (here
+// for a frame as a flex container) or only placed by its line. Each frame matches a fresh
+// layout, and in the line the child is laid out, not left at a size from an earlier frame.
+TEST(Relayout, AnAbsoluteChildOfAPositionedInlineBoxIsLaidOutInEveryFrame) {
+  const std::string page =
+      "<style>body{margin:0;font-size:10px;line-height:20px}.fz{display:flex;width:300px}"
+      "#p{position:relative;border-left:2px solid}#a{position:absolute;left:5px;top:4px}"
+      "</style><body>before <foo id=p class=\"{}\">a <i id=a>abs</i>b</foo>";
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view, with_text(page, ""), {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::layout_document(d, 400, 300, nullptr);
+  orlan::Node* p = orlan::get_element_by_id(&d, "p", 1);
+  const orlan::Rect in_line = orlan::absolute_position(*orlan::get_element_by_id(&d, "a", 1));
+  EXPECT_EQ(in_line.x, orlan::absolute_position(*p).x + 2 + 5);
+  EXPECT_EQ(in_line.y, orlan::absolute_position(*p).y + 4);
+  EXPECT_GT(in_line.width, 0);
+  for (const char* cls : {"fz", ""}) {
+    SCOPED_TRACE(std::string("class \"") + cls + "\"");
+    ASSERT_EQ(orlan::set_attribute(p, "class", 5, cls, std::strlen(cls)), orlan::kOk);
+    orlan::layout_document(d, 400, 300, nullptr);
+    EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(page, cls), 400, 300));
+  }
+  orlan::destroy_view(view);
+}
+
 // Text far longer than any line keeps every byte: a word cut into more lines than the
 // line breaker's loop would allow for ordinary items, and a textarea with more lines than
 // any fixed cap.
@@ -302,3 +329,4 @@ TEST(CollapsedBorders, FollowANeighboursChangeAndGoWhenTheTableSeparates) {
 }
 
 }  // namespace
+
