@@ -247,6 +247,29 @@ TEST(Relayout, AnAbsoluteChildOfAPositionedInlineBoxIsLaidOutInEveryFrame) {
   orlan::destroy_view(view);
 }
 
+// A cell moved down by vertical-align that becomes absolutely positioned stands at its
+// row's origin, the static position a fresh layout gives it, not where its shifted
+// content was.
+TEST(Relayout, ACellThatLeavesTheFlowTakesItsRowsOriginNotItsOldShift) {
+  const std::string page =
+      "<style>body{margin:0;font-size:10px;line-height:20px}th{vertical-align:bottom}</style>"
+      "<table><tbody><tr><th id=h style=\"{}\">b</th><td style=\"height:60px\">c</td></tr>"
+      "</tbody></table>";
+  const std::string out_of_flow = "position:absolute;left:3px";
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view, with_text(page, ""), {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::layout_document(d, 400, 300, nullptr);
+  orlan::Node* h = orlan::get_element_by_id(&d, "h", 1);
+  ASSERT_GT(h->box->static_y, 0);  // the shift the test is about
+  ASSERT_EQ(orlan::set_attribute(h, "style", 5, out_of_flow.data(), out_of_flow.size()),
+            orlan::kOk);
+  orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_EQ(orlan::absolute_position(*h).y, orlan::absolute_position(*h->parent).y);
+  EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(page, out_of_flow), 400, 300));
+  orlan::destroy_view(view);
+}
+
 // Text far longer than any line keeps every byte: a word cut into more lines than the
 // line breaker's loop would allow for ordinary items, and a textarea with more lines than
 // any fixed cap.
