@@ -556,13 +556,15 @@ void shift_cell_content(Node& cell, LayoutBox& b, float dy) noexcept {
 }
 
 bool is_cell_of_table(const Node& cell) noexcept {
-  if (!cell.style || cell.style->display != Display::kTableCell ||
-      is_out_of_flow_positioned(*cell.style))
-    return false;
+  // The table model's rule: every in-flow element of a row is a cell, whatever its display.
+  if (!cell.style || !is_in_flow_element(cell)) return false;
   const Node* row = cell.parent;
-  if (!row || !row->style || row->style->display != Display::kTableRow) return false;
+  if (!row || !row->style || !is_row(*row)) return false;
   const Node* up = row->parent;
-  if (up && up->style && up->style->display == Display::kTableRowGroup) up = up->parent;
+  if (up && up->style && up->style->display == Display::kTableRowGroup) {
+    if (!is_in_flow_element(*up)) return false;
+    up = up->parent;
+  }
   return up && up->style &&
          (up->style->display == Display::kTable || up->style->display == Display::kInlineTable);
 }

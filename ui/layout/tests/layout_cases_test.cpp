@@ -247,27 +247,54 @@ TEST(Relayout, AnAbsoluteChildOfAPositionedInlineBoxIsLaidOutInEveryFrame) {
   orlan::destroy_view(view);
 }
 
-// A cell moved down by vertical-align that becomes absolutely positioned stands at its
-// row's origin, the static position a fresh layout gives it, not where its shifted
-// content was.
-TEST(Relayout, ACellThatLeavesTheFlowTakesItsRowsOriginNotItsOldShift) {
-  const std::string page =
-      "<style>body{margin:0;font-size:10px;line-height:20px}th{vertical-align:bottom}</style>"
-      "<table><tbody><tr><th id=h style=\"{}\">b</th><td style=\"height:60px\">c</td></tr>"
-      "</tbody></table>";
-  const std::string out_of_flow = "position:absolute;left:3px";
-  orlan::View* view = orlan::create_view();
-  ASSERT_EQ(orlan::load_page(view, with_text(page, ""), {}), orlan::kOk);
-  orlan::Document& d = *orlan::document(view);
-  orlan::layout_document(d, 400, 300, nullptr);
-  orlan::Node* h = orlan::get_element_by_id(&d, "h", 1);
-  ASSERT_GT(h->box->static_y, 0);  // the shift the test is about
-  ASSERT_EQ(orlan::set_attribute(h, "style", 5, out_of_flow.data(), out_of_flow.size()),
-            orlan::kOk);
-  orlan::layout_document(d, 400, 300, nullptr);
-  EXPECT_EQ(orlan::absolute_position(*h).y, orlan::absolute_position(*h->parent).y);
-  EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(page, out_of_flow), 400, 300));
-  orlan::destroy_view(view);
+// A table keeps each cell's vertical-align shift beside the cell's content. Frame after
+// frame one element's style attribute changes (and back); every frame matches a fresh
+// layout, with no shift left over from an earlier one.
+struct StyleSequence {
+  const char* name;
+  std::string page;  // holds "{}" where the changing style attribute goes
+  const char* id;
+  std::vector<std::string> styles;
+};
+
+TEST(Relayout, CellShiftsFollowStyleChangesAroundTheCell) {
+  const std::string head =
+      "<style>body{margin:0;font-size:10px;line-height:20px}td{padding:0}</style>";
+  const std::vector<StyleSequence> cases = {
+      // It stands at its row's origin, not where its shifted content was.
+      {"a shifted cell leaves the flow",
+       head + "<table><tbody><tr><th id=x style=\"vertical-align:bottom{}\">b</th>"
+              "<td style=\"height:60px\">c</td></tr></tbody></table>",
+       "x", {";position:absolute;left:3px", "", ";position:absolute;left:3px"}},
+      // A row's flex child is a cell too: laid out again at its row's height after a
+      // frame outside the table, it gets its shift back.
+      {"the row group of a flex cell leaves the flow and comes back",
+       head + "<table><tbody id=x style=\"{}\"><tr><th>b</th>"
+              "<td style=\"display:flex;vertical-align:middle\">c</td></tr></tbody></table>",
+       "x", {"position:absolute;left:3px", "", "position:absolute;left:3px", ""}},
+  };
+  for (const StyleSequence& c : cases) {
+    SCOPED_TRACE(c.name);
+    orlan::View* view = orlan::create_view();
+    ASSERT_EQ(orlan::load_page(view, with_text(c.page, ""), {}), orlan::kOk);
+    orlan::Document& d = *orlan::document(view);
+    orlan::layout_document(d, 400, 300, nullptr);
+    EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(c.page, ""), 400, 300));
+    orlan::Node* x = orlan::get_element_by_id(&d, c.id, std::strlen(c.id));
+    ASSERT_NE(x, nullptr);
+    for (std::size_t i = 0; i < c.styles.size(); ++i) {
+      // The attribute's whole new value, as the changed page spells it.
+      const std::string page = with_text(c.page, c.styles[i]);
+      const std::string key = "id=" + std::string(c.id) + " style=\"";
+      std::string value = page.substr(page.find(key) + key.size());
+      value = value.substr(0, value.find('"'));
+      ASSERT_EQ(orlan::set_attribute(x, "style", 5, value.data(), value.size()), orlan::kOk);
+      orlan::layout_document(d, 400, 300, nullptr);
+      EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(c.page, c.styles[i]), 400, 300))
+          << "frame " << i + 1 << " (style \"" << value << "\")";
+    }
+    orlan::destroy_view(view);
+  }
 }
 
 // Text far longer than any line keeps every byte: a word cut into more lines than the
