@@ -194,7 +194,7 @@ void install_layout_hooks() noexcept;
 // baseline is the caller's). A table keeps each cell's vertical-align shift in the cell
 // box's static_y.
 void shift_cell_content(Node& cell, LayoutBox& box, float dy) noexcept;
-// An in-flow cell of a row of a table (directly or through a row group).
+// A cell of a row of a table (directly or through a row group): any in-flow element.
 bool is_cell_of_table(const Node& cell) noexcept;
 
 // ---- The algorithms ----

@@ -98,6 +98,24 @@ void layout_out_of_flow(LayoutContext& ctx, Node& e, Node& container, float W, f
   }
 }
 
+// An inline box in a line; flex, grid and table containers lay every child out as a box.
+bool laid_out_by_its_line(const Node& e) {
+  if (e.style->display != Display::kInline || is_replaced_or_control(e)) return false;
+  const ComputedStyle* ps = e.parent && e.parent->is_element() ? e.parent->style : nullptr;
+  if (!ps) return true;
+  switch (ps->display) {
+    case Display::kFlex:
+    case Display::kInlineFlex:
+    case Display::kGrid:
+    case Display::kInlineGrid:
+    case Display::kTable:
+    case Display::kInlineTable:
+      return false;
+    default:
+      return true;
+  }
+}
+
 void walk(LayoutContext& ctx, Node& container, LayoutBox& cbox, Node& node, bool from_root,
           int depth) {
   if (depth > kMaxWalkDepth) return;
@@ -122,7 +140,13 @@ void walk(LayoutContext& ctx, Node& container, LayoutBox& cbox, Node& node, bool
       layout_out_of_flow(ctx, *c, container, ctx.viewport_width, ctx.viewport_height, 0, 0, true);
       continue;
     }
-    if (s.position != css::kw::Static) continue;  // its own walk handles its subtree
+    if (s.position != css::kw::Static) {
+      // A positioned box runs its own walk once laid out, except an inline box, which its
+      // line places without ever laying it out as a box: its walk runs from here, where
+      // its place is known.
+      if (c->box && laid_out_by_its_line(*c)) walk(ctx, *c, *c->box, *c, false, depth + 1);
+      continue;
+    }
     walk(ctx, container, cbox, *c, from_root, depth + 1);
   }
 }

@@ -556,13 +556,15 @@ void shift_cell_content(Node& cell, LayoutBox& b, float dy) noexcept {
 }
 
 bool is_cell_of_table(const Node& cell) noexcept {
-  if (!cell.style || cell.style->display != Display::kTableCell ||
-      is_out_of_flow_positioned(*cell.style))
-    return false;
+  // The table model's rule: every in-flow element of a row is a cell, whatever its display.
+  if (!cell.style || !is_in_flow_element(cell)) return false;
   const Node* row = cell.parent;
-  if (!row || !row->style || row->style->display != Display::kTableRow) return false;
+  if (!row || !row->style || !is_row(*row)) return false;
   const Node* up = row->parent;
-  if (up && up->style && up->style->display == Display::kTableRowGroup) up = up->parent;
+  if (up && up->style && up->style->display == Display::kTableRowGroup) {
+    if (!is_in_flow_element(*up)) return false;
+    up = up->parent;
+  }
   return up && up->style &&
          (up->style->display == Display::kTable || up->style->display == Display::kInlineTable);
 }
@@ -579,17 +581,25 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   if (!m || !build_model(ctx, node, *m)) return 0;  // out of memory: empty
   drop_ignored_children(node, m->caption);
   drop_cells_left_out(*m);
-  // Out-of-flow children stand where the table's content starts; those of its rows and
-  // row groups at their parent's origin.
+  // Out-of-flow children stand where the table's content starts; those of its rows, row
+  // groups and the rows in those at their parent's origin. (A cell that became one keeps
+  // its vertical-align shift in static_y until it gets its static position here.)
+  auto at_origin = [](Node& parent) {
+    for (Node* k = parent.first_child; k; k = k->next_sibling)
+      if (k->is_element() && is_rendered(*k) && is_out_of_flow_positioned(*k->style))
+        set_static_position(*k, 0, 0);
+  };
   for (Node* c = node.first_child; c; c = c->next_sibling) {
     if (!c->is_element() || !is_rendered(*c)) continue;
     if (is_out_of_flow_positioned(*c->style)) {
       set_static_position(*c, ox, oy);
-    } else if (c->style->display == Display::kTableRowGroup ||
-               c->style->display == Display::kTableRow) {
-      for (Node* k = c->first_child; k; k = k->next_sibling)
-        if (k->is_element() && is_rendered(*k) && is_out_of_flow_positioned(*k->style))
-          set_static_position(*k, 0, 0);
+    } else if (c->style->display == Display::kTableRow) {
+      at_origin(*c);
+    } else if (c->style->display == Display::kTableRowGroup) {
+      at_origin(*c);
+      for (Node* r = c->first_child; r; r = r->next_sibling)
+        if (r->is_element() && is_rendered(*r) && r->style->display == Display::kTableRow)
+          at_origin(*r);
     }
   }
   apply_column_elements(node, *m, cw);

@@ -220,6 +220,83 @@ TEST(Relayout, FrameSequencesOfChangingConstraintsMatchFreshLayouts) {
   }
 }
 
+// An absolutely positioned box inside a relatively positioned inline box has that inline
+// box for its containing block, whether the parent is laid out as a box of its own (here
+// for a frame as a flex container) or only placed by its line. Each frame matches a fresh
+// layout, and in the line the child is laid out, not left at a size from an earlier frame.
+TEST(Relayout, AnAbsoluteChildOfAPositionedInlineBoxIsLaidOutInEveryFrame) {
+  const std::string page =
+      "<style>body{margin:0;font-size:10px;line-height:20px}.fz{display:flex;width:300px}"
+      "#p{position:relative;border-left:2px solid}#a{position:absolute;left:5px;top:4px}"
+      "</style><body>before <foo id=p class=\"{}\">a <i id=a>abs</i>b</foo>";
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view, with_text(page, ""), {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::layout_document(d, 400, 300, nullptr);
+  orlan::Node* p = orlan::get_element_by_id(&d, "p", 1);
+  const orlan::Rect in_line = orlan::absolute_position(*orlan::get_element_by_id(&d, "a", 1));
+  EXPECT_EQ(in_line.x, orlan::absolute_position(*p).x + 2 + 5);
+  EXPECT_EQ(in_line.y, orlan::absolute_position(*p).y + 4);
+  EXPECT_GT(in_line.width, 0);
+  for (const char* cls : {"fz", ""}) {
+    SCOPED_TRACE(std::string("class \"") + cls + "\"");
+    ASSERT_EQ(orlan::set_attribute(p, "class", 5, cls, std::strlen(cls)), orlan::kOk);
+    orlan::layout_document(d, 400, 300, nullptr);
+    EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(page, cls), 400, 300));
+  }
+  orlan::destroy_view(view);
+}
+
+// A table keeps each cell's vertical-align shift beside the cell's content. Frame after
+// frame one element's style attribute changes (and back); every frame matches a fresh
+// layout, with no shift left over from an earlier one.
+struct StyleSequence {
+  const char* name;
+  std::string page;  // holds "{}" where the changing style attribute goes
+  const char* id;
+  std::vector<std::string> styles;
+};
+
+TEST(Relayout, CellShiftsFollowStyleChangesAroundTheCell) {
+  const std::string head =
+      "<style>body{margin:0;font-size:10px;line-height:20px}td{padding:0}</style>";
+  const std::vector<StyleSequence> cases = {
+      // It stands at its row's origin, not where its shifted content was.
+      {"a shifted cell leaves the flow",
+       head + "<table><tbody><tr><th id=x style=\"vertical-align:bottom{}\">b</th>"
+              "<td style=\"height:60px\">c</td></tr></tbody></table>",
+       "x", {";position:absolute;left:3px", "", ";position:absolute;left:3px"}},
+      // A row's flex child is a cell too: laid out again at its row's height after a
+      // frame outside the table, it gets its shift back.
+      {"the row group of a flex cell leaves the flow and comes back",
+       head + "<table><tbody id=x style=\"{}\"><tr><th>b</th>"
+              "<td style=\"display:flex;vertical-align:middle\">c</td></tr></tbody></table>",
+       "x", {"position:absolute;left:3px", "", "position:absolute;left:3px", ""}},
+  };
+  for (const StyleSequence& c : cases) {
+    SCOPED_TRACE(c.name);
+    orlan::View* view = orlan::create_view();
+    ASSERT_EQ(orlan::load_page(view, with_text(c.page, ""), {}), orlan::kOk);
+    orlan::Document& d = *orlan::document(view);
+    orlan::layout_document(d, 400, 300, nullptr);
+    EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(c.page, ""), 400, 300));
+    orlan::Node* x = orlan::get_element_by_id(&d, c.id, std::strlen(c.id));
+    ASSERT_NE(x, nullptr);
+    for (std::size_t i = 0; i < c.styles.size(); ++i) {
+      // The attribute's whole new value, as the changed page spells it.
+      const std::string page = with_text(c.page, c.styles[i]);
+      const std::string key = "id=" + std::string(c.id) + " style=\"";
+      std::string value = page.substr(page.find(key) + key.size());
+      value = value.substr(0, value.find('"'));
+      ASSERT_EQ(orlan::set_attribute(x, "style", 5, value.data(), value.size()), orlan::kOk);
+      orlan::layout_document(d, 400, 300, nullptr);
+      EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(c.page, c.styles[i]), 400, 300))
+          << "frame " << i + 1 << " (style \"" << value << "\")";
+    }
+    orlan::destroy_view(view);
+  }
+}
+
 // Text far longer than any line keeps every byte: a word cut into more lines than the
 // line breaker's loop would allow for ordinary items, and a textarea with more lines than
 // any fixed cap.
@@ -302,3 +379,4 @@ TEST(CollapsedBorders, FollowANeighboursChangeAndGoWhenTheTableSeparates) {
 }
 
 }  // namespace
+
