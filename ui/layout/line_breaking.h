@@ -11,7 +11,7 @@
 
 namespace orlan {
 
-enum ItemKind : std::uint8_t {
+enum InlineItemKind : std::uint8_t {
   kItemText = 0,
   kItemSpace = 1,   // collapsible space, measured as " "
   kItemStart = 2,   // start of an inline element: margin, border and padding on the left
@@ -36,7 +36,7 @@ struct InlineItem {
   std::uint32_t line = 0;
   std::int32_t entry = -1;  // the node's entry in the run
   std::int32_t source = 0;  // index of the built item it came from
-  ItemKind kind = kItemText;
+  InlineItemKind kind = kItemText;
   std::uint8_t break_before = 0;
   std::uint8_t remainder = 0;  // the rest of a split word
   std::uint8_t estimated = 0;  // width = the word's less the cut part, until measured
