@@ -551,6 +551,80 @@ TEST_F(Screen, DraggingTheListsThumbAndAColumnBorderWithTheMouse) {
   EXPECT_EQ(read_file(folder.list_file()), written);
 }
 
+// A left click (press, release) at `at`, synced with the program after each.
+void click_with_mouse(Tapwright& program, POINT at) {
+  ASSERT_TRUE(send_pointer_to(at));
+  ASSERT_TRUE(send_left_button(true));
+  ASSERT_TRUE(program.sync());
+  ASSERT_TRUE(send_left_button(false));
+  ASSERT_TRUE(program.sync());
+}
+
+TEST_F(Screen, PressesOnTheListsTrackPageDownAndBackUp) {
+  // Sixty rows: two pages down stay short of the end, so no page is cut short.
+  std::string list;
+  for (int i = 0; i < 60; ++i)
+    list += std::to_string(100 + i * 37) + "x" + std::to_string(200 + i * 11) + ",0,0,1000\r\n";
+  ASSERT_TRUE(write_file(folder.list_file(), list));
+  Tapwright program(folder.exe());
+  HWND window = start_and_wait_for_page(program);
+  ASSERT_NE(window, nullptr) << "the page was never drawn";
+  // The rows under the sticky header; the track along the list box's right edge, the thumb
+  // at its top while nothing is scrolled.
+  const RECT rows{251, 97, 580, 360};
+  const POINT below_thumb = on_screen(window, 588, 350), above_thumb = on_screen(window, 588, 80);
+  auto rows_of = [&](const Shot& shot) {
+    std::vector<int> pixels;
+    for (int y = rows.top; y < rows.bottom; ++y)
+      for (int x = rows.left; x < rows.right; ++x) pixels.push_back(shot.at(x, y).luminance());
+    return pixels;
+  };
+  // The pointer on the bar from the start: a row under it would be drawn hovered.
+  ASSERT_TRUE(send_pointer_to(above_thumb));
+  ASSERT_TRUE(program.sync());
+  const Shot top_shot = capture(window);
+  ASSERT_GT(text_pixels(top_shot, rows, true), 200) << "no rows drawn";
+  const std::vector<int> top = rows_of(top_shot);
+  auto differing = [](const std::vector<int>& a, const std::vector<int>& b) {
+    int n = 0;
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) n += a[i] != b[i] ? 1 : 0;
+    return a.size() == b.size() ? n : 1 << 30;
+  };
+  // Each press pages once; the rows drawn after it, once they differ from `from` (or equal
+  // `expected`, when given).
+  auto page = [&](POINT at, const std::vector<int>& from, const std::vector<int>* expected,
+                  const char* what) {
+    click_with_mouse(program, at);
+    std::vector<int> now;
+    int changed = 0;
+    EXPECT_TRUE(pump_until(
+        [&] {
+          now = rows_of(capture(window));
+          changed = differing(from, now);
+          return expected ? differing(*expected, now) == 0 : changed > 500;
+        },
+        10s))
+        << what << ": " << changed << " pixels of the rows changed"
+        << (expected ? ", " + std::to_string(differing(*expected, now)) + " unlike the expected rows"
+                     : std::string());
+    return now;
+  };
+  const std::vector<int> one = page(below_thumb, top, nullptr, "first page down");
+  const std::vector<int> two = page(below_thumb, one, nullptr, "second page down");
+  // Back up by the same steps: exactly the rows seen on the way down, then the first ones.
+  // (A press that jumped the thumb to the pointer or started a drag would not come back to
+  // the first page.)
+  page(above_thumb, two, &one, "first page up");
+  page(above_thumb, one, &top, "second page up");
+  capture(window).save("screen-after-track-pages.bmp");
+  // Presses on the bar chose no row and changed nothing in the list.
+  EXPECT_EQ(program.close(), 0u);
+  std::string written;
+  for (int i = 0; i < 60; ++i)
+    written += std::to_string(100 + i * 37) + "x" + std::to_string(200 + i * 11) + ",0,0,1000,1000\r\n";
+  EXPECT_EQ(read_file(folder.list_file()), written);
+}
+
 // ---- A lost device ---------------------------------------------------------------------------
 
 TEST_F(Screen, ADeviceLostAtPresentIsRebuiltAndTheWholePageDrawnAgain) {
