@@ -66,7 +66,7 @@ endif()
 
 # The main page driven through the engine's input calls on a laid-out document.
 tw_test(app_main_screen_input_test SOURCES tests/main_screen_input_test.cpp
-        LIBS ${tw_screen_test_libs} ui_input)
+        LIBS ${tw_screen_test_libs} ui_input ui_paint)
 if(TEST app_main_screen_input_test)
   set_tests_properties(app_main_screen_input_test PROPERTIES RESOURCE_LOCK app_default_list_file)
 endif()

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "computed_style.h"
+#include "display_list.h"
 #include "document.h"
 #include "input.h"
 #include "layout_box.h"
@@ -211,11 +212,15 @@ TEST(MainScreenInput, ADelayRangeCellShowsItsTooltipAfterTheDelay) {
 // ---- Drags through the pointer: the list's scrollbar and the table's column borders ----
 
 // Thirty rows, more than the list box shows; press, moves and release go through the
-// engine's input calls and its layout hooks, laid out after each as frames would.
+// engine's input calls and its layout hooks, laid out after each as frames would. Presses
+// find their element as the window's host finds it, in paint order (the table header's
+// sticky cells lie over the rows scrolled under them).
 struct DragRig : tw::test::MainScreenPage {
   orlan::Document& d = document();
   orlan::Node* box = element("list-box");
-  DragRig() : MainScreenPage(tw::test::list_of_clicks(30)) {}
+  DragRig() : MainScreenPage(tw::test::list_of_clicks(30)) {
+    orlan::install_layout_input_hooks(nullptr, &orlan::hit_test);
+  }
 
   void press(float x, float y) {
     orlan::pointer_move(d, x, y, 0);
@@ -291,6 +296,35 @@ TEST(MainScreenDrags, DraggingAColumnBorderResizesTheHeaderAndEveryRow) {
   // After the release a move changes nothing.
   rig.move(edge - 80, y);
   EXPECT_EQ(rig.at(*th[3]).width, 100);
+}
+
+TEST(MainScreenDrags, AColumnBorderInTheStickyHeaderDragsWhileTheListIsScrolled) {
+  DragRig rig;
+  const orlan::Scrollbar bar = rig.bar();
+  ASSERT_TRUE(bar.has_thumb);
+  // A page down: the header's cells stay at the top of the box, their row scrolls away.
+  const float track_x = bar.track.x + bar.track.width / 2;
+  rig.press(track_x, bar.track.y + bar.track.height - 2);
+  rig.release(track_x, bar.track.y + bar.track.height - 2);
+  const float scrolled = rig.box->scroll_y;
+  ASSERT_GT(scrolled, 100);
+  const std::optional<std::size_t> marker = rig.state.access()->list.marked_row();
+  std::vector<orlan::Node*> th = rig.header_cells();
+  ASSERT_EQ(th.size(), 5u);
+  const orlan::Rect delay = rig.at(*th[3]);
+  EXPECT_EQ(delay.y, rig.at("list-box").y + rig.box->box->border[0]) << "the header is not stuck";
+  const float edge = delay.x + delay.width, y = delay.y + delay.height / 2;
+  rig.press(edge - 1, y);
+  rig.move(edge - 41, y);
+  rig.release(edge - 41, y);
+  EXPECT_EQ(rig.at(*th[3]).width, 100);
+  std::vector<float> widths;
+  for (orlan::Node* row : tw::test::MainScreenPage::elements(rig.element("rows")))
+    widths.push_back(rig.at(*tw::test::MainScreenPage::elements(row)[3]).width);
+  EXPECT_EQ(widths, std::vector<float>(30, 100));
+  // The press on the border neither scrolled the list nor chose a row.
+  EXPECT_EQ(rig.box->scroll_y, scrolled);
+  EXPECT_EQ(rig.state.access()->list.marked_row(), marker);
 }
 
 }  // namespace

@@ -86,14 +86,17 @@ ColumnHit column_resize_hit_test(Node* hovered, float x, float y) noexcept {
     container = container->parent;
   if (!container || !container->box) return {};
   const Rect area = absolute_position(*container);
-  if (y < area.y || y > area.y + area.height) return {};
+  const bool in_area = y >= area.y && y <= area.y + area.height;
   int index = 0;
   for (Node* c = container->first_child; c; c = c->next_sibling) {
     if (!c->is_element() || !is_rendered(*c)) continue;
     if (c->box) {
+      // Sticky children (a scrolled table's header cells) are drawn away from their row:
+      // their edges are handles where they are drawn, too.
       const Rect r = absolute_position(*c);
       const float right = r.x + r.width;
-      if (x >= right - kColumnHandleReach && x <= right + kColumnHandleReach)
+      const bool beside = in_area || (y >= r.y && y <= r.y + r.height);
+      if (beside && x >= right - kColumnHandleReach && x <= right + kColumnHandleReach)
         return {container, index};
     }
     ++index;
