@@ -102,7 +102,8 @@ bool wait_until_settled(HWND window);
 // Clicks the dialog's button `id` once with the mouse, when the dialog has settled and the
 // button is what lies under its centre, and waits for the dialog to close. False, with the
 // reason on the error stream, when it did not: a dialog that ignores a click is a fault,
-// never clicked again.
+// never clicked again, unless the display server moved the pointer off the button during
+// the click (Wine replaying an old pointer place; said on the error stream).
 bool click_button_to_close(HWND dialog, int id, std::chrono::milliseconds timeout = 30s);
 
 // Keyboard and mouse input as a person makes it (SendInput).
