@@ -37,7 +37,8 @@ target_link_libraries(app_screen PUBLIC app_runner app_i18n core_mask core_text 
 
 set(tw_screen_test_libs app_screen app_runner app_i18n app_click_list ui_html ui_css_document
                         ui_image ui_document app_sys_files app_sys_error)
-tw_test(app_main_page_test SOURCES tests/main_page_test.cpp LIBS ${tw_screen_test_libs} ui_css ui_style)
+tw_test(app_main_page_test SOURCES tests/main_page_test.cpp
+        LIBS ${tw_screen_test_libs} ui_css ui_style ui_input)
 tw_test(app_main_screen_test SOURCES tests/main_screen_test.cpp LIBS ${tw_screen_test_libs})
 tw_test(app_main_page_paint_test SOURCES tests/main_page_paint_test.cpp
         LIBS ${tw_screen_test_libs} ui_paint ui_input)

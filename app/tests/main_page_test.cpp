@@ -18,6 +18,7 @@
 #include "document.h"
 #include "document_sheets.h"
 #include "main_screen.h"
+#include "main_screen_page.h"
 #include "orlan/orlan.h"
 #include "page.h"
 #include "style_sheet.h"
@@ -160,7 +161,7 @@ TEST(MainStylesheet, EveryDeclarationIsUnderstood) {
   for (std::size_t open = text.find("/*"); open != std::string::npos; open = text.find("/*")) {
     text.erase(open, text.find("*/", open) + 2 - open);
   }
-  LoadedPage page("en");
+  tw::test::MainScreenPage page;
   css::StyleSheet& sheet = *page.document().sheets.author;
   css::StyleSheet alone(*css::document_atoms(page.document()));
   int blocks = 0;
@@ -193,13 +194,13 @@ TEST(MainStylesheet, EveryDeclarationIsUnderstood) {
 
 // The styles the engine computes for the page: the whole cascade (specificity, custom
 // properties, inheritance, media queries) after a style pass at the window's size.
-struct StyledPage : LoadedPage {
-  StyledPage() : LoadedPage("en") {
+struct StyledPage : tw::test::MainScreenPage {
+  StyledPage() {
     tw::ClickList list;
     list.append(tw::ClickEntry{1, 2, 100, 100, 0, 0});
     list.append(tw::ClickEntry{3, 4, 100, 100, 0, 0});
     list.set_marker(0);
-    tw::render_click_table(tw::Page(&document()), list, "en");
+    tw::render_click_table(page(), list, "en");
   }
   const orlan::ComputedStyle& style(orlan::Node* node) {
     orlan::set_viewport(document(), 611, 463);
@@ -208,11 +209,7 @@ struct StyledPage : LoadedPage {
     return *node->style;
   }
   orlan::Node* root() { return orlan::document_element(&document()); }
-  orlan::Node* row(int index) {
-    orlan::Node* r = orlan::first_child(find("rows"));
-    for (int i = 0; r && i < index; ++i) r = orlan::next_sibling(r);
-    return r;
-  }
+  orlan::Node* find(std::string_view id) { return element(id); }
   void set_theme(bool dark_system, const char* data_theme) {
     orlan::set_media_features(&document(), dark_system, false);
     if (data_theme) {

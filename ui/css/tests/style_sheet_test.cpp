@@ -2,8 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
+#include <vector>
 #include <string>
 
 #include "css_test_support.h"
@@ -199,72 +198,104 @@ TEST(Arena, AllocationsAreZeroedAlignedAndLargeOnesSurvive) {
 namespace orlan::css {
 namespace {
 
-std::string read_source(const std::string& relative) {
-  std::ifstream file(std::string(TW_SOURCE_DIR) + "/" + relative, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
+// ---- A sheet of the kinds a page's sheet is made of ----------------------------------------
+
+// Each style rule says its place with `order`: a rule the parser drops, or swallows into the
+// one before it, leaves a gap in the numbers. The at-rules between them (keyframes, a
+// condition the engine does not know, media blocks) must end exactly where they end.
+constexpr std::string_view kMixedSheet = R"css(
+/* palette { not a rule } */
+:root { --bg: #ffffff; --text: #000; --radius: 3px; order: 1 }
+@media (prefers-color-scheme: dark) {
+  :root:not([data-theme="light"]) { --bg: #1e1e1e; order: 2 }
 }
+:root[data-theme="dark"] { --bg: #1e1e1e; order: 3 }
+.tab.active::after { content: ""; order: 4 }
+.fld > select, .fld > input { order: 5 }
+@keyframes capture-pulse {
+  from { opacity: 1 }
+  50% { opacity: 0.4 }
+  to { opacity: 1 }
+}
+.list-table thead tr[data-resize="col"] th + th { order: 6 }
+.list-table tbody tr:nth-child(even) td { order: 7 }
+@supports (backdrop-filter: blur(4px)) { .sheet { order: 8 } }
+@supports (no-such-property: 1) { .sheet { order: 99 } }
+.list-table tbody:empty::after { content: "{ }"; order: 9 }
+@media (max-width: 560px) { .app { order: 10 } .group { order: 11 } }
+.entry:nth-last-child(-n+3) { order: 12 }
+.group:has(input:focus) > h2 { order: 13 }
+input::placeholder { color: var(--muted, #888); order: 14 }
+@keyframes spin { to { transform: rotate(360deg) } }
+.hint kbd ~ kbd { order: 15 }
+)css";
 
-class ApplicationSheet : public testing::SheetTest {};
+class MixedSheet : public testing::SheetTest {
+ protected:
+  void SetUp() override { ASSERT_EQ(parse_stylesheet(sheet, kMixedSheet), kStatusOk); }
 
-TEST_F(ApplicationSheet, EveryStyleRuleSelectorParses) {
-  std::string css = read_source("ui/css/fuzz/sheet/main_screen.css");
-  ASSERT_GT(css.size(), 15000u);
-  ASSERT_EQ(parse_stylesheet(sheet, css), kStatusOk);
-  std::size_t parsed = sheet.rules().size();
-  // Count the style-rule preludes by hand: every "{" whose prelude does not start with '@'
-  // and that is not a keyframe selector.
-  std::size_t expected = 0;
-  int depth = 0;
-  bool in_keyframes[8] = {};
-  std::size_t prelude_start = 0;
-  for (std::size_t i = 0; i < css.size(); ++i) {
-    if (css.compare(i, 2, "/*") == 0) {
-      i = css.find("*/", i + 2) + 1;
-      prelude_start = i + 1;
-      continue;
-    }
-    if (css[i] == '{') {
-      std::string prelude = css.substr(prelude_start, i - prelude_start);
-      std::size_t first = prelude.find_first_not_of(" \n\t");
-      bool at_rule = first != std::string::npos && prelude[first] == '@';
-      bool keyframe = depth > 0 && in_keyframes[depth - 1];
-      if (!at_rule && !keyframe) ++expected;
-      ++depth;
-      in_keyframes[depth - 1] = at_rule && prelude.find("@keyframes") != std::string::npos;
-      prelude_start = i + 1;
-    } else if (css[i] == '}') {
-      --depth;
-      prelude_start = i + 1;
-    }
+  // The rule's `order`, or -1 without one.
+  static int order_of(const StyleRule& rule) {
+    for (const Declaration& d : rule.declaration_list())
+      if (d.property == P::Order && d.value.type == ValueType::Number)
+        return static_cast<int>(d.value.number);
+    return -1;
   }
-  EXPECT_EQ(parsed, expected);
+};
+
+TEST_F(MixedSheet, EveryStyleRuleIsKeptInOrderAndTheAtRulesEndWhereTheyEnd) {
+  std::vector<int> orders;
+  for (const StyleRule& rule : sheet.rules()) orders.push_back(order_of(rule));
+  // The rule under the condition that does not hold is not one of them.
+  EXPECT_EQ(orders, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15}));
+  ASSERT_EQ(sheet.rules().size(), 15u);
+  EXPECT_EQ(sheet.rules()[4].selector_count, 2);
+  // Only the rules inside @media blocks carry their query.
+  std::vector<int> under_media;
+  for (const StyleRule& rule : sheet.rules())
+    if (rule.media) under_media.push_back(order_of(rule));
+  EXPECT_EQ(under_media, (std::vector<int>{2, 10, 11}));
+  EXPECT_EQ(sheet.rules()[9].media->max_width, 560);
   EXPECT_TRUE(sheet.has_media_rules());
   EXPECT_TRUE(sheet.has_has_selectors());
   EXPECT_TRUE(sheet.has_pseudo_element_rules());
   EXPECT_TRUE(sheet.uses_data_attribute(atom("data-resize")));
-  EXPECT_GE(sheet.keyframe_sets().size(), 5u);
-  EXPECT_NE(sheet.find_keyframes(atom("capture-pulse")), nullptr);
+  EXPECT_TRUE(sheet.uses_data_attribute(atom("data-theme")));
+  ASSERT_EQ(sheet.keyframe_sets().size(), 2u);
+  const KeyframeSet* pulse = sheet.find_keyframes(atom("capture-pulse"));
+  ASSERT_NE(pulse, nullptr);
+  std::vector<float> offsets;
+  for (const Keyframe& k : pulse->keyframe_list()) offsets.push_back(k.offset);
+  EXPECT_EQ(offsets, (std::vector<float>{0, 0.5f, 1}));
+  EXPECT_NE(sheet.find_keyframes(atom("spin")), nullptr);
 }
 
-TEST_F(ApplicationSheet, RootPaletteIsCustomProperties) {
-  std::string css = read_source("ui/css/fuzz/sheet/main_screen.css");
-  ASSERT_EQ(parse_stylesheet(sheet, css), kStatusOk);
+TEST_F(MixedSheet, CustomPropertiesAreKeptAsWrittenAndTheDarkPaletteIsUnderItsQuery) {
   const StyleRule& root = sheet.rules()[0];
   EXPECT_EQ(root.selectors[0].compounds[0].pseudo_classes, pc::Root);
-  ASSERT_GT(root.declaration_count, 30);
-  for (const Declaration& d : root.declaration_list()) {
-    EXPECT_EQ(d.property, PropertyId::Custom);
-    EXPECT_EQ(d.value.type, ValueType::RawText);
+  ASSERT_EQ(root.declaration_count, 4);
+  const char* names[] = {"--bg", "--text", "--radius"};
+  const char* texts[] = {"#ffffff", "#000", "3px"};
+  for (int i = 0; i < 3; ++i) {
+    const Declaration& d = root.declarations[i];
+    EXPECT_EQ(d.property, PropertyId::Custom) << names[i];
+    EXPECT_EQ(d.value.type, ValueType::RawText) << names[i];
+    EXPECT_EQ(d.aux, atom(names[i]));
+    EXPECT_EQ(d.value.raw_text(), texts[i]);
   }
-  EXPECT_EQ(root.declarations[0].aux, atom("--bg"));
-  EXPECT_EQ(root.declarations[0].value.raw_text(), "#ffffff");
   // The dark palette applies under the media query unless the root says light.
   const StyleRule& dark = sheet.rules()[1];
   ASSERT_NE(dark.media, nullptr);
   EXPECT_EQ(dark.media->color_scheme, 1);
   EXPECT_EQ(dark.selectors[0].compounds[0].not_count, 1);
+  // A value holding var() waits for the cascade as raw text, fallback and all.
+  const StyleRule& placeholder = sheet.rules()[13];
+  const Declaration* color = nullptr;
+  for (const Declaration& d : placeholder.declaration_list())
+    if (d.property == P::Color) color = &d;
+  ASSERT_NE(color, nullptr);
+  EXPECT_EQ(color->value.type, ValueType::RawText);
+  EXPECT_EQ(color->value.raw_text(), "var(--muted, #888)");
 }
 
 }  // namespace
