@@ -128,8 +128,12 @@ bool pump_until(const std::function<bool()>& done, DWORD timeout_ms) {
   return true;
 }
 
-void pump_for(DWORD ms) {
-  pump_until([] { return false; }, ms);
+// Every input sent to this thread has been handled: `count` button messages have come to
+// the target and no input is waiting.
+bool received_clicks(std::size_t count, DWORD timeout_ms = 3000) {
+  return pump_until(
+      [&] { return g_received.size() >= count && HIWORD(GetQueueStatus(QS_INPUT)) == 0; },
+      timeout_ms);
 }
 
 // Presses a key (with modifiers held) from another thread, as another program would.
@@ -204,8 +208,8 @@ struct DesktopRig {
     state.access()->language = "en";
     state.access()->window = host;
     g_context = &context;
-    // Let the target window map, and drop anything a previous test left in the queue.
-    pump_for(100);
+    // Drop anything a previous test left in the queue.
+    pump_until([] { return HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0; }, 2000);
     g_received.clear();
     g_tick_ms.clear();
   }
@@ -242,7 +246,6 @@ TEST_P(RealRun, HotkeyStartsARunThatClicksTheTargetThreeTimes) {
   press_from_helper(VK_F3);
   ASSERT_TRUE(pump_until([&] { return rig.running(); }, 3000)) << "the run hotkey never arrived";
   ASSERT_TRUE(pump_until([&] { return !rig.running(); }, 5000)) << "the run never ended";
-  pump_for(100);
 
   const ButtonCase& b = GetParam();
   std::vector<ButtonMessage> expected;
@@ -250,6 +253,7 @@ TEST_P(RealRun, HotkeyStartsARunThatClicksTheTargetThreeTimes) {
     expected.push_back({b.down, 60, 40});
     expected.push_back({b.up, 60, 40});
   }
+  EXPECT_TRUE(received_clicks(expected.size())) << g_received.size() << " button messages";
   EXPECT_EQ(g_received, expected);
   EXPECT_EQ(rig.notifier.shown.back(), "The run finished after the repeat count was reached.");
 }
@@ -269,12 +273,12 @@ TEST(RealRunDetails, DoubleClickArrivesAsTwoSeparatePairsAndHoldRestoresThePoint
   // The user moves away; Hold still clicks the start position and puts the pointer back.
   SetCursorPos(DesktopRig::kLeft + 250, DesktopRig::kTop + 150);
   ASSERT_TRUE(pump_until([&] { return !rig.running(); }, 5000));
-  pump_for(100);
   std::vector<ButtonMessage> expected;
   for (int i = 0; i < 4; ++i) {
     expected.push_back({WM_LBUTTONDOWN, 10, 20});
     expected.push_back({WM_LBUTTONUP, 10, 20});
   }
+  EXPECT_TRUE(received_clicks(expected.size())) << g_received.size() << " button messages";
   EXPECT_EQ(g_received, expected);
   POINT now{};
   GetCursorPos(&now);
@@ -295,7 +299,7 @@ TEST(RealRunDetails, RecordModeClicksEachEntryInTurn) {
   rig.page().set_value("repeat", "3");
   ASSERT_TRUE(tw::start_run(rig.context));
   ASSERT_TRUE(pump_until([&] { return !rig.running(); }, 5000));
-  pump_for(100);
+  EXPECT_TRUE(received_clicks(6)) << g_received.size() << " button messages";
   EXPECT_EQ(g_received, (std::vector<ButtonMessage>{{WM_RBUTTONDOWN, 5, 6},
                                                     {WM_RBUTTONUP, 5, 6},
                                                     {WM_LBUTTONDOWN, 70, 80},
@@ -369,10 +373,14 @@ TEST(RealHotkey, CapturedCombinationIsRegisteredAndFires) {
   press_from_helper('A', {VK_CONTROL, VK_SHIFT});
   ASSERT_TRUE(pump_until([&] { return rig.state.access()->list.size() == 1; }, 3000));
   EXPECT_EQ(rig.state.access()->list.at(0).x, 41);
-  // The old F4 is gone.
+  // The old F4 is gone: pressed before the combination again, only the combination adds.
+  // (Hotkeys arrive in the order pressed, so an F4 would have added its row first.)
+  SetCursorPos(43, 44);
   press_from_helper(VK_F4);
-  pump_for(300);
-  EXPECT_EQ(rig.state.access()->list.size(), 1u);
+  press_from_helper('A', {VK_CONTROL, VK_SHIFT});
+  ASSERT_TRUE(pump_until([&] { return rig.state.access()->list.size() >= 2; }, 3000));
+  EXPECT_TRUE(pump_until([] { return HIWORD(GetQueueStatus(QS_ALLINPUT)) == 0; }, 2000));
+  EXPECT_EQ(rig.state.access()->list.size(), 2u);
 }
 
 TEST(RealRegistry, RegistrationWritesBothValuesAndDefaultsWhenMissing) {
@@ -430,7 +438,7 @@ TEST(RealTimer, ReportsTheIntervalsOfShortAndLongWaits) {
     SetCursorPos(DesktopRig::kLeft + 100, DesktopRig::kTop + 100);
     ASSERT_TRUE(tw::start_run(rig.context));
     ASSERT_TRUE(pump_until([&] { return !rig.running(); }, 10000));
-    pump_for(100);
+    EXPECT_TRUE(received_clicks(42)) << g_received.size() << " button messages";
     EXPECT_EQ(g_received.size(), 42u);
     ASSERT_EQ(g_tick_ms.size(), 21u);
     std::vector<double> gaps;
