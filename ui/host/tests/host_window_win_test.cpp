@@ -307,7 +307,7 @@ TEST_F(HostWindowTest, PacingThreadPostsTheFrameDueMessageWithoutDwmFlush) {
                        orlan::kFrameDueMessage, PM_REMOVE) != FALSE;
     if (!due) Sleep(10);
   }
-  EXPECT_TRUE(due);
+  EXPECT_TRUE(due) << "no frame-due message within 2 s of a 20 ms frame delay";
   view.reset();
   DestroyWindow(top);
 }
@@ -493,7 +493,7 @@ TEST_F(HostInput, AFrameThatKeepsFailingIsRetriedOnATimerNotAtOnce) {
     Sleep(20);
     pump();
   }
-  EXPECT_EQ(view->host->retry.failures(), 0u);
+  EXPECT_EQ(view->host->retry.failures(), 0u) << "the retry timer's frame did not draw within 2 s";
   EXPECT_FALSE(view->host->retry_timer);
   EXPECT_NE(view->host->renderer, nullptr);
 }
