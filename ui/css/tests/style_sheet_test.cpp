@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "css_test_support.h"
 
