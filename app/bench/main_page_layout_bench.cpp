@@ -14,6 +14,8 @@
 #include <string>
 
 #include "click_table.h"
+#include "computed_style.h"
+#include "display_list.h"
 #include "document.h"
 #include "layout_box.h"
 #include "main_screen.h"
@@ -163,6 +165,106 @@ void BM_CostlyMeasurerAddClick(benchmark::State& state) {
       benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
 }
 BENCHMARK(BM_CostlyMeasurerAddClick)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// What one add-record hotkey costs from the table update to the damage of the frame: the
+// rows changed, the style pass, layout, the display list and its diff with the last frame
+// (everything the frame does before drawing).
+struct FrameRig {
+  orlan::DisplayList list, previous;
+  orlan::ItemBounds bounds;
+  // Milliseconds spent in each step, summed over the frames.
+  double style_ms = 0, layout_ms = 0, paint_ms = 0, diff_ms = 0;
+
+  static double now_ms() {
+    return std::chrono::duration<double, std::milli>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
+  orlan::Damage frame(LoadedScreen& screen, const orlan::TextMeasurer* measurer) {
+    const double t0 = now_ms();
+    orlan::style_pass(*screen.document(), 0);
+    const double t1 = now_ms();
+    orlan::layout_document(*screen.document(), kWidth, kHeight, measurer);
+    const double t2 = now_ms();
+    orlan::build_display_list(*screen.document(), list, measurer);
+    const double t3 = now_ms();
+    orlan::Damage damage = orlan::diff_display_lists(previous, list, bounds);
+    previous.copy_from(list);
+    const double t4 = now_ms();
+    style_ms += t1 - t0;
+    layout_ms += t2 - t1;
+    paint_ms += t3 - t2;
+    diff_ms += t4 - t3;
+    return damage;
+  }
+  void report(benchmark::State& state, double table_ms) const {
+    const auto per_frame = benchmark::Counter::kAvgIterations;
+    state.counters["table_ms"] = benchmark::Counter(table_ms, per_frame);
+    state.counters["style_ms"] = benchmark::Counter(style_ms, per_frame);
+    state.counters["layout_ms"] = benchmark::Counter(layout_ms, per_frame);
+    state.counters["paint_ms"] = benchmark::Counter(paint_ms, per_frame);
+    state.counters["diff_ms"] = benchmark::Counter(diff_ms, per_frame);
+    state.counters["items"] = list.count;
+  }
+};
+
+void BM_CostlyMeasurerFrameAfterAddClick(benchmark::State& state) {
+  std::uint64_t calls = 0;
+  const orlan::TextMeasurer measurer{&calls, costly_measure, costly_metrics};
+  LoadedScreen screen(static_cast<int>(state.range(0)), &measurer);
+  FrameRig rig;
+  rig.frame(screen, &measurer);
+  rig.style_ms = rig.layout_ms = rig.paint_ms = rig.diff_ms = 0;
+  const auto base = static_cast<std::size_t>(state.range(0));
+  calls = 0;
+  double table_ms = 0;
+  for (auto _ : state) {
+    const double t = FrameRig::now_ms();
+    if (screen.list.size() > base)
+      screen.list.remove(screen.list.size() - 1);
+    else
+      screen.add_click(static_cast<int>(base));
+    screen.render();
+    table_ms += FrameRig::now_ms() - t;
+    benchmark::DoNotOptimize(rig.frame(screen, &measurer));
+  }
+  rig.report(state, table_ms);
+  state.counters["measure_calls"] =
+      benchmark::Counter(static_cast<double>(calls), benchmark::Counter::kAvgIterations);
+}
+BENCHMARK(BM_CostlyMeasurerFrameAfterAddClick)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond);
+
+// The program's first frame with a loaded list: the table built, then the whole frame.
+void BM_CostlyMeasurerFirstFrame(benchmark::State& state) {
+  std::uint64_t calls = 0;
+  const orlan::TextMeasurer measurer{&calls, costly_measure, costly_metrics};
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto screen = std::make_unique<LoadedScreen>(0, &measurer);
+    for (int i = 0; i < state.range(0); ++i) screen->add_click(i);
+    FrameRig rig;
+    calls = 0;
+    state.ResumeTiming();
+    const double t = FrameRig::now_ms();
+    screen->render();
+    const double table_ms = FrameRig::now_ms() - t;
+    benchmark::DoNotOptimize(rig.frame(*screen, &measurer));
+    state.PauseTiming();
+    rig.report(state, table_ms);
+    screen.reset();
+    state.ResumeTiming();
+  }
+  state.counters["measure_calls"] = static_cast<double>(calls);
+}
+BENCHMARK(BM_CostlyMeasurerFirstFrame)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
 
 // Making the table of a freshly loaded list (the rows of the default list file at start).
 void BM_ClickTableFromEmpty(benchmark::State& state) {

@@ -62,7 +62,7 @@ if(TARGET ui_layout_dump)
 endif()
 if(TARGET ui_layout)
   tw_benchmark(app_main_page_layout_bench SOURCES bench/main_page_layout_bench.cpp
-               LIBS ${tw_screen_test_libs} ui_layout)
+               LIBS ${tw_screen_test_libs} ui_layout ui_paint)
 endif()
 
 # The main page driven through the engine's input calls on a laid-out document.
