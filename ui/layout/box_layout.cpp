@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "image_set.h"
+#include "memory.h"
 #include "layout_internal.h"
 
 namespace orlan {
@@ -212,6 +214,23 @@ void set_container_layout_hooks(const ContainerLayoutHooks* hooks) noexcept {
 
 namespace {
 
+void note_stale_box(LayoutContext& ctx, Node& node) {
+  if (ctx.stale_count == ctx.stale_capacity) {
+    const std::uint32_t capacity = ctx.stale_capacity ? 2 * ctx.stale_capacity : 64;
+    auto* grown = static_cast<Node**>(system_allocate(sizeof(Node*) * capacity));
+    if (!grown || capacity < ctx.stale_capacity) {
+      system_free(grown);
+      ctx.stale_overflow = true;
+      return;
+    }
+    if (ctx.stale_count) std::memcpy(grown, ctx.stale, sizeof(Node*) * ctx.stale_count);
+    system_free(ctx.stale);
+    ctx.stale = grown;
+    ctx.stale_capacity = capacity;
+  }
+  ctx.stale[ctx.stale_count++] = &node;
+}
+
 bool ignores_available_height(const StyleLength& length) {
   return length.is_px() || length.is_auto() || length.kind() == kStyleNone;
 }
@@ -282,10 +301,7 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
           box->stale_constraints = constraints;
           if (!box->geometry_stale) {
             box->geometry_stale = true;
-            if (ctx.stale_count < LayoutContext::kMaxStaleNotes)
-              ctx.stale[ctx.stale_count++] = &node;
-            else
-              ctx.stale_overflow = true;
+            note_stale_box(ctx, node);
           }
           return box;
         }

@@ -210,6 +210,8 @@ struct LayoutBox {
   bool cache_float_free = false;
   // Set on the cells of a table with collapsed borders (null elsewhere).
   CollapsedBorders* collapsed = nullptr;
+  // On a table's box: the layout run that last resolved its cells' collapsed borders.
+  std::uint32_t borders_generation = 0;
   // A fixed box placed at its static position along x (1) or y (2): its viewport position
   // follows its parent's, which is known only once the whole tree is laid out. On the
   // root element's box: such a box exists somewhere below.
@@ -242,11 +244,12 @@ struct LayoutContext {
   // Nesting of box layouts in progress; boxes nested deeper than the engine's limit are
   // not laid out (they get no geometry), so no tree can exhaust the stack.
   std::uint32_t depth = 0;
-  // Boxes whose last layout in this run was a history hit (see LayoutBox); beyond the
-  // array the whole tree is searched for them.
-  static constexpr int kMaxStaleNotes = 32;
-  Node* stale[kMaxStaleNotes] = {};
-  int stale_count = 0;
+  // Boxes whose last layout in this run was a history hit (see LayoutBox), in a buffer
+  // that grows as needed (a long table notes two per cell) and that layout_document
+  // frees; when it cannot grow, the whole tree is searched for them instead.
+  Node** stale = nullptr;
+  std::uint32_t stale_count = 0;
+  std::uint32_t stale_capacity = 0;
   bool stale_overflow = false;
   // The box the next layout_box call must lay out for real, whatever its cache holds.
   const Node* relayout_target = nullptr;

@@ -5,6 +5,7 @@
 
 #include "container_layouts.h"
 #include "layout_internal.h"
+#include "memory.h"
 #include "text_width_cache.h"
 
 namespace orlan {
@@ -78,15 +79,21 @@ void relayout_stale(LayoutContext& ctx, Node& node) {
   }
 }
 
+struct StaleNotes {
+  Node** nodes;
+  std::uint32_t count;
+  ~StaleNotes() { system_free(nodes); }
+};
+
 void settle_stale_boxes(LayoutContext& ctx, Node& html) {
   for (int round = 0; round < 64 && (ctx.stale_count || ctx.stale_overflow); ++round) {
-    Node* notes[LayoutContext::kMaxStaleNotes];
-    const int count = ctx.stale_count;
+    // This round's notes; laying them out may note others for the next round.
+    StaleNotes notes{ctx.stale, ctx.stale_count};
     const bool overflow = ctx.stale_overflow;
-    std::copy(ctx.stale, ctx.stale + count, notes);
-    ctx.stale_count = 0;
+    ctx.stale = nullptr;
+    ctx.stale_count = ctx.stale_capacity = 0;
     ctx.stale_overflow = false;
-    for (int i = 0; i < count; ++i) relayout_stale(ctx, *notes[i]);
+    for (std::uint32_t i = 0; i < notes.count; ++i) relayout_stale(ctx, *notes.nodes[i]);
     if (overflow)
       for (Node* n = &html; n; n = next_in_order(n, &html)) relayout_stale(ctx, *n);
   }
@@ -120,6 +127,11 @@ LayoutStats layout_document(Document& document, float viewport_width, float view
 
   LayoutArena arena;
   LayoutContext ctx;
+  // Notes left when the run stops early (out of memory, say) are freed with it.
+  struct NotesOwner {
+    LayoutContext& ctx;
+    ~NotesOwner() { system_free(ctx.stale); }
+  } notes_owner{ctx};
   ctx.document = &document;
   ctx.measurer = measurer && measurer->measure && measurer->metrics ? measurer
                                                                      : &fallback_text_measurer();

@@ -32,9 +32,9 @@ struct TableRow {
   float height, y;
 };
 
-// An integer attribute: -1 when absent or not a number, else its value (limited).
-int integer_attribute(const Node& element, std::string_view name) {
-  Atom atom = element.document->atoms.lookup(name);
+// An integer attribute: -1 when absent or not a number, else its value (limited). A name
+// no document text ever used has atom 0.
+int integer_attribute(const Node& element, Atom atom) {
   if (!atom) return -1;
   const Attribute* a = find_attribute(element, atom);
   if (!a || !a->value) return -1;
@@ -154,16 +154,18 @@ bool build_model(LayoutContext& ctx, Node& table, TableModel& m) {
   });
 
   // Each cell takes the next column free of row-spanning cells from above.
+  const AtomTable& atoms = table.document->atoms;
+  const Atom colspan_name = atoms.lookup("colspan"), rowspan_name = atoms.lookup("rowspan");
   for (int ri = 0; ri < m.row_count; ++ri) {
     int column = 0;
     for (Node* c = m.rows[ri].row->first_child; c; c = c->next_sibling) {
       if (!is_in_flow_element(*c)) continue;
       while (column < kMaxColumns && (slots[ri] >> column & 1)) ++column;
       if (column >= kMaxColumns) break;  // beyond the last column: dropped
-      int colspan = integer_attribute(*c, "colspan");
+      int colspan = integer_attribute(*c, colspan_name);
       if (colspan < 1) colspan = 1;  // absent, negative and 0 all span one column
       colspan = std::min(colspan, kMaxColumns - column);
-      int rowspan = integer_attribute(*c, "rowspan");
+      int rowspan = integer_attribute(*c, rowspan_name);
       if (rowspan == -1) rowspan = 1;
       if (rowspan < 1 || rowspan > m.row_count - ri) rowspan = m.row_count - ri;
       TableCell& cell = m.cells[m.cell_count++];
@@ -198,7 +200,7 @@ void apply_column_elements(Node& table, TableModel& m, float table_width) {
     }
   };
   auto span_of = [](const Node& e) {
-    int span = integer_attribute(e, "span");
+    int span = integer_attribute(e, e.document->atoms.lookup("span"));
     return std::clamp(span < 1 ? 1 : span, 1, kMaxColumns);
   };
   for (Node* c = table.first_child; c && column < kMaxColumns; c = c->next_sibling) {
@@ -256,12 +258,16 @@ int style_rank(Keyword k) {
 // The wider border wins; between equal widths the stronger style, then the element
 // nearer the cell (cell, row, row group, column, table). A full tie keeps the earlier
 // candidate, which is the cell above or to the left.
+// A border of no width never shows, and whichever candidate wins a segment of no width,
+// the segment stays empty: such a candidate changes nothing and is passed over.
 void consider(BorderCandidate& best, const Node* element, int side, int origin) {
   if (!element || !element->style) return;
   const ComputedStyle& st = *element->style;
+  if (st.border_style == css::kw::None) return;
   BorderCandidate c;
   c.style = st.border_style;
-  c.width = c.style == css::kw::None ? 0 : std::max(0.0f, sane(st.border_width[side]));
+  c.width = std::max(0.0f, sane(st.border_width[side]));
+  if (c.width == 0) return;
   c.color = st.border_color[side];
   c.origin = origin;
   bool wins;
@@ -403,10 +409,16 @@ void drop_collapsed_borders(TableModel& m) {
 }
 
 void settle_borders(LayoutContext& ctx, Node& table, TableModel& m) {
-  if (table.style->border_collapse)
-    resolve_collapsed_borders(ctx, table, m);
-  else
+  if (!table.style->border_collapse) {
     drop_collapsed_borders(m);
+    return;
+  }
+  // Within one run the table's rows and cells stay what they are: its intrinsic widths
+  // and each of its layouts would resolve the same borders again.
+  LayoutBox* box = table.box;
+  if (box && box->borders_generation == ctx.generation) return;
+  resolve_collapsed_borders(ctx, table, m);
+  if (box) box->borders_generation = ctx.generation;
 }
 
 // Step one of the column widths: min, max, fixed and percent from the cells.
@@ -733,8 +745,12 @@ IntrinsicWidths table_intrinsic_widths(LayoutContext& ctx, Node& node) noexcept 
   if (!m || !build_model(ctx, node, *m)) return r;
   apply_column_elements(node, *m, -1);
   settle_borders(ctx, node, *m);
+  // A fixed-layout table takes its column widths from its first row and never from what
+  // the cells hold, so nothing in them is measured: a table of many rows costs no more.
+  const ComputedStyle& s = *node.style;
+  const bool fixed_layout = s.table_layout_fixed && !s.width.is_auto();
   ++ctx.depth;
-  measure_columns(ctx, *m, false);
+  measure_columns(ctx, *m, fixed_layout);
   --ctx.depth;
   const float spacing = static_cast<float>(m->column_count + 1) * m->hs;
   r.min_content = r.max_content = m->column_count ? spacing : 0;

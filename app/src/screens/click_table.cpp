@@ -1,5 +1,6 @@
 #include "click_table.h"
 
+#include <charconv>
 #include <vector>
 
 #include "catalog.h"
@@ -9,31 +10,47 @@ namespace tw {
 
 namespace {
 
-std::string_view mouse_key(std::uint8_t mouse) {
-  switch (mouse) {
-    case kMouseRight:
-      return "mouse.right";
-    case kMouseWheel:
-      return "mouse.wheel";
-    default:
-      return "mouse.left";
-  }
-}
+// The texts of a row's cells as the table shows them, made for one entry after another
+// into the same buffers: comparing a long table with its list costs no allocations.
+class RowTexts {
+ public:
+  explicit RowTexts(std::string_view language)
+      : m_mouse{i18n::text("mouse.left", language), i18n::text("mouse.right", language),
+                i18n::text("mouse.wheel", language)},
+        m_click{i18n::text("click.single", language), i18n::text("click.double", language)} {}
+  RowTexts(const RowTexts&) = delete;  // the views point into its own buffers
+  RowTexts& operator=(const RowTexts&) = delete;
 
-// The texts of one row's cells, as the table shows them.
-struct RowTexts {
-  std::string position;
-  std::string_view mouse;
-  std::string_view click;
-  std::string delay;
+  // Makes the texts of `entry` current.
+  const RowTexts& of(const ClickEntry& entry) {
+    char* end = std::to_chars(m_position_buffer, m_position_buffer + 12, entry.x).ptr;
+    *end++ = 'x';
+    end = std::to_chars(end, m_position_buffer + sizeof m_position_buffer, entry.y).ptr;
+    position = std::string_view(m_position_buffer, static_cast<std::size_t>(end - m_position_buffer));
+    mouse = m_mouse[entry.mouse == kMouseRight ? 1 : entry.mouse == kMouseWheel ? 2 : 0];
+    click = m_click[entry.click == kClickDouble ? 1 : 0];
+    // Neighbouring entries mostly share their delays.
+    if (!m_delay_valid || entry.delay1 != m_delay1 || entry.delay2 != m_delay2) {
+      m_delay = delay_cell_text(entry);
+      m_delay1 = entry.delay1;
+      m_delay2 = entry.delay2;
+      m_delay_valid = true;
+    }
+    delay = m_delay;
+    range = entry.delay1 != entry.delay2;
+    return *this;
+  }
+
+  std::string_view position, mouse, click, delay;
   bool range = false;  // the delay cell carries the delay as its title
 
-  RowTexts(const ClickEntry& entry, std::string_view language)
-      : position(std::to_string(entry.x) + "x" + std::to_string(entry.y)),
-        mouse(i18n::text(mouse_key(entry.mouse), language)),
-        click(i18n::text(entry.click == kClickDouble ? "click.double" : "click.single", language)),
-        delay(delay_cell_text(entry)),
-        range(entry.delay1 != entry.delay2) {}
+ private:
+  std::string_view m_mouse[3];
+  std::string_view m_click[2];
+  char m_position_buffer[32] = {};
+  std::string m_delay;
+  std::uint32_t m_delay1 = 0, m_delay2 = 0;
+  bool m_delay_valid = false;
 };
 
 std::string_view text_of(orlan::Node* node) {
@@ -92,7 +109,9 @@ bool row_shows(orlan::Node* row, const RowTexts& texts) {
 // The row's index and marker as a rebuilt row would have them: no class attribute at all
 // on an unmarked row.
 void set_row_index_and_marker(orlan::Node* row, std::size_t index, bool marked) {
-  const std::string wanted = std::to_string(index);
+  char buffer[24];
+  const char* end = std::to_chars(buffer, buffer + sizeof buffer, index).ptr;
+  const std::string_view wanted(buffer, static_cast<std::size_t>(end - buffer));
   bool present = false;
   if (attribute_of(row, "data-i", present) != wanted || !present) {
     orlan::set_attribute(row, "data-i", 6, wanted.data(), wanted.size());
@@ -129,25 +148,25 @@ void render_click_table(const Page& page, const ClickList& list, std::string_vie
     old_rows.push_back(row);
   const std::size_t old_count = old_rows.size(), new_count = list.size();
   const std::size_t shared = std::min(old_count, new_count);
+  RowTexts texts(language);
   std::size_t head = 0;
-  while (head < shared && row_shows(old_rows[head], RowTexts(list.at(head), language))) ++head;
+  while (head < shared && row_shows(old_rows[head], texts.of(list.at(head)))) ++head;
   std::size_t tail = 0;
   while (tail < shared - head &&
-         row_shows(old_rows[old_count - 1 - tail],
-                   RowTexts(list.at(new_count - 1 - tail), language))) {
+         row_shows(old_rows[old_count - 1 - tail], texts.of(list.at(new_count - 1 - tail)))) {
     ++tail;
   }
   const std::size_t old_end = old_count - tail, new_end = new_count - tail;
   const bool swapped = old_end - head == 2 && new_end - head == 2 &&
-                       row_shows(old_rows[head], RowTexts(list.at(head + 1), language)) &&
-                       row_shows(old_rows[head + 1], RowTexts(list.at(head), language));
+                       row_shows(old_rows[head], texts.of(list.at(head + 1))) &&
+                       row_shows(old_rows[head + 1], texts.of(list.at(head)));
   if (swapped) {
     orlan::insert(rows, old_rows[head + 1], old_rows[head]);
   } else {
     for (std::size_t i = head; i < old_end; ++i) orlan::remove(old_rows[i]);
     orlan::Node* before = old_end < old_count ? old_rows[old_end] : nullptr;
     for (std::size_t i = head; i < new_end; ++i) {
-      orlan::Node* row = create_row(document, RowTexts(list.at(i), language));
+      orlan::Node* row = create_row(document, texts.of(list.at(i)));
       if (row == nullptr) break;
       orlan::insert(rows, row, before);
     }

@@ -123,6 +123,72 @@ TEST(Relayout, OneChangedRowIsLaidOutAloneAndMatchesAFreshLayout) {
   orlan::destroy_view(fresh);
 }
 
+// A long collapsed-border, fixed-layout table in a flexed scroll box (the click table's
+// shape): after a cell's text changes, a row is added or one is removed, the incremental
+// layout equals a fresh one. Each run notes hundreds of cells restored from their history,
+// resolves the borders once for the table's intrinsic widths and its layouts, and takes the
+// intrinsic widths from the first row alone.
+TEST(Relayout, ALongFixedTableMatchesAFreshLayoutAfterEachRowChange) {
+  constexpr int kRows = 300, kWideRow = 150;
+  const std::string wide = "a text far wider than its column, cut off by the cell";
+  // The page with `rows` rows, row kWideRow showing `wide` when `widened`.
+  auto page_with = [&](int rows, bool widened) {
+    std::string page =
+        "<style>body{margin:0;display:flex;height:300px}#box{flex:1 1 auto;overflow:auto}"
+        "table{width:100%;table-layout:fixed;border-collapse:collapse}tr{height:24px}"
+        "th{border-bottom:1px solid #888;width:60px}td{overflow:hidden;white-space:nowrap;"
+        "padding:0 6px}tr.odd td{border-top:2px solid red}</style>"
+        "<body><div id=box><table><thead><tr><th>a</th><th>b</th><th></th></tr></thead>"
+        "<tbody id=rows>";
+    for (int i = 0; i < rows; ++i) {
+      const std::string text =
+          widened && i == kWideRow ? wide : std::to_string(i) + "x" + std::to_string(2 * i);
+      page += std::string("<tr") + (i % 3 == 1 ? " class=odd" : "") + " id=r" + std::to_string(i) +
+              "><td>" + text + "</td><td>left</td><td></td></tr>";
+    }
+    return page + "</tbody></table></div>";
+  };
+  auto fresh_dump = [](const std::string& page) {
+    orlan::View* view = orlan::create_view();
+    EXPECT_EQ(orlan::load_page(view, page, {}), orlan::kOk);
+    orlan::layout_document(*orlan::document(view), 400, 300, nullptr);
+    std::string dump = orlan::dump_layout(*orlan::document(view));
+    orlan::destroy_view(view);
+    return dump;
+  };
+
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view, page_with(kRows, false), {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::layout_document(d, 400, 300, nullptr);
+  orlan::layout_document(d, 401, 300, nullptr);  // every cell now has a history
+  orlan::layout_document(d, 400, 300, nullptr);
+
+  // A middle row's first cell gets a wide text.
+  orlan::Node* middle = orlan::get_element_by_id(&d, "r150", 4);
+  ASSERT_NE(middle, nullptr);
+  orlan::Node* cell = orlan::first_child(middle);
+  ASSERT_EQ(orlan::set_text_content(cell, wide.data(), wide.size()), orlan::kOk);
+  orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_EQ(orlan::dump_layout(d), fresh_dump(page_with(kRows, true)));
+
+  // The last row goes, then a row like it comes back at the end.
+  orlan::remove(orlan::get_element_by_id(&d, "r299", 4));
+  orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_EQ(orlan::dump_layout(d), fresh_dump(page_with(kRows - 1, true)));
+  orlan::Node* row = orlan::create_element(&d, "tr", 2);
+  ASSERT_EQ(orlan::set_attribute(row, "id", 2, "r299", 4), orlan::kOk);
+  for (std::string_view text : {"299x598", "left", ""}) {
+    orlan::Node* td = orlan::create_element(&d, "td", 2);
+    if (!text.empty()) orlan::set_text_content(td, text.data(), text.size());
+    ASSERT_EQ(orlan::append_child(row, td), orlan::kOk);
+  }
+  ASSERT_EQ(orlan::append_child(orlan::get_element_by_id(&d, "rows", 4), row), orlan::kOk);
+  orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_EQ(orlan::dump_layout(d), fresh_dump(page_with(kRows, true)));
+  orlan::destroy_view(view);
+}
+
 // A growing item of a column flex box inside a row flex box is measured at its content
 // height and then laid out at its flexed one, twice per run. Rows appended below it must
 // not bring back the earlier run's results of the final layout.
