@@ -146,6 +146,24 @@ static_assert(sizeof(LayoutCacheEntry) == 88);
 
 inline constexpr int kLayoutHistory = 3;
 
+// What a table row's last layout by its table left behind: a row whose cells, neighbours
+// and styles are as they were then, in a table whose columns are as they were, is placed
+// again without visiting its cells (a long table costs what its changed rows cost).
+struct TableRowSummary {
+  std::uint64_t columns_key = 0;  // the table's columns and styles then (0: no summary)
+  const ComputedStyle* style = nullptr;
+  const Node* group = nullptr;
+  const ComputedStyle* group_style = nullptr;
+  const Node* previous_row = nullptr;  // the rows beside it then (null: none)
+  const Node* next_row = nullptr;
+  float natural_height = 0;  // before the table spread any height over its rows
+  float final_height = 0;
+  float baseline = -1;  // its first cell baseline, from the row's top (-1: none)
+  std::uint32_t epoch = 0;  // the document's style epoch then
+  std::uint8_t column_end = 0;  // columns its cells reached
+  bool reads_available_height = false;
+};
+
 struct LayoutBox {
   float x = 0, y = 0;           // border-box origin relative to the parent's box
   float width = 0, height = 0;  // border box
@@ -212,6 +230,8 @@ struct LayoutBox {
   CollapsedBorders* collapsed = nullptr;
   // On a table's box: the layout run that last resolved its cells' collapsed borders.
   std::uint32_t borders_generation = 0;
+  // On a table row's box (see TableRowSummary).
+  TableRowSummary row_summary;
   // A fixed box placed at its static position along x (1) or y (2): its viewport position
   // follows its parent's, which is known only once the whole tree is laid out. On the
   // root element's box: such a box exists somewhere below.
@@ -236,8 +256,10 @@ struct LayoutContext {
   float line_right_limit = -1;        // current right limit for line boxes (-1: none)
   float viewport_width = 0, viewport_height = 0;
   std::uint32_t next_inline_run_id = 1;
-  // How many boxes were laid out (not restored from their cache) in this run.
+  // How many boxes were laid out (not restored from their cache) in this run, and how
+  // many table rows were placed from their summaries.
   std::uint32_t boxes_laid_out = 0;
+  std::uint32_t rows_placed = 0;
   void* inline_scratch = nullptr;     // per-depth inline buffers, freed at the run's end
   // Set when the viewport changed: results of earlier runs are not trusted.
   bool ignore_older_caches = false;
@@ -261,6 +283,7 @@ struct LayoutContext {
 struct LayoutStats {
   bool skipped = false;             // nothing changed: only the dirty bits were cleared
   std::uint32_t boxes_laid_out = 0; // boxes laid out instead of restored from cache
+  std::uint32_t rows_placed = 0;    // table rows placed again without visiting their cells
   std::uint32_t generation = 0;
 };
 

@@ -162,6 +162,7 @@ LayoutStats layout_document(Document& document, float viewport_width, float view
   document.layout_needed = false;
   if (document.root) document.root->dirty |= kDirtyPaint;
   stats.boxes_laid_out = ctx.boxes_laid_out;
+  stats.rows_placed = ctx.rows_placed;
   stats.generation = ctx.generation;
   return stats;
 }

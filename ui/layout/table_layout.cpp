@@ -26,10 +26,17 @@ struct TableColumn {
   float min, max, percent, fixed, width, x;
 };
 
+// How a row takes part in this layout. A long fixed-layout table lays out only the rows
+// that changed (and those beside them); the rows beside those are in the model for their
+// cells' borders only, and the rest are placed from their summaries.
+enum class RowUse : std::uint8_t { kLaidOut, kContext, kReused };
+
 struct TableRow {
   Node* row;
   Node* group;
   float height, y;
+  RowUse use;
+  int first_cell, cell_end;  // its cells in the model (none for a reused row)
 };
 
 // An integer attribute: -1 when absent or not a number, else its value (limited). A name
@@ -107,17 +114,20 @@ void for_each_row(Node& table, F&& f) {
 
 // Cells past the last column are left out of the model (they are each row's last
 // children), and so are cells no longer rendered: they lose the boxes of earlier layouts.
+// Rows the layout does not visit keep what they had.
 void drop_cells_left_out(TableModel& m) {
-  int k = 0;
   for (int ri = 0; ri < m.row_count; ++ri) {
-    for (Node* c = m.rows[ri].row->first_child; c; c = c->next_sibling) {
+    const TableRow& row = m.rows[ri];
+    if (row.use != RowUse::kLaidOut) continue;
+    int k = row.first_cell;
+    for (Node* c = row.row->first_child; c; c = c->next_sibling) {
       if (!c->is_element()) continue;
       if (!is_rendered(*c)) {
         if (c->box) release_subtree_boxes(*c);
         continue;
       }
       if (is_out_of_flow_positioned(*c->style)) continue;
-      if (k < m.cell_count && m.cells[k].node == c) {
+      if (k < row.cell_end && m.cells[k].node == c) {
         ++k;
         continue;
       }
@@ -126,8 +136,44 @@ void drop_cells_left_out(TableModel& m) {
   }
 }
 
-// Rows, cells and their slots. False when out of memory.
-bool build_model(LayoutContext& ctx, Node& table, TableModel& m) {
+// Whether a row's last layout by its table still describes it: nothing in or on it
+// changed and its group is the one, with the style, it had then.
+bool row_unchanged(const Document& d, const TableRow& r) {
+  const Node& row = *r.row;
+  if (row.dirty & (kDirtyStyle | kDirtyLayout | kDirtyDescendant)) return false;
+  if (!row.box) return false;
+  const TableRowSummary& s = row.box->row_summary;
+  return s.columns_key != 0 && s.style == row.style && s.group == r.group &&
+         s.group_style == (r.group ? r.group->style : nullptr) && d.style_epoch == s.epoch;
+}
+
+// Marks which rows are laid out, which stand beside them for their borders and which are
+// placed from their summaries. The first row is always laid out: a fixed-layout table
+// takes its column widths from it.
+void choose_rows_to_lay_out(const Document& d, TableModel& m) {
+  const int n = m.row_count;
+  auto unchanged = [&](int i) { return i < 0 || i >= n || row_unchanged(d, m.rows[i]); };
+  auto summary = [&](int i) -> const TableRowSummary& { return m.rows[i].row->box->row_summary; };
+  for (int i = 0; i < n; ++i) {
+    const bool reusable =
+        i > 0 && unchanged(i) && unchanged(i - 1) && unchanged(i + 1) &&
+        summary(i).previous_row == (i > 0 ? m.rows[i - 1].row : nullptr) &&
+        summary(i).next_row == (i + 1 < n ? m.rows[i + 1].row : nullptr);
+    m.rows[i].use = reusable ? RowUse::kReused : RowUse::kLaidOut;
+  }
+  for (int i = 0; i < n; ++i) {
+    if (m.rows[i].use != RowUse::kReused) continue;
+    if ((i > 0 && m.rows[i - 1].use == RowUse::kLaidOut) ||
+        (i + 1 < n && m.rows[i + 1].use == RowUse::kLaidOut))
+      m.rows[i].use = RowUse::kContext;
+  }
+}
+
+enum class ModelBuild { kDone, kOutOfMemory, kNeedsEveryRow };
+
+// Rows, cells and their slots. With `reuse`, only the cells of rows that are laid out or
+// stand beside them are taken; a spanning cell among them needs the whole model.
+ModelBuild build_model(LayoutContext& ctx, Node& table, TableModel& m, bool reuse) {
   const ComputedStyle& s = *table.style;
   if (!s.border_collapse) {
     m.hs = std::max(0.0f, sane(resolve(s.border_spacing_x, -1, 0)));
@@ -139,34 +185,46 @@ bool build_model(LayoutContext& ctx, Node& table, TableModel& m) {
       break;
     }
   }
-  int rows = 0, cells = 0;
-  for_each_row(table, [&](Node& r, Node*) {
-    ++rows;
-    for (Node* c = r.first_child; c; c = c->next_sibling) cells += is_in_flow_element(*c);
-  });
-  if (!rows) return true;
+  int rows = 0;
+  for_each_row(table, [&](Node&, Node*) { ++rows; });
+  if (!rows) return ModelBuild::kDone;
   m.rows = ctx.arena->allocate_array<TableRow>(static_cast<std::size_t>(rows));
+  if (!m.rows) return ModelBuild::kOutOfMemory;
+  for_each_row(table, [&](Node& r, Node* group) {
+    m.rows[m.row_count++] = TableRow{&r, group, 0, 0, RowUse::kLaidOut, 0, 0};
+  });
+  if (reuse) choose_rows_to_lay_out(*table.document, m);
+  int cells = 0;
+  for (int ri = 0; ri < m.row_count; ++ri) {
+    if (m.rows[ri].use == RowUse::kReused) {
+      m.column_count = std::max(m.column_count, int{m.rows[ri].row->box->row_summary.column_end});
+      continue;
+    }
+    for (Node* c = m.rows[ri].row->first_child; c; c = c->next_sibling)
+      cells += is_in_flow_element(*c);
+  }
   m.cells = cells ? ctx.arena->allocate_array<TableCell>(static_cast<std::size_t>(cells)) : nullptr;
   auto* slots = ctx.arena->allocate_array<std::uint64_t>(static_cast<std::size_t>(rows));
-  if (!m.rows || (cells && !m.cells) || !slots) return false;
-  for_each_row(table, [&](Node& r, Node* group) {
-    m.rows[m.row_count++] = TableRow{&r, group, 0, 0};
-  });
+  if ((cells && !m.cells) || !slots) return ModelBuild::kOutOfMemory;
 
   // Each cell takes the next column free of row-spanning cells from above.
   const AtomTable& atoms = table.document->atoms;
   const Atom colspan_name = atoms.lookup("colspan"), rowspan_name = atoms.lookup("rowspan");
   for (int ri = 0; ri < m.row_count; ++ri) {
+    m.rows[ri].first_cell = m.rows[ri].cell_end = m.cell_count;
+    if (m.rows[ri].use == RowUse::kReused) continue;
     int column = 0;
     for (Node* c = m.rows[ri].row->first_child; c; c = c->next_sibling) {
       if (!is_in_flow_element(*c)) continue;
       while (column < kMaxColumns && (slots[ri] >> column & 1)) ++column;
       if (column >= kMaxColumns) break;  // beyond the last column: dropped
-      int colspan = integer_attribute(*c, colspan_name);
-      if (colspan < 1) colspan = 1;  // absent, negative and 0 all span one column
+      const int colspan_value = integer_attribute(*c, colspan_name);
+      const int rowspan_value = integer_attribute(*c, rowspan_name);
+      if (reuse && (colspan_value > 1 || (rowspan_value != -1 && rowspan_value != 1)))
+        return ModelBuild::kNeedsEveryRow;
+      int colspan = colspan_value < 1 ? 1 : colspan_value;  // absent, negative and 0: one
       colspan = std::min(colspan, kMaxColumns - column);
-      int rowspan = integer_attribute(*c, rowspan_name);
-      if (rowspan == -1) rowspan = 1;
+      int rowspan = rowspan_value == -1 ? 1 : rowspan_value;
       if (rowspan < 1 || rowspan > m.row_count - ri) rowspan = m.row_count - ri;
       TableCell& cell = m.cells[m.cell_count++];
       cell = TableCell{c, ri, column, rowspan, colspan, 0, 0, 0, 0, false};
@@ -175,11 +233,62 @@ bool build_model(LayoutContext& ctx, Node& table, TableModel& m) {
       for (int k = ri; k < ri + rowspan; ++k) slots[k] |= bits;
       column += colspan;
     }
+    m.rows[ri].cell_end = m.cell_count;
   }
   // Columns are those a cell starts in; spans reaching further are cut to them.
   for (int i = 0; i < m.cell_count; ++i)
     m.column_count = std::max(m.column_count, m.cells[i].column + 1);
-  return true;
+  return ModelBuild::kDone;
+}
+
+// Whether the table may lay out only the rows that changed: a fixed-layout table whose
+// earlier results are trusted.
+bool may_reuse_rows(const LayoutContext& ctx, const Node& table) {
+  const ComputedStyle& s = *table.style;
+  return s.table_layout_fixed && !s.width.is_auto() && !ctx.ignore_older_caches;
+}
+
+// The model, with only the changed rows' cells when the table allows it. False when out
+// of memory.
+bool build_table_model(LayoutContext& ctx, Node& table, TableModel*& m, bool reuse) {
+  m = ctx.arena->allocate_array<TableModel>(1);
+  if (!m) return false;
+  ModelBuild built = build_model(ctx, table, *m, reuse);
+  if (built == ModelBuild::kNeedsEveryRow) {
+    m = ctx.arena->allocate_array<TableModel>(1);
+    if (!m) return false;
+    built = build_model(ctx, table, *m, false);
+  }
+  return built == ModelBuild::kDone;
+}
+
+// Everything the cells of a row were laid out against: the columns, the table's and the
+// columns' styles. Rows laid out at other columns are laid out again.
+std::uint64_t columns_key(const Node& table, const TableModel& m) {
+  std::uint64_t h = 14695981039346656037ull;
+  auto mix = [&](std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) {
+      h ^= (v >> (8 * i)) & 0xFF;
+      h *= 1099511628211ull;
+    }
+  };
+  auto bits = [](float f) {
+    std::uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    return std::uint64_t{b};
+  };
+  mix(static_cast<std::uint64_t>(m.column_count));
+  mix(bits(m.hs));
+  mix(bits(m.vs));
+  mix(reinterpret_cast<std::uintptr_t>(table.style));
+  for (int k = 0; k < m.column_count; ++k) {
+    mix(bits(m.columns[k].width));
+    mix(bits(m.columns[k].x));
+    const Node* col = m.column_elements[k];
+    mix(reinterpret_cast<std::uintptr_t>(col));
+    mix(reinterpret_cast<std::uintptr_t>(col ? col->style : nullptr));
+  }
+  return h ? h : 1;
 }
 
 // `col` and `colgroup` widths: px fixed, percent, other units against the table width.
@@ -304,6 +413,8 @@ void resolve_collapsed_borders(LayoutContext& ctx, Node& table, TableModel& m) {
   auto group_of = [&](int r) -> Node* { return m.rows[r].group; };
   for (int i = 0; i < m.cell_count; ++i) {
     TableCell& cell = m.cells[i];
+    // The cells of rows beside the laid-out ones are there as neighbours: theirs stay.
+    if (m.rows[cell.row].use != RowUse::kLaidOut) continue;
     const int r0 = cell.row, r1 = cell.row + cell.rowspan - 1;
     const int c0 = cell.column, c1 = cell.column + cell.colspan - 1;
     BorderCandidate side[4];
@@ -414,11 +525,16 @@ void settle_borders(LayoutContext& ctx, Node& table, TableModel& m) {
     return;
   }
   // Within one run the table's rows and cells stay what they are: its intrinsic widths
-  // and each of its layouts would resolve the same borders again.
+  // and each of its layouts would resolve the same borders again. That holds once every
+  // cell was resolved; a model of the changed rows only resolves theirs (the table may
+  // still find that it needs them all).
   LayoutBox* box = table.box;
   if (box && box->borders_generation == ctx.generation) return;
   resolve_collapsed_borders(ctx, table, m);
-  if (box) box->borders_generation = ctx.generation;
+  bool every_row = true;
+  for (int ri = 0; ri < m.row_count && every_row; ++ri)
+    every_row = m.rows[ri].use == RowUse::kLaidOut;
+  if (box && every_row) box->borders_generation = ctx.generation;
 }
 
 // Step one of the column widths: min, max, fixed and percent from the cells.
@@ -581,22 +697,27 @@ bool is_cell_of_table(const Node& cell) noexcept {
          (up->style->display == Display::kTable || up->style->display == Display::kInlineTable);
 }
 
-float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
-                   const ContainerLayoutInput& input) noexcept {
-  clear_inline_results(box);
-  if (!ctx.arena) return 0;
+namespace {
+
+// One attempt at the table's layout; false when rows it meant to place from their
+// summaries must be laid out after all (the columns or their heights changed).
+bool lay_out_table(LayoutContext& ctx, Node& node, LayoutBox& box,
+                   const ContainerLayoutInput& input, bool reuse, float& content_height) {
+  content_height = 0;
   const ComputedStyle& s = *node.style;
   const float cw = input.content_width;
   const float ox = box.border[kLeft] + box.padding[kLeft];
   const float oy = box.border[kTop] + box.padding[kTop];
-  auto* m = ctx.arena->allocate_array<TableModel>(1);
-  if (!m || !build_model(ctx, node, *m)) return 0;  // out of memory: empty
+  TableModel* m = nullptr;
+  if (!build_table_model(ctx, node, m, reuse)) return true;  // out of memory: empty
   drop_ignored_children(node, m->caption);
   drop_cells_left_out(*m);
   // Out-of-flow children stand where the table's content starts; those of its rows, row
   // groups and the rows in those at their parent's origin. (A cell that became one keeps
-  // its vertical-align shift in static_y until it gets its static position here.)
-  auto at_origin = [](Node& parent) {
+  // its vertical-align shift in static_y until it gets its static position here.) A row
+  // with nothing changed in it keeps the places it gave them.
+  auto at_origin = [reuse](Node& parent) {
+    if (reuse && !(parent.dirty & (kDirtyStyle | kDirtyLayout | kDirtyDescendant))) return;
     for (Node* k = parent.first_child; k; k = k->next_sibling)
       if (k->is_element() && is_rendered(*k) && is_out_of_flow_positioned(*k->style))
         set_static_position(*k, 0, 0);
@@ -620,6 +741,11 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   measure_columns(ctx, *m, fixed_layout);
   distribute_widths(*m, cw, fixed_layout);
   const int n = m->column_count;
+  const std::uint64_t key = columns_key(node, *m);
+  for (int ri = 0; ri < m->row_count; ++ri)
+    if (m->rows[ri].use != RowUse::kLaidOut &&
+        m->rows[ri].row->box->row_summary.columns_key != key)
+      return false;
 
   // Caption on top.
   float caption_height = 0;
@@ -632,12 +758,20 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   }
 
   // Cells at their widths; rows at least their own height and their single-row cells.
+  // Rows placed from their summaries take the height they had.
   for (int ri = 0; ri < m->row_count; ++ri) {
-    float h = resolve(m->rows[ri].row->style->height, -1, 0);
-    m->rows[ri].height = std::max(0.0f, sane(h));
+    TableRow& r = m->rows[ri];
+    if (r.use != RowUse::kLaidOut) {
+      r.height = r.row->box->row_summary.natural_height;
+      ctx.reads_available_height |= r.row->box->row_summary.reads_available_height;
+      continue;
+    }
+    float h = resolve(r.row->style->height, -1, 0);
+    r.height = std::max(0.0f, sane(h));
   }
   for (int i = 0; i < m->cell_count; ++i) {
     TableCell& cell = m->cells[i];
+    if (m->rows[cell.row].use != RowUse::kLaidOut) continue;
     cell.width = span_width(*m, cell);
     const std::uint32_t laid_out = ctx.boxes_laid_out;
     LayoutBox* b = layout_box(ctx, *cell.node, cell.width, -1, cell.width, -1);
@@ -646,8 +780,13 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
     if (cell.rowspan == 1)
       m->rows[cell.row].height = std::max(m->rows[cell.row].height, cell.height);
   }
+  // What the rows' own cells asked for, before spanning cells and the table's height.
+  float* natural = ctx.arena->allocate_array<float>(static_cast<std::size_t>(m->row_count));
+  for (int ri = 0; natural && ri < m->row_count; ++ri) natural[ri] = m->rows[ri].height;
+  bool spans = false;
   for (int i = 0; i < m->cell_count; ++i) {
     const TableCell& cell = m->cells[i];
+    spans |= cell.rowspan > 1 || cell.colspan > 1;
     if (cell.rowspan < 2) continue;
     float spanned = m->vs * static_cast<float>(cell.rowspan - 1);
     for (int k = cell.row; k < cell.row + cell.rowspan; ++k) spanned += m->rows[k].height;
@@ -664,6 +803,10 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
       rows_height = room;
     }
   }
+  for (int ri = 0; ri < m->row_count; ++ri)
+    if (m->rows[ri].use != RowUse::kLaidOut &&
+        m->rows[ri].height != m->rows[ri].row->box->row_summary.final_height)
+      return false;
 
   // Rows, row groups and cells take their places (each relative to its parent's box).
   const float area_x = n ? ox + m->columns[0].x : ox;
@@ -703,46 +846,94 @@ float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
       rb->content_height = rb->height;
     }
   }
-  for (int i = 0; i < m->cell_count; ++i) {
-    TableCell& cell = m->cells[i];
-    const TableRow& r = m->rows[cell.row];
-    float h = m->vs * static_cast<float>(cell.rowspan - 1);
-    for (int k = cell.row; k < cell.row + cell.rowspan; ++k) h += m->rows[k].height;
-    LayoutBox* b = cell.node->box;
-    if (!b) continue;
-    // A cell keeps the content shift of vertical-align in static_y (cells are never out
-    // of flow): content restored from a cache still carries it, fresh content does not.
-    float shift = 0;
-    if (h > cell.height + 0.001f) {
-      const std::uint32_t laid_out = ctx.boxes_laid_out;
-      b = layout_box(ctx, *cell.node, cell.width, -1, cell.width, h);
-      if (!b) continue;
-      cell.fresh = cell.fresh || ctx.boxes_laid_out != laid_out;
-      const Keyword va = cell.node->style->vertical_align;
-      const float free = h - cell.height;
-      shift = va == css::kw::Middle ? free / 2 : va == css::kw::Bottom ? free : 0;
+  // Cells row by row; a row placed from its summary keeps its cells where they are.
+  for (int ri = 0; ri < m->row_count; ++ri) {
+    const TableRow& r = m->rows[ri];
+    if (r.use != RowUse::kLaidOut) {
+      ++ctx.rows_placed;
+      const float baseline = r.row->box->row_summary.baseline;
+      if (box.baseline < 0 && baseline >= 0) box.baseline = oy + r.y + baseline;
+      continue;
     }
-    if (cell.fresh) b->static_y = 0;
-    shift_cell_content(*cell.node, *b, shift - b->static_y);
-    b->static_y = shift;
-    if (b->baseline >= 0) b->baseline += shift;  // the cached baseline is unshifted
-    const float row_x =
-        r.row->box ? r.row->box->x + (r.group && r.group->box ? r.group->box->x : 0) : 0;
-    b->x = ox + m->columns[cell.column].x - row_x;
-    b->y = 0;
-    if (box.baseline < 0 && b->baseline >= 0) box.baseline = oy + r.y + b->baseline;
+    float row_baseline = -1;
+    bool reads_height = false;
+    for (int i = r.first_cell; i < r.cell_end; ++i) {
+      TableCell& cell = m->cells[i];
+      float h = m->vs * static_cast<float>(cell.rowspan - 1);
+      for (int k = cell.row; k < cell.row + cell.rowspan; ++k) h += m->rows[k].height;
+      LayoutBox* b = cell.node->box;
+      if (!b) continue;
+      // A cell keeps the content shift of vertical-align in static_y (cells are never out
+      // of flow): content restored from a cache still carries it, fresh content does not.
+      float shift = 0;
+      if (h > cell.height + 0.001f) {
+        const std::uint32_t laid_out = ctx.boxes_laid_out;
+        b = layout_box(ctx, *cell.node, cell.width, -1, cell.width, h);
+        if (!b) continue;
+        cell.fresh = cell.fresh || ctx.boxes_laid_out != laid_out;
+        const Keyword va = cell.node->style->vertical_align;
+        const float free = h - cell.height;
+        shift = va == css::kw::Middle ? free / 2 : va == css::kw::Bottom ? free : 0;
+      }
+      if (cell.fresh) b->static_y = 0;
+      shift_cell_content(*cell.node, *b, shift - b->static_y);
+      b->static_y = shift;
+      if (b->baseline >= 0) b->baseline += shift;  // the cached baseline is unshifted
+      const float row_x =
+          r.row->box ? r.row->box->x + (r.group && r.group->box ? r.group->box->x : 0) : 0;
+      b->x = ox + m->columns[cell.column].x - row_x;
+      b->y = 0;
+      if (row_baseline < 0 && b->baseline >= 0) row_baseline = b->baseline;
+      reads_height |= b->reads_available_height;
+    }
+    if (box.baseline < 0 && row_baseline >= 0) box.baseline = oy + r.y + row_baseline;
+    // What a later layout needs to place this row again without its cells.
+    if (LayoutBox* rb = r.row->box) {
+      TableRowSummary& summary = rb->row_summary;
+      summary = TableRowSummary{};
+      if (fixed_layout && !spans && natural) {
+        summary.columns_key = key;
+        summary.style = r.row->style;
+        summary.group = r.group;
+        summary.group_style = r.group ? r.group->style : nullptr;
+        summary.previous_row = ri > 0 ? m->rows[ri - 1].row : nullptr;
+        summary.next_row = ri + 1 < m->row_count ? m->rows[ri + 1].row : nullptr;
+        summary.natural_height = natural[ri];
+        summary.final_height = r.height;
+        summary.baseline = row_baseline;
+        summary.epoch = node.document->style_epoch;
+        int column_end = 0;
+        for (int i = r.first_cell; i < r.cell_end; ++i)
+          column_end = std::max(column_end, m->cells[i].column + m->cells[i].colspan);
+        summary.column_end = static_cast<std::uint8_t>(column_end);
+        summary.reads_available_height = reads_height;
+      }
+    }
   }
   const float total_width = n ? m->columns[n - 1].x + m->columns[n - 1].width + m->hs : 0;
   box.content_width = std::max(box.content_width, total_width);
-  return caption_height + rows_height;
+  content_height = caption_height + rows_height;
+  return true;
+}
+
+}  // namespace
+
+float layout_table(LayoutContext& ctx, Node& node, LayoutBox& box,
+                   const ContainerLayoutInput& input) noexcept {
+  clear_inline_results(box);
+  if (!ctx.arena) return 0;
+  float content_height = 0;
+  if (!lay_out_table(ctx, node, box, input, may_reuse_rows(ctx, node), content_height))
+    lay_out_table(ctx, node, box, input, false, content_height);
+  return content_height;
 }
 
 IntrinsicWidths table_intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
   IntrinsicWidths r;
   if (!ctx.arena) return r;
   ArenaScope scope(*ctx.arena);
-  auto* m = ctx.arena->allocate_array<TableModel>(1);
-  if (!m || !build_model(ctx, node, *m)) return r;
+  TableModel* m = nullptr;
+  if (!build_table_model(ctx, node, m, may_reuse_rows(ctx, node))) return r;
   apply_column_elements(node, *m, -1);
   settle_borders(ctx, node, *m);
   // A fixed-layout table takes its column widths from its first row and never from what

@@ -106,7 +106,7 @@ void layout_and_compare(orlan::Document& d, orlan::Document& twin, float w, floa
 }
 
 struct Change {
-  int kind;  // 0 text, 1 class, 2 style attribute
+  int kind;  // 0 text, 1 class, 2 style attribute, 3 moved to its parent's front
   std::size_t element;
   int variant;
 };
@@ -117,8 +117,16 @@ const char* const kStyles[] = {"width:37px",   "display:none",       "flex:1 1 4
 const char* const kTexts[] = {"", "x", "several short words that wrap", "ab\ncd  ef"};
 
 // Applies the change to the element (returning what undoes it in `undo`).
-void apply(orlan::Node* e, const Change& c, std::string* old_value, bool* had_value) {
+void apply(orlan::Node* e, const Change& c, std::string* old_value, bool* had_value,
+           orlan::Node** old_next) {
   switch (c.kind) {
+    case 3: {
+      *old_next = orlan::next_sibling(e);
+      orlan::Node* parent = orlan::parent(e);
+      if (parent && orlan::is_element(parent))
+        orlan::insert(parent, e, orlan::first_child(parent));
+      break;
+    }
     case 0: {
       const char* t = kTexts[c.variant % 4];
       orlan::set_text_content(e, t, std::char_traits<char>::length(t));
@@ -140,8 +148,13 @@ void apply(orlan::Node* e, const Change& c, std::string* old_value, bool* had_va
 }
 
 void undo(orlan::Node* e, const Change& c, const std::string& old_text,
-          const std::string& old_value, bool had_value) {
+          const std::string& old_value, bool had_value, orlan::Node* old_next) {
   switch (c.kind) {
+    case 3: {
+      orlan::Node* parent = orlan::parent(e);
+      if (parent && orlan::is_element(parent)) orlan::insert(parent, e, old_next);
+      break;
+    }
     case 0:
       orlan::set_text_content(e, old_text.data(), old_text.size());
       break;
@@ -190,6 +203,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       "\ndiv,ul{display:table;border-spacing:2px}p,li{display:table-row}span,b,i{display:table-"
       "cell}"
       "section{display:table-row-group}ul,div>div{border-collapse:collapse;border:3px solid}"
+      "ul{table-layout:fixed;width:90%}"
       "b{border:5px dashed red}i{border:1px solid}",
   };
   std::string sheet(css);
@@ -227,18 +241,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     const int changes = mine.size() == theirs.size() && !mine.empty() ? 3 : 0;
     for (int k = 0; k < changes; ++k) {
-      Change c{static_cast<int>(next() % 3), next() % mine.size(), static_cast<int>(next() % 9)};
+      Change c{static_cast<int>(next() % 4), next() % mine.size(), static_cast<int>(next() % 9)};
       std::string old_text, old_value, twin_value;
       bool had = false, twin_had = false;
+      orlan::Node *old_next = nullptr, *twin_next = nullptr;
       if (c.kind == 0 && !text_leaf(*mine[c.element], &old_text)) c.kind = 1;
-      apply(mine[c.element], c, &old_value, &had);
-      apply(theirs[c.element], c, &twin_value, &twin_had);
+      apply(mine[c.element], c, &old_value, &had, &old_next);
+      apply(theirs[c.element], c, &twin_value, &twin_had, &twin_next);
       layout_and_compare(d, twin, 800, 600);
       // Other constraints for a frame, then the change undone: results of earlier frames
       // come back from the caches.
       if (k == 1) layout_and_compare(d, twin, 500, 600);
-      undo(mine[c.element], c, old_text, old_value, had);
-      undo(theirs[c.element], c, old_text, twin_value, twin_had);
+      undo(mine[c.element], c, old_text, old_value, had, old_next);
+      undo(theirs[c.element], c, old_text, twin_value, twin_had, twin_next);
       layout_and_compare(d, twin, 800, 600);
       if (c.kind == 0 || c.kind == 2) {
         // Text and style changes may have replaced nodes or generated boxes: pick again.

@@ -129,22 +129,31 @@ TEST(Relayout, OneChangedRowIsLaidOutAloneAndMatchesAFreshLayout) {
 // resolves the borders once for the table's intrinsic widths and its layouts, and takes the
 // intrinsic widths from the first row alone.
 TEST(Relayout, ALongFixedTableMatchesAFreshLayoutAfterEachRowChange) {
-  constexpr int kRows = 300, kWideRow = 150;
+  constexpr int kRows = 300, kWideRow = 150, kHotRow = 200;
   const std::string wide = "a text far wider than its column, cut off by the cell";
-  // The page with `rows` rows, row kWideRow showing `wide` when `widened`.
-  auto page_with = [&](int rows, bool widened) {
+  // The page with `rows` rows, row kWideRow showing `wide` when `widened`, row kHotRow's
+  // bottom border blue, or green when `cold`, without row `missing`, and the table's left
+  // border wide when `bordered`.
+  auto page_with = [&](int rows, bool widened, bool cold = false, int missing = -1,
+                       bool bordered = false) {
     std::string page =
         "<style>body{margin:0;display:flex;height:300px}#box{flex:1 1 auto;overflow:auto}"
         "table{width:100%;table-layout:fixed;border-collapse:collapse}tr{height:24px}"
         "th{border-bottom:1px solid #888;width:60px}td{overflow:hidden;white-space:nowrap;"
-        "padding:0 6px}tr.odd td{border-top:2px solid red}</style>"
-        "<body><div id=box><table><thead><tr><th>a</th><th>b</th><th></th></tr></thead>"
+        "padding:0 6px}tr.odd td{border-top:2px solid red}tr.hot{border-bottom:3px solid blue}"
+        "tr.cold{border-bottom:3px solid green}</style>"
+        "<body><div id=box><table id=t" +
+        std::string(bordered ? " style='border-left:4px solid black'" : "") + "><thead><tr><th>a</th><th>b</th><th></th></tr></thead>"
         "<tbody id=rows>";
     for (int i = 0; i < rows; ++i) {
+      if (i == missing) continue;
       const std::string text =
           widened && i == kWideRow ? wide : std::to_string(i) + "x" + std::to_string(2 * i);
-      page += std::string("<tr") + (i % 3 == 1 ? " class=odd" : "") + " id=r" + std::to_string(i) +
-              "><td>" + text + "</td><td>left</td><td></td></tr>";
+      const char* row_class = i == kHotRow ? (cold ? " class=cold" : " class=hot")
+                              : i % 3 == 1  ? " class=odd"
+                                            : "";
+      page += std::string("<tr") + row_class + " id=r" + std::to_string(i) + "><td>" + text +
+              "</td><td>left</td><td></td></tr>";
     }
     return page + "</tbody></table></div>";
   };
@@ -169,7 +178,8 @@ TEST(Relayout, ALongFixedTableMatchesAFreshLayoutAfterEachRowChange) {
   ASSERT_NE(middle, nullptr);
   orlan::Node* cell = orlan::first_child(middle);
   ASSERT_EQ(orlan::set_text_content(cell, wide.data(), wide.size()), orlan::kOk);
-  orlan::layout_document(d, 400, 300, nullptr);
+  // The row and the two beside it are laid out; the rest are placed as they were.
+  EXPECT_EQ(orlan::layout_document(d, 400, 300, nullptr).rows_placed, 1u + kRows - 4);
   EXPECT_EQ(orlan::dump_layout(d), fresh_dump(page_with(kRows, true)));
 
   // The last row goes, then a row like it comes back at the end.
@@ -186,6 +196,25 @@ TEST(Relayout, ALongFixedTableMatchesAFreshLayoutAfterEachRowChange) {
   ASSERT_EQ(orlan::append_child(orlan::get_element_by_id(&d, "rows", 4), row), orlan::kOk);
   orlan::layout_document(d, 400, 300, nullptr);
   EXPECT_EQ(orlan::dump_layout(d), fresh_dump(page_with(kRows, true)));
+
+  // Only the colour of a row's own border changes: its cells show the new one.
+  orlan::Node* hot = orlan::get_element_by_id(&d, "r200", 4);
+  ASSERT_EQ(orlan::set_attribute(hot, "class", 5, "cold", 4), orlan::kOk);
+  orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_EQ(orlan::dump_layout(d), fresh_dump(page_with(kRows, true, true)));
+
+  // A row with red borders goes from the middle: the rows around it meet.
+  orlan::remove(orlan::get_element_by_id(&d, "r100", 4));
+  orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_EQ(orlan::dump_layout(d), fresh_dump(page_with(kRows, true, true, 100)));
+
+  // The table's own border changes: every row's first cell meets it.
+  const std::string border = "border-left:4px solid black";
+  ASSERT_EQ(orlan::set_attribute(orlan::get_element_by_id(&d, "t", 1), "style", 5, border.data(),
+                                 border.size()),
+            orlan::kOk);
+  orlan::layout_document(d, 400, 300, nullptr);
+  EXPECT_EQ(orlan::dump_layout(d), fresh_dump(page_with(kRows, true, true, 100, true)));
   orlan::destroy_view(view);
 }
 
