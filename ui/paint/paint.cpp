@@ -45,7 +45,10 @@ class Painter {
         m_measurer(measurer),
         m_culling_wanted(culling),
         m_skip_subtrees(culling == Culling::kOn) {}
-  ~Painter() { std::free(m_found); }
+  ~Painter() {
+    std::free(m_found);
+    std::free(m_planned);
+  }
   Painter(const Painter&) = delete;
   Painter& operator=(const Painter&) = delete;
 
@@ -65,6 +68,13 @@ class Painter {
   }
 
  private:
+  // The children of a row group that its table found may paint something.
+  struct RowPlan {
+    const Node* group;
+    int begin, end;  // in m_planned
+    bool complete;
+  };
+
   // ---- Items ----
 
   DisplayItem* add(ItemKind kind) {
@@ -256,18 +266,28 @@ class Painter {
       const bool container = paint::is_paint_container(e);
       const Collection outer = m_collection;
       if (container) m_collection = {m_found_count, 0, m_walk_gaps, true};
+      const int plans = m_plan_count, planned = m_planned_count;
       if (s.display == Display::kTable || s.display == Display::kInlineTable)
-        paint_table_backgrounds(e, inner);
-      for (Node* c = e.first_child; c; c = c->next_sibling) {
-        if (paint::is_positioned_element(*c)) {
-          note_positioned(*c, inner);
-          continue;
+        paint_table_backgrounds(e, inner, depth);
+      if (const RowPlan* plan = plan_of(e)) {
+        // The table's pass over the rows already found the ones that paint something.
+        for (int i = plan->begin; i < plan->end; ++i) {
+          Node& c = *m_planned[i];
+          if (paint::is_positioned_element(c)) note_positioned(c, inner);
+          else paint_node(c, inner, depth + 1);
         }
-        if (m_skip_subtrees && m_culling && depth + kSkipDepth < paint::kMaxPaintDepth &&
-            paints_nothing(*c, inner, kSkipDepth))
-          continue;
-        paint_node(*c, inner, depth + 1);
+      } else {
+        for (Node* c = e.first_child; c; c = c->next_sibling) {
+          if (paint::is_positioned_element(*c)) {
+            note_positioned(*c, inner);
+            continue;
+          }
+          if (skips_children(depth) && paints_nothing(*c, inner, kSkipDepth)) continue;
+          paint_node(*c, inner, depth + 1);
+        }
       }
+      m_plan_count = plans;
+      m_planned_count = planned;
       if (container) {
         // Painting met the positioned descendants the walk would find, in the same order,
         // unless it left out part of what the walk covers (too deep, below an image).
@@ -358,6 +378,17 @@ class Painter {
     for (const Node* c = e.first_child; c; c = c->next_sibling)
       if (!c->is_element() || !paints_nothing(*c, inner, levels - 1)) return false;
     return true;
+  }
+
+  // Whether the children of an element at `depth` may be left out unpainted.
+  bool skips_children(int depth) const {
+    return m_skip_subtrees && m_culling && depth + kSkipDepth < paint::kMaxPaintDepth;
+  }
+
+  const RowPlan* plan_of(const Node& group) const {
+    for (int i = m_plan_count - 1; i >= 0; --i)
+      if (m_plans[i].group == &group) return &m_plans[i];
+    return nullptr;
   }
 
   // A positioned child met by the walk, kept for the nearest paint container with what
@@ -637,17 +668,57 @@ class Painter {
   }
 
   // The backgrounds of a table's row groups and rows, in tree order, under its cells.
-  void paint_table_backgrounds(const Node& table, Point inner) {
+  // While at it, the children of each row group that may paint something are noted for
+  // the group's own walk, so that the rows of a long table are visited once.
+  void paint_table_backgrounds(const Node& table, Point inner, int depth) {
     for (const Node* g = table.first_child; g; g = g->next_sibling) {
       if (!g->is_element() || !g->style || !g->box || !paint::painted_by_table(*g)) continue;
       const Point go = paint::element_origin(*g, inner);
       paint_row_background(*g, go);
       if (g->style->display != Display::kTableRowGroup) continue;
-      for (const Node* r = g->first_child; r; r = r->next_sibling) {
-        if (!r->is_element() || !r->style || !r->box || !paint::painted_by_table(*r)) continue;
-        paint_row_background(*r, paint::element_origin(*r, go));
+      RowPlan* plan = open_plan(*g, depth + 1);
+      const Point g_inner = paint::content_base(*g, go);
+      for (Node* r = g->first_child; r; r = r->next_sibling) {
+        if (r->is_element() && r->style && r->box && paint::painted_by_table(*r))
+          paint_row_background(*r, paint::element_origin(*r, go));
+        if (plan && (paint::is_positioned_element(*r) || !paints_nothing(*r, g_inner, kSkipDepth)))
+          plan_row(*plan, *r);
+      }
+      if (plan && !plan->complete) {  // the group walks its children itself
+        m_planned_count = plan->begin;
+        --m_plan_count;
       }
     }
+  }
+
+  // A plan for the walk of a row group at `depth` that the table is about to paint, when
+  // that walk will be culled by the same view as the table's content: the group moves
+  // nothing, clips nothing and opens no group that stops culling. Null otherwise.
+  RowPlan* open_plan(const Node& g, int depth) {
+    const ComputedStyle& s = *g.style;
+    if (!skips_children(depth) || m_plan_count == kMaxPlans) return nullptr;
+    if (s.position != css::kw::Static || paint::has_transform(s) ||
+        (s.filter && s.filter_count > 0) || paint::clips(g))
+      return nullptr;
+    RowPlan& plan = m_plans[m_plan_count++];
+    plan = {&g, m_planned_count, m_planned_count, true};
+    return &plan;
+  }
+
+  void plan_row(RowPlan& plan, Node& r) {
+    if (!plan.complete) return;
+    if (m_planned_count == m_planned_capacity) {
+      const int capacity = m_planned_capacity ? m_planned_capacity * 2 : 64;
+      void* grown = std::realloc(m_planned, sizeof(Node*) * capacity);
+      if (!grown) {
+        plan.complete = false;
+        return;
+      }
+      m_planned = static_cast<Node**>(grown);
+      m_planned_capacity = capacity;
+    }
+    m_planned[m_planned_count++] = &r;
+    plan.end = m_planned_count;
   }
 
   void paint_row_background(const Node& n, Point origin) {
@@ -1023,6 +1094,14 @@ class Painter {
   // Counts the places where painting went no further but the walk for positioned
   // descendants would have.
   int m_walk_gaps = 0;
+  // The children of row groups their table found worth painting, for the tables being
+  // painted (nested tables above the ones around them).
+  static constexpr int kMaxPlans = 32;
+  RowPlan m_plans[kMaxPlans];
+  int m_plan_count = 0;
+  Node** m_planned = nullptr;
+  int m_planned_count = 0;
+  int m_planned_capacity = 0;
 };
 
 }  // namespace

@@ -234,6 +234,17 @@ TEST(Culling, SkippedSubtreesLeaveTheListAsAFullWalkBuildsIt) {
       "<div class=far><input type=checkbox checked style='transform:none'></div>"
       "<div class=far style='overflow:hidden'><div style='margin-top:-900px;height:900px'>"
       "</div></div>";
+  std::string groups =
+      "<style>body{margin:0} #box{height:200px;overflow:auto;position:relative}"
+      "td{overflow:hidden;border:1px solid #999;background:#eee;height:18px}"
+      "tbody:nth-child(2n) tr{background:#ccc}</style><div id=box><table>";
+  for (const char* group : {"", "transform:translate(0,-600px)", "opacity:.5", "overflow:hidden",
+                            "position:relative;top:-300px", "filter:blur(1px)", ""}) {
+    groups += std::string("<tbody style='") + group + "'>";
+    for (int i = 0; i < 40; ++i) groups += "<tr><td>cell</td><td>cell</td></tr>";
+    groups += "</tbody>";
+  }
+  groups += "</table></div>";
   const std::vector<Case> cases = {
       {"a click table at the top", click_table(400, "", ""), nullptr, 0},
       {"a click table scrolled to the middle", click_table(400, "", ""), "box", 4000},
@@ -250,6 +261,12 @@ TEST(Culling, SkippedSubtreesLeaveTheListAsAFullWalkBuildsIt) {
                    "<div style='box-shadow:0 0 0 3000px red;height:4px'></div>"
                    "<div style='opacity:.5;height:4px'></div>"),
        "box", 4000},
+      {"tables nested in the rows of a long one",
+       click_table(400, "td:last-child{overflow:visible}",
+                   "<table><thead><tr><td>h</td></tr></thead><tbody><tr><td>in</td></tr>"
+                   "<tr><td style='outline:300px solid red'>out</td></tr></tbody></table>"),
+       "box", 4000},
+      {"row groups that move, fade, clip or are positioned", groups, "box", 2500},
       {"boxes that reach into the view from beyond it", reaching, nullptr, 0},
       {"the same with the page scrolled past them", reaching + "<div style='height:4000px'></div>",
        "", 2500},
