@@ -273,8 +273,10 @@ class Painter {
         // The table's pass over the rows already found the ones that paint something.
         for (int i = plan->begin; i < plan->end; ++i) {
           Node& c = *m_planned[i];
-          if (paint::is_positioned_element(c)) note_positioned(c, inner);
-          else paint_node(c, inner, depth + 1);
+          if (paint::is_positioned_element(c))
+            note_positioned(c, inner);
+          else
+            paint_node(c, inner, depth + 1);
         }
       } else {
         for (Node* c = e.first_child; c; c = c->next_sibling) {

@@ -197,8 +197,9 @@ std::string click_table(int rows, const std::string& extra_css, const std::strin
       "th{position:sticky;top:0;background:#ddd} td,th{border:1px solid #999}"
       "td{overflow:hidden;white-space:nowrap;text-overflow:ellipsis}"
       "tr:nth-child(2n){background:#f4f4f4}" +
-      extra_css + "</style><div id=box><table><thead><tr><th>#</th><th>Mouse</th><th>Click</th>"
-                  "<th>Delay</th><th></th></tr></thead><tbody>";
+      extra_css +
+      "</style><div id=box><table><thead><tr><th>#</th><th>Mouse</th><th>Click</th>"
+      "<th>Delay</th><th></th></tr></thead><tbody>";
   for (int i = 0; i < rows; ++i) {
     html += "<tr id=r" + std::to_string(i) + "><td>" + std::to_string(i) +
             "</td><td>100, 200</td><td>Left</td><td>0.5 s with a long tail</td><td>";
@@ -292,7 +293,8 @@ TEST(Culling, FindsPositionedBoxesThatPaintingDoesNotReach) {
   orlan::paint_test::Page page("<style>body{margin:0}</style><img id=i src=t.svg>", 400, 300);
   page.add_image("t.svg", 14, 10);
   orlan::Node* box = orlan::create_element(page.document, "div", 3);
-  const std::string style = "position:absolute;left:50px;top:60px;width:9px;height:9px;background:red";
+  const std::string style =
+      "position:absolute;left:50px;top:60px;width:9px;height:9px;background:red";
   ASSERT_EQ(orlan::set_attribute(box, "style", 5, style.data(), style.size()), orlan::kOk);
   ASSERT_EQ(orlan::append_child(page.id("i"), box), orlan::kOk);
   page.layout();
@@ -307,7 +309,8 @@ TEST(Culling, FarRowsAreNotWalked) {
   orlan::set_scroll_offset(*page.id("box"), 0, 6000);
   page.layout();
   const auto mark_rows = [&] {
-    for (int i = 0; i < 600; ++i) page.id(("r" + std::to_string(i)).c_str())->dirty |= orlan::kDirtyPaint;
+    for (int i = 0; i < 600; ++i)
+      page.id(("r" + std::to_string(i)).c_str())->dirty |= orlan::kDirtyPaint;
   };
   const auto marked_rows = [&] {
     int marked = 0;
@@ -317,7 +320,8 @@ TEST(Culling, FarRowsAreNotWalked) {
   };
   DisplayList list;
   mark_rows();
-  ASSERT_EQ(orlan::build_display_list(*page.document, list, nullptr, orlan::Culling::kOn), orlan::kOk);
+  ASSERT_EQ(orlan::build_display_list(*page.document, list, nullptr, orlan::Culling::kOn),
+            orlan::kOk);
   // About ten rows show in a 200 px box; a few more lie within the margin.
   EXPECT_GT(marked_rows(), 560);
   EXPECT_LT(marked_rows(), 595);
