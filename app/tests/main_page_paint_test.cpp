@@ -1,10 +1,12 @@
 // The main page as the application builds it (the real page, stylesheet, logo and screen
 // over the fakes), laid out at the window's size and hit-tested the way the host routes
 // the pointer: buttons, selects, table cells and the logo answer for themselves, and a
-// row scrolled out of the list's box answers for nothing.
+// row scrolled out of the list's box answers for nothing. Painted with a long list, rows
+// off the screen are left out without changing the display list.
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "display_list.h"
@@ -75,6 +77,29 @@ TEST(MainPageHitTest, RowsScrolledOutOfTheListBoxAreNotHit) {
   // A row that scrolled in is hit where it now is.
   orlan::Node* later = s.row(8);
   EXPECT_TRUE(PaintedScreen::within(s.hit_centre(later), later));
+}
+
+// The real page and sheet with a long list, at the top, in the middle and at the end of
+// the list box: the display list that leaves off-screen rows unwalked is the one a walk
+// of every element builds, byte for byte.
+TEST(MainPagePaint, OffScreenRowsLeaveTheListAsAFullWalkBuildsIt) {
+  tw::test::MainScreenPage s(tw::test::list_of_clicks(400));
+  orlan::Node* box = s.element("list-box");
+  ASSERT_GT(orlan::max_scroll_y(*box), 2000);
+  for (const float offset : {0.0f, 3000.0f, 1e6f}) {
+    SCOPED_TRACE(offset);
+    orlan::set_scroll_offset(*box, 0, offset);
+    s.lay_out();
+    orlan::DisplayList skipping, walking;
+    ASSERT_EQ(orlan::build_display_list(s.document(), skipping, nullptr, orlan::Culling::kOn),
+              orlan::kOk);
+    ASSERT_EQ(orlan::build_display_list(s.document(), walking, nullptr, orlan::Culling::kItemsOnly),
+              orlan::kOk);
+    ASSERT_EQ(skipping.count, walking.count);
+    EXPECT_GT(skipping.count, 50u);
+    EXPECT_EQ(
+        std::memcmp(skipping.items, walking.items, sizeof(orlan::DisplayItem) * skipping.count), 0);
+  }
 }
 
 }  // namespace

@@ -111,9 +111,15 @@ std::int32_t build_display_list(Document& document, DisplayList& list) noexcept;
 std::int32_t build_display_list(Document& document, DisplayList& list,
                                 const TextMeasurer* measurer) noexcept;
 // Items that draw only inside their own rectangle and lie more than 32 px outside the
-// view (or outside the clip around them) are left out; kOff keeps them all, for checking
-// that leaving them out never changes a frame.
-enum class Culling { kOn, kOff };
+// view (or outside the clip around them) are left out, and so are whole subtrees that
+// could only give such items, without being walked; kOff keeps every item, for checking
+// that leaving them out never changes a frame. kItemsOnly leaves out the same items but
+// walks every element, for checking that skipping subtrees never changes a list.
+//
+// Each node the build walks loses its repaint bit (kDirtyPaint); a subtree it leaves out
+// (off-screen, clipped away, not rendered) keeps it. Nothing reads that bit to decide what
+// to draw: the document's invalidate callback asks for frames and each list is built whole.
+enum class Culling { kOn, kOff, kItemsOnly };
 std::int32_t build_display_list(Document& document, DisplayList& list,
                                 const TextMeasurer* measurer, Culling culling) noexcept;
 

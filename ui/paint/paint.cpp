@@ -40,14 +40,24 @@ struct Box {
 class Painter {
  public:
   Painter(Document& document, DisplayList& list, const TextMeasurer& measurer, Culling culling)
-      : m_document(document), m_list(list), m_measurer(measurer), m_culling_wanted(culling) {}
+      : m_document(document),
+        m_list(list),
+        m_measurer(measurer),
+        m_culling_wanted(culling),
+        m_skip_subtrees(culling == Culling::kOn) {}
+  ~Painter() {
+    std::free(m_found);
+    std::free(m_planned);
+  }
+  Painter(const Painter&) = delete;
+  Painter& operator=(const Painter&) = delete;
 
   bool failed() const { return m_failed; }
 
   void paint_root(Node& html) {
     prepare_selection();
     m_cull = {0, 0, m_document.viewport_width, m_document.viewport_height};
-    m_culling = m_culling_wanted == Culling::kOn && m_cull.width > 0 && m_cull.height > 0;
+    m_culling = m_culling_wanted != Culling::kOff && m_cull.width > 0 && m_cull.height > 0;
     const ComputedStyle* hs = html.style;
     const ComputedStyle* bs = m_document.body ? m_document.body->style : nullptr;
     std::uint32_t canvas = 0;
@@ -58,6 +68,13 @@ class Painter {
   }
 
  private:
+  // The children of a row group that its table found may paint something.
+  struct RowPlan {
+    const Node* group;
+    int begin, end;  // in m_planned
+    bool complete;
+  };
+
   // ---- Items ----
 
   DisplayItem* add(ItemKind kind) {
@@ -164,13 +181,17 @@ class Painter {
   void paint_node(Node& n, Point base, int depth) {
     if (n.is_text()) {
       paint_text_node(n, base);
+      n.dirty &= static_cast<std::uint8_t>(~kDirtyPaint);
       return;
     }
     if (n.is_element()) paint_element(n, base, depth);
   }
 
   void paint_element(Node& e, Point base, int depth) {
-    if (depth > paint::kMaxPaintDepth) return;
+    if (depth > paint::kMaxPaintDepth) {
+      ++m_walk_gaps;
+      return;
+    }
     const ComputedStyle* sp = e.style;
     LayoutBox* bp = e.box;
     if (!sp || !bp || sp->display == Display::kNone) return;
@@ -216,9 +237,7 @@ class Painter {
     bool clipped = paint::clips(e);
     bool content_hidden = false;
     if (clipped) {
-      const Box pad{origin.x + b.border[kLeft], origin.y + b.border[kTop],
-                    std::max(0.0f, b.width - b.border[kLeft] - b.border[kRight]),
-                    std::max(0.0f, b.height - b.border[kTop] - b.border[kBottom])};
+      const Box pad = padding_box(b, origin);
       content_hidden = culled(pad);
       clipped = !content_hidden;
       if (clipped) {
@@ -237,19 +256,50 @@ class Painter {
     if (content_hidden) {
       // nothing of it can show
     } else if (e.has_tag(TagId::kImg)) {
+      // The walk for positioned descendants would look below an image; painting does not.
+      if (e.first_child) ++m_walk_gaps;
       paint_img(e, s, b, origin);
     } else if (has_control_text(e)) {
       paint_control_text(e, s, b, origin, visible);
     } else {
       const Point inner = paint::content_base(e, origin);
+      const bool container = paint::is_paint_container(e);
+      const Collection outer = m_collection;
+      if (container) m_collection = {m_found_count, 0, m_walk_gaps, true};
+      const int plans = m_plan_count, planned = m_planned_count;
       if (s.display == Display::kTable || s.display == Display::kInlineTable)
-        paint_table_backgrounds(e, inner);
-      for (Node* c = e.first_child; c; c = c->next_sibling) {
-        if (paint::is_positioned_element(*c)) continue;
-        paint_node(*c, inner, depth + 1);
+        paint_table_backgrounds(e, inner, depth);
+      if (const RowPlan* plan = plan_of(e)) {
+        // The table's pass over the rows already found the ones that paint something.
+        for (int i = plan->begin; i < plan->end; ++i) {
+          Node& c = *m_planned[i];
+          if (paint::is_positioned_element(c))
+            note_positioned(c, inner);
+          else
+            paint_node(c, inner, depth + 1);
+        }
+      } else {
+        for (Node* c = e.first_child; c; c = c->next_sibling) {
+          if (paint::is_positioned_element(*c)) {
+            note_positioned(*c, inner);
+            continue;
+          }
+          if (skips_children(depth) && paints_nothing(*c, inner, kSkipDepth)) continue;
+          paint_node(*c, inner, depth + 1);
+        }
       }
-      if (paint::is_paint_container(e)) {
-        const paint::PositionedSpan span = paint::collect_positioned(e, inner);
+      m_plan_count = plans;
+      m_planned_count = planned;
+      if (container) {
+        // Painting met the positioned descendants the walk would find, in the same order,
+        // unless it left out part of what the walk covers (too deep, below an image).
+        const bool met_all =
+            m_skip_subtrees && m_collection.complete && m_collection.gaps == m_walk_gaps;
+        const paint::PositionedSpan span =
+            met_all ? paint::adopt_positioned(m_found + m_collection.start, m_collection.count)
+                    : paint::collect_positioned(e, inner);
+        m_found_count = m_collection.start;
+        m_collection = outer;
         for (int i = 0; i < span.count; ++i)
           paint_element(*span.items[i].node, span.items[i].base, depth + 1);
         paint::release_positioned(span);
@@ -280,6 +330,87 @@ class Painter {
     m_cull_empty = saved_cull_empty;
     m_cull = saved_cull;
     e.dirty &= static_cast<std::uint8_t>(~kDirtyPaint);
+  }
+
+  static Box padding_box(const LayoutBox& b, Point origin) {
+    return {origin.x + b.border[kLeft], origin.y + b.border[kTop],
+            std::max(0.0f, b.width - b.border[kLeft] - b.border[kRight]),
+            std::max(0.0f, b.height - b.border[kTop] - b.border[kBottom])};
+  }
+
+  // ---- Subtrees left out ----
+
+  // How many levels below a skipped element are looked at before giving up.
+  static constexpr int kSkipDepth = 8;
+
+  // Whether painting `e` (from the content base `base`) would add no item at all, decided
+  // without painting it. Only what can be seen cheaply counts: an element that clips its
+  // content and lies beyond the cull margin, or one that draws nothing beyond its own box
+  // and whose children are all such elements. Anything else (groups, positioned or
+  // replaced elements, text, shadows, outlines, images, tables) is painted to find out.
+  // Needs culling on and no group open.
+  bool paints_nothing(const Node& e, Point base, int levels) const {
+    if (!e.is_element()) return false;
+    const ComputedStyle* sp = e.style;
+    const LayoutBox* bp = e.box;
+    if (!sp || !bp || sp->display == Display::kNone) return true;
+    const ComputedStyle& s = *sp;
+    const LayoutBox& b = *bp;
+    // Positioned elements are painted by their container; sticky ones move.
+    if (s.position != css::kw::Static) return false;
+    // Groups are added wherever their element lies.
+    if (paint::has_transform(s) || (s.filter && s.filter_count > 0) || s.opacity < 1) return false;
+    // Fragmented inline boxes, images, controls and their marks, table backgrounds: their
+    // items are not all inside the border box.
+    if (s.display == Display::kInline || s.display == Display::kTable ||
+        s.display == Display::kInlineTable || is_replaced_or_control(e) ||
+        e.control != ControlKind::kNone || has_control_text(e))
+      return false;
+    if (s.outline_width > 0 || (s.box_shadow && s.box_shadow_count > 0)) return false;
+    for (std::uint8_t i = 0; s.background_layers && i < s.background_layer_count; ++i)
+      if (!s.background_layers[i].gradient && s.background_layers[i].image) return false;
+    // What is left (background, gradients, backdrop filter, border) lies in the border box.
+    const Point origin = paint::element_origin(e, base);
+    if (!culled({origin.x, origin.y, b.width, b.height})) return false;
+    // A clip beyond the margin hides the content, its marks and scrollbars with it.
+    if (paint::clips(e)) return culled(padding_box(b, origin));
+    if (levels == 0) return false;
+    const Point inner = paint::content_base(e, origin);
+    // Text runs may lie anywhere in their container; positioned children answer no.
+    for (const Node* c = e.first_child; c; c = c->next_sibling)
+      if (!c->is_element() || !paints_nothing(*c, inner, levels - 1)) return false;
+    return true;
+  }
+
+  // Whether the children of an element at `depth` may be left out unpainted.
+  bool skips_children(int depth) const {
+    return m_skip_subtrees && m_culling && depth + kSkipDepth < paint::kMaxPaintDepth;
+  }
+
+  const RowPlan* plan_of(const Node& group) const {
+    for (int i = m_plan_count - 1; i >= 0; --i)
+      if (m_plans[i].group == &group) return &m_plans[i];
+    return nullptr;
+  }
+
+  // A positioned child met by the walk, kept for the nearest paint container with what
+  // the walk of collect_positioned would keep.
+  void note_positioned(Node& c, Point base) {
+    if (!c.style || !c.box || c.style->display == Display::kNone) return;
+    Collection& k = m_collection;
+    if (!k.complete || k.count >= paint::kMaxPositioned) return;
+    if (m_found_count == m_found_capacity) {
+      const int capacity = m_found_capacity ? m_found_capacity * 2 : 64;
+      void* grown = std::realloc(m_found, sizeof(paint::Positioned) * capacity);
+      if (!grown) {
+        k.complete = false;  // the container walks for them itself
+        return;
+      }
+      m_found = static_cast<paint::Positioned*>(grown);
+      m_found_capacity = capacity;
+    }
+    m_found[m_found_count++] = paint::Positioned{&c, base};
+    ++k.count;
   }
 
   static Rect intersect(const Rect& a, const Box& b) {
@@ -539,22 +670,70 @@ class Painter {
   }
 
   // The backgrounds of a table's row groups and rows, in tree order, under its cells.
-  void paint_table_backgrounds(const Node& table, Point inner) {
+  // While at it, the children of each row group that may paint something are noted for
+  // the group's own walk, so that the rows of a long table are visited once.
+  void paint_table_backgrounds(const Node& table, Point inner, int depth) {
     for (const Node* g = table.first_child; g; g = g->next_sibling) {
       if (!g->is_element() || !g->style || !g->box || !paint::painted_by_table(*g)) continue;
       const Point go = paint::element_origin(*g, inner);
       paint_row_background(*g, go);
       if (g->style->display != Display::kTableRowGroup) continue;
-      for (const Node* r = g->first_child; r; r = r->next_sibling) {
-        if (!r->is_element() || !r->style || !r->box || !paint::painted_by_table(*r)) continue;
-        paint_row_background(*r, paint::element_origin(*r, go));
+      RowPlan* plan = open_plan(*g, depth + 1);
+      const Point g_inner = paint::content_base(*g, go);
+      for (Node* r = g->first_child; r; r = r->next_sibling) {
+        if (r->is_element() && r->style && r->box && paint::painted_by_table(*r))
+          paint_row_background(*r, paint::element_origin(*r, go));
+        if (plan && (paint::is_positioned_element(*r) || !paints_nothing(*r, g_inner, kSkipDepth)))
+          plan_row(*plan, *r);
+      }
+      if (plan && !plan->complete) {  // the group walks its children itself
+        m_planned_count = plan->begin;
+        --m_plan_count;
       }
     }
+  }
+
+  // A plan for the walk of a row group at `depth` that the table is about to paint, when
+  // that walk will be culled by the same view as the table's content: the group moves
+  // nothing, clips nothing and opens no group that stops culling. Null otherwise.
+  RowPlan* open_plan(const Node& g, int depth) {
+    const ComputedStyle& s = *g.style;
+    if (!skips_children(depth) || m_plan_count == kMaxPlans) return nullptr;
+    if (s.position != css::kw::Static || paint::has_transform(s) ||
+        (s.filter && s.filter_count > 0) || paint::clips(g))
+      return nullptr;
+    RowPlan& plan = m_plans[m_plan_count++];
+    plan = {&g, m_planned_count, m_planned_count, true};
+    return &plan;
+  }
+
+  void plan_row(RowPlan& plan, Node& r) {
+    if (!plan.complete) return;
+    if (m_planned_count == m_planned_capacity) {
+      const int capacity = m_planned_capacity ? m_planned_capacity * 2 : 64;
+      void* grown = std::realloc(m_planned, sizeof(Node*) * capacity);
+      if (!grown) {
+        plan.complete = false;
+        return;
+      }
+      m_planned = static_cast<Node**>(grown);
+      m_planned_capacity = capacity;
+    }
+    m_planned[m_planned_count++] = &r;
+    plan.end = m_planned_count;
   }
 
   void paint_row_background(const Node& n, Point origin) {
     const ComputedStyle& s = *n.style;
     if (s.visibility == css::kw::Hidden || s.display == Display::kNone) return;
+    // Colour and gradients are culled by the row's box: a row beyond the margin needs no
+    // radii (most rows of a long table are).
+    if (m_skip_subtrees && culled({origin.x, origin.y, n.box->width, n.box->height})) {
+      bool image = false;
+      for (std::uint8_t i = 0; s.background_layers && i < s.background_layer_count; ++i)
+        image = image || (!s.background_layers[i].gradient && s.background_layers[i].image);
+      if (!image) return;
+    }
     float radii[4];
     paint::resolve_radii(s.border_radius, n.box->width, n.box->height, radii);
     paint_background(s, {origin.x, origin.y, n.box->width, n.box->height}, radii);
@@ -899,13 +1078,33 @@ class Painter {
   Rect m_cull;
   const LayoutBox* m_run_box = nullptr;
   std::uint32_t m_run_next = 0;
-};
 
-void clear_paint_bits(Node& root) {
-  // Iterative: the tree may be deeper than the painter walks.
-  for (Node* n = &root; n; n = next_in_order(n, &root))
-    n->dirty &= static_cast<std::uint8_t>(~kDirtyPaint);
-}
+  // Subtrees that paint nothing are left out (Culling::kOn only).
+  const bool m_skip_subtrees;
+  // The positioned descendants of the paint containers being painted, met on the way:
+  // each open container's run of them lies above the one of the container around it.
+  struct Collection {
+    int start = 0;
+    int count = 0;
+    int gaps = 0;  // m_walk_gaps when the container opened
+    bool complete = false;
+  };
+  Collection m_collection;
+  paint::Positioned* m_found = nullptr;
+  int m_found_count = 0;
+  int m_found_capacity = 0;
+  // Counts the places where painting went no further but the walk for positioned
+  // descendants would have.
+  int m_walk_gaps = 0;
+  // The children of row groups their table found worth painting, for the tables being
+  // painted (nested tables above the ones around them).
+  static constexpr int kMaxPlans = 32;
+  RowPlan m_plans[kMaxPlans];
+  int m_plan_count = 0;
+  Node** m_planned = nullptr;
+  int m_planned_count = 0;
+  int m_planned_capacity = 0;
+};
 
 }  // namespace
 
@@ -948,7 +1147,6 @@ std::int32_t build_display_list(Document& document, DisplayList& list,
   }
   Painter painter(document, list, measurer ? *measurer : fallback_text_measurer(), culling);
   painter.paint_root(*html);
-  clear_paint_bits(*html);
   if (painter.failed()) return kOutOfMemory;
   list.complete = true;
   return kOk;

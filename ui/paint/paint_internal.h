@@ -48,6 +48,9 @@ struct PositionedSpan {
   int mark = 0;  // where the stack stood before
 };
 PositionedSpan collect_positioned(Node& container, Point base) noexcept;
+// The same span from positioned descendants found by the caller, in tree order, exactly
+// those the walk of collect_positioned would find (the painter meets them anyway).
+PositionedSpan adopt_positioned(const Positioned* found, int count) noexcept;
 void release_positioned(const PositionedSpan& span) noexcept;
 
 // The affine matrix of an element's transforms about its transform origin (document

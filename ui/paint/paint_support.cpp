@@ -190,7 +190,10 @@ bool is_paint_container(const Node& e) noexcept {
          has_transform(*s);
 }
 
-PositionedSpan collect_positioned(Node& container, Point base) noexcept {
+namespace {
+
+// A span starting at the top of the stack (empty when the stack cannot be had).
+PositionedSpan open_span() noexcept {
   PositionedSpan span;
   PositionedStack& stack = t_positioned;
   if (!stack.items) {
@@ -199,9 +202,12 @@ PositionedSpan collect_positioned(Node& container, Point base) noexcept {
   }
   span.mark = stack.used;
   span.items = stack.items + stack.used;
-  walk_positioned(container, base, span, 0);
-  stack.used += span.count;
-  // Stable insertion sort by z-index; auto counts as 0.
+  return span;
+}
+
+// Keeps the span's items on the stack, sorted stably by z-index (auto counts as 0).
+void close_span(PositionedSpan& span) noexcept {
+  t_positioned.used += span.count;
   auto z = [](const Positioned& p) {
     return p.node->style->z_index_auto ? 0 : p.node->style->z_index;
   };
@@ -214,6 +220,27 @@ PositionedSpan collect_positioned(Node& container, Point base) noexcept {
     }
     span.items[j] = v;
   }
+}
+
+}  // namespace
+
+PositionedSpan collect_positioned(Node& container, Point base) noexcept {
+  PositionedSpan span = open_span();
+  if (!span.items) return span;
+  walk_positioned(container, base, span, 0);
+  close_span(span);
+  return span;
+}
+
+PositionedSpan adopt_positioned(const Positioned* found, int count) noexcept {
+  PositionedSpan span = open_span();
+  if (!span.items) return span;
+  // The walk's limits, applied to the same tree order.
+  for (int i = 0; i < count; ++i) {
+    if (span.count >= kMaxPositioned || span.mark + span.count >= kPositionedStack) break;
+    span.items[span.count++] = found[i];
+  }
+  close_span(span);
   return span;
 }
 

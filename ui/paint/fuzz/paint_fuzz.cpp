@@ -1,7 +1,8 @@
 // HTML and CSS laid out and painted over several frames with changes between them
 // (scrolling, classes, text): the lists build without a crash and with their groups
 // balanced, the diff's damage is finite, a partial frame drawn over the previous one
-// shows what a full frame of the same list shows, and hit tests at points taken from the
+// shows what a full frame of the same list shows, lists built skipping off-screen subtrees
+// are those a walk of every element builds, and hit tests at points taken from the
 // input answer null or an element of the document.
 //
 // Input: page text, then a NUL byte, then the author style sheet; "t.svg" names a
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -37,6 +39,18 @@ void check_list(const orlan::DisplayList& list) {
       if (--depth < 0) std::abort();
   }
   if (depth != 0) std::abort();
+}
+
+// Subtrees left out without being walked change nothing: the list is the one a walk of
+// every element builds, byte for byte.
+void check_skipping(orlan::Document& d) {
+  orlan::DisplayList skipping, walking;
+  const std::int32_t a = orlan::build_display_list(d, skipping, nullptr, orlan::Culling::kOn);
+  const std::int32_t b = orlan::build_display_list(d, walking, nullptr, orlan::Culling::kItemsOnly);
+  if (a != b || skipping.count != walking.count) std::abort();
+  if (skipping.count &&
+      std::memcmp(skipping.items, walking.items, sizeof(orlan::DisplayItem) * skipping.count) != 0)
+    std::abort();
 }
 
 void check_hits(orlan::Document& d, std::string_view input) {
@@ -111,11 +125,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   orlan::layout_document(d, 300, 200, nullptr);
   orlan::build_display_list(d, previous);
   check_list(previous);
+  check_skipping(d);
   check_hits(d, input);
   if (d.html) change_state(*d.html, size);
   orlan::layout_document(d, 300, 200, nullptr);
   orlan::build_display_list(d, next);
   check_list(next);
+  check_skipping(d);
   const orlan::Damage damage = orlan::diff_display_lists(previous, next, bounds);
   if (damage.partial && (!std::isfinite(damage.rect.x) || !std::isfinite(damage.rect.width) ||
                          damage.rect.width < 0 || damage.rect.height < 0))

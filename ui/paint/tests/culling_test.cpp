@@ -92,6 +92,19 @@ std::vector<std::string> visible_drawings(const DisplayList& list, float width, 
   return out;
 }
 
+// The list built as painting does it, and the one built walking every element: they must
+// match byte for byte (items are zero-filled, padding included).
+void expect_same_list_when_walking_everything(orlan::paint_test::Page& page, const char* what) {
+  DisplayList skipping, walking;
+  ASSERT_EQ(orlan::build_display_list(*page.document, skipping, nullptr, orlan::Culling::kOn),
+            orlan::kOk);
+  ASSERT_EQ(orlan::build_display_list(*page.document, walking, nullptr, orlan::Culling::kItemsOnly),
+            orlan::kOk);
+  ASSERT_EQ(skipping.count, walking.count) << what;
+  for (std::uint32_t i = 0; i < skipping.count; ++i)
+    ASSERT_EQ(bytes_of(skipping.items[i]), bytes_of(walking.items[i])) << what << ": item " << i;
+}
+
 struct Frames {
   std::vector<std::string> culled, full;
   std::uint32_t culled_items = 0, all_items = 0;
@@ -173,6 +186,149 @@ TEST(Culling, ALongTableKeepsAboutWhatIsVisible) {
   // (with the 32 px margin) needs a few hundred.
   EXPECT_GT(frames.all_items, 30000u);
   EXPECT_LT(frames.culled_items, 600u);
+}
+
+// The main page's click table: collapsed borders, fixed layout, sticky header cells and
+// cells that clip their one line of text, in a scrolling box.
+std::string click_table(int rows, const std::string& extra_css, const std::string& row_extra) {
+  std::string html =
+      "<style>body{margin:0} #box{height:200px;overflow:auto}"
+      "table{border-collapse:collapse;table-layout:fixed;width:380px}"
+      "th{position:sticky;top:0;background:#ddd} td,th{border:1px solid #999}"
+      "td{overflow:hidden;white-space:nowrap;text-overflow:ellipsis}"
+      "tr:nth-child(2n){background:#f4f4f4}" +
+      extra_css +
+      "</style><div id=box><table><thead><tr><th>#</th><th>Mouse</th><th>Click</th>"
+      "<th>Delay</th><th></th></tr></thead><tbody>";
+  for (int i = 0; i < rows; ++i) {
+    html += "<tr id=r" + std::to_string(i) + "><td>" + std::to_string(i) +
+            "</td><td>100, 200</td><td>Left</td><td>0.5 s with a long tail</td><td>";
+    if (i % 50 == 7) html += row_extra;
+    html += "</td></tr>";
+  }
+  return html + "</tbody></table></div><p>after</p>";
+}
+
+// Whole subtrees left out change nothing: the list is the one a walk of every element
+// gives, and the recording the one of a list without culling.
+TEST(Culling, SkippedSubtreesLeaveTheListAsAFullWalkBuildsIt) {
+  struct Case {
+    const char* what;
+    std::string html;
+    const char* scrolled;  // scrolled to `offset`, or null
+    float offset;
+  };
+  // Boxes just beyond the view whose painting reaches into it, or whose groups are listed
+  // wherever they lie, each below a plain block that is itself beyond the view.
+  const std::string reaching =
+      "<style>body{margin:0} .far{margin-top:340px;height:20px;background:#eee}"
+      ".far>div{height:10px;background:red}</style>"
+      "<div class=far><div style='outline:30px solid blue'></div></div>"
+      "<div class=far><div style='box-shadow:0 -80px 0 10px green'></div></div>"
+      "<div class=far><div style='margin-top:-300px'></div></div>"
+      "<div class=far><div style='transform:translate(0,-400px)'></div></div>"
+      "<div class=far><div style='opacity:.5'></div><div style='filter:blur(2px)'></div></div>"
+      "<div class=far><div style='background:url(t.svg) no-repeat -10px -400px'></div></div>"
+      "<div class=far><div><span style='position:relative;top:-1500px'>up</span></div></div>"
+      "<div class=far><div style='position:fixed;top:10px;left:10px;width:20px'></div></div>"
+      "<div class=far>text that lies far below</div>"
+      "<div class=far><input type=checkbox checked style='transform:none'></div>"
+      "<div class=far style='overflow:hidden'><div style='margin-top:-900px;height:900px'>"
+      "</div></div>";
+  std::string groups =
+      "<style>body{margin:0} #box{height:200px;overflow:auto;position:relative}"
+      "td{overflow:hidden;border:1px solid #999;background:#eee;height:18px}"
+      "tbody:nth-child(2n) tr{background:#ccc}</style><div id=box><table>";
+  for (const char* group : {"", "transform:translate(0,-600px)", "opacity:.5", "overflow:hidden",
+                            "position:relative;top:-300px", "filter:blur(1px)", ""}) {
+    groups += std::string("<tbody style='") + group + "'>";
+    for (int i = 0; i < 40; ++i) groups += "<tr><td>cell</td><td>cell</td></tr>";
+    groups += "</tbody>";
+  }
+  groups += "</table></div>";
+  const std::vector<Case> cases = {
+      {"a click table at the top", click_table(400, "", ""), nullptr, 0},
+      {"a click table scrolled to the middle", click_table(400, "", ""), "box", 4000},
+      {"a click table scrolled to the end", click_table(400, "", ""), "box", 1e6f},
+      {"positioned and sticky boxes in far rows",
+       click_table(400, "#box{position:relative} td:last-child{overflow:visible}",
+                   "<div style='position:absolute;top:30px;left:5px;width:9px;height:9px;"
+                   "background:red'></div><div style='position:sticky;top:0'>s</div>"
+                   "<div style='position:fixed;top:0;left:0;width:5px;height:5px'></div>"),
+       "box", 4000},
+      {"shadows, outlines and groups in far rows",
+       click_table(400, "td:last-child{overflow:visible}",
+                   "<div style='outline:400px solid blue;height:4px'></div>"
+                   "<div style='box-shadow:0 0 0 3000px red;height:4px'></div>"
+                   "<div style='opacity:.5;height:4px'></div>"),
+       "box", 4000},
+      {"tables nested in the rows of a long one",
+       click_table(400, "td:last-child{overflow:visible}",
+                   "<table><thead><tr><td>h</td></tr></thead><tbody><tr><td>in</td></tr>"
+                   "<tr><td style='outline:300px solid red'>out</td></tr></tbody></table>"),
+       "box", 4000},
+      {"row groups that move, fade, clip or are positioned", groups, "box", 2500},
+      {"boxes that reach into the view from beyond it", reaching, nullptr, 0},
+      {"the same with the page scrolled past them", reaching + "<div style='height:4000px'></div>",
+       "", 2500},
+  };
+  for (const Case& c : cases) {
+    orlan::paint_test::Page page(c.html, 400, 300);
+    page.add_image("t.svg", 14, 10);
+    if (c.scrolled) {
+      orlan::Node* target = *c.scrolled ? page.id(c.scrolled) : page.document->root;
+      orlan::set_scroll_offset(*target, 0, c.offset);
+    }
+    page.layout();
+    expect_same_list_when_walking_everything(page, c.what);
+    const Frames frames = both_ways(page);
+    EXPECT_FALSE(frames.full.empty()) << c.what;
+    EXPECT_EQ(frames.culled, frames.full) << c.what;
+  }
+}
+
+// An image paints no children, but a positioned box hung below one by the tree calls is
+// still one of its container's positioned descendants.
+TEST(Culling, FindsPositionedBoxesThatPaintingDoesNotReach) {
+  orlan::paint_test::Page page("<style>body{margin:0}</style><img id=i src=t.svg>", 400, 300);
+  page.add_image("t.svg", 14, 10);
+  orlan::Node* box = orlan::create_element(page.document, "div", 3);
+  const std::string style =
+      "position:absolute;left:50px;top:60px;width:9px;height:9px;background:red";
+  ASSERT_EQ(orlan::set_attribute(box, "style", 5, style.data(), style.size()), orlan::kOk);
+  ASSERT_EQ(orlan::append_child(page.id("i"), box), orlan::kOk);
+  page.layout();
+  expect_same_list_when_walking_everything(page, "a positioned box below an image");
+  EXPECT_NE(page.dump().find("fill 50,60 9x9 0xFFFF0000"), std::string::npos) << page.dump();
+}
+
+// What is left out is not walked: far rows keep the repaint bit that every walked node
+// loses, and the walk of every element clears them all.
+TEST(Culling, FarRowsAreNotWalked) {
+  orlan::paint_test::Page page(click_table(600, "", ""), 400, 300);
+  orlan::set_scroll_offset(*page.id("box"), 0, 6000);
+  page.layout();
+  const auto mark_rows = [&] {
+    for (int i = 0; i < 600; ++i)
+      page.id(("r" + std::to_string(i)).c_str())->dirty |= orlan::kDirtyPaint;
+  };
+  const auto marked_rows = [&] {
+    int marked = 0;
+    for (int i = 0; i < 600; ++i)
+      marked += (page.id(("r" + std::to_string(i)).c_str())->dirty & orlan::kDirtyPaint) != 0;
+    return marked;
+  };
+  DisplayList list;
+  mark_rows();
+  ASSERT_EQ(orlan::build_display_list(*page.document, list, nullptr, orlan::Culling::kOn),
+            orlan::kOk);
+  // About ten rows show in a 200 px box; a few more lie within the margin.
+  EXPECT_GT(marked_rows(), 560);
+  EXPECT_LT(marked_rows(), 595);
+  mark_rows();
+  ASSERT_EQ(orlan::build_display_list(*page.document, list, nullptr, orlan::Culling::kItemsOnly),
+            orlan::kOk);
+  EXPECT_EQ(marked_rows(), 0);
 }
 
 }  // namespace
