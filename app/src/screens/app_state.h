@@ -10,6 +10,7 @@
 #include <string>
 
 #include "click_list.h"
+#include "click_table.h"
 #include "fatal.h"
 #include "hotkey.h"
 
@@ -17,6 +18,7 @@ namespace tw {
 
 struct AppState {
   ClickList list;          // with the row marker
+  ShownTable shown_table;  // what the click table shows of it
   std::string language;    // catalogue language code
   // The list file read when the screen was built is there but was not read (locked, not
   // UTF-8): closing keeps what it holds.

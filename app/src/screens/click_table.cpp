@@ -180,4 +180,127 @@ void render_click_table(const Page& page, const ClickList& list, std::string_vie
   }
 }
 
+namespace {
+
+bool row_has_index(orlan::Node* row, std::size_t index) {
+  char buffer[24];
+  const char* end = std::to_chars(buffer, buffer + sizeof buffer, index).ptr;
+  bool present = false;
+  return row != nullptr &&
+         attribute_of(row, "data-i", present) ==
+             std::string_view(buffer, static_cast<std::size_t>(end - buffer)) &&
+         present;
+}
+
+// The row at `index` of `count`, walked to from the nearer end; null when the rows are
+// not the ones the table is thought to hold.
+orlan::Node* row_at(orlan::Node* rows, std::size_t index, std::size_t count) {
+  if (index >= count) return nullptr;
+  orlan::Node* row = nullptr;
+  if (index < count - index) {
+    row = orlan::first_child(rows);
+    for (std::size_t i = 0; i < index && row; ++i) row = orlan::next_sibling(row);
+  } else {
+    row = orlan::last_child(rows);
+    for (std::size_t i = count - 1; i > index && row; --i) row = orlan::previous_sibling(row);
+  }
+  return row_has_index(row, index) ? row : nullptr;
+}
+
+// The update from what the table showed; false when the rows turn out not to be what
+// `shown` says, before anything was changed.
+bool update_shown_rows(orlan::Node* rows, orlan::Document* document, const ClickList& list,
+                       std::string_view language, const ShownTable& shown) {
+  const std::vector<ClickEntry>& before = shown.entries;
+  const std::vector<ClickEntry>& now = list.entries();
+  const std::size_t old_count = before.size(), new_count = now.size();
+  const std::size_t shared = std::min(old_count, new_count);
+  std::size_t head = 0;
+  while (head < shared && before[head] == now[head]) ++head;
+  std::size_t tail = 0;
+  while (tail < shared - head && before[old_count - 1 - tail] == now[new_count - 1 - tail]) ++tail;
+  const std::size_t old_end = old_count - tail, new_end = new_count - tail;
+
+  // Everything the update touches is found first.
+  std::vector<orlan::Node*> replaced;
+  orlan::Node* reference = nullptr;  // the row the new ones go before (null: the end)
+  if (old_end > head) {
+    orlan::Node* row = row_at(rows, head, old_count);
+    for (std::size_t i = head; i < old_end; ++i, row = orlan::next_sibling(row)) {
+      if (!row_has_index(row, i)) return false;
+      replaced.push_back(row);
+    }
+    reference = old_end < old_count ? row : nullptr;
+    if (reference && !row_has_index(reference, old_end)) return false;
+  } else if (old_end < old_count) {
+    reference = row_at(rows, old_end, old_count);
+    if (!reference) return false;
+  } else if (old_count > 0 ? !row_has_index(orlan::last_child(rows), old_count - 1)
+                           : orlan::first_child(rows) != nullptr) {
+    return false;  // more or fewer rows than the table is thought to hold
+  }
+  // The row before the first changed one stays, with its index.
+  orlan::Node* anchor = nullptr;
+  if (head > 0) {
+    anchor = row_at(rows, head - 1, old_count);
+    if (!anchor) return false;
+  }
+  const std::optional<std::size_t> marked = list.marked_row();
+  // Rows whose index or marker may change: from the first changed one to the end when
+  // rows were added or removed, else those that changed; and the rows marked before and now.
+  const std::size_t touched_end = old_count != new_count ? new_count : new_end;
+  // A marked row among the replaced ones goes with them; beyond them it keeps its index
+  // only when as many rows come as go.
+  orlan::Node* old_marked = nullptr;
+  if (shown.marked && *shown.marked < old_count &&
+      (*shown.marked < head || (old_count == new_count && *shown.marked >= old_end))) {
+    old_marked = row_at(rows, *shown.marked, old_count);
+    if (!old_marked) return false;
+  }
+  orlan::Node* new_marked = nullptr;
+  if (marked && (*marked < head || *marked >= touched_end)) {
+    // Beyond the changed rows it stands at the same place before and after.
+    new_marked = row_at(rows, *marked, old_count);
+    if (!new_marked) return false;
+  }
+
+  RowTexts texts(language);
+  const bool swapped = replaced.size() == 2 && new_end - head == 2 && before[head] == now[head + 1] &&
+                       before[head + 1] == now[head];
+  if (swapped) {
+    orlan::insert(rows, replaced[1], replaced[0]);
+  } else {
+    for (orlan::Node* row : replaced) orlan::remove(row);
+    for (std::size_t i = head; i < new_end; ++i) {
+      orlan::Node* row = create_row(document, texts.of(list.at(i)));
+      if (row == nullptr) break;
+      orlan::insert(rows, row, reference);
+    }
+  }
+  if (head < touched_end) {
+    orlan::Node* row = anchor ? orlan::next_sibling(anchor) : orlan::first_child(rows);
+    for (std::size_t i = head; i < touched_end && row; ++i, row = orlan::next_sibling(row))
+      set_row_index_and_marker(row, i, marked && *marked == i);
+  }
+  if (old_marked) set_row_index_and_marker(old_marked, *shown.marked, marked == shown.marked);
+  if (new_marked) set_row_index_and_marker(new_marked, *marked, true);
+  return true;
+}
+
+}  // namespace
+
+void render_click_table(const Page& page, const ClickList& list, std::string_view language,
+                        ShownTable& shown) {
+  orlan::Node* rows = page.find("rows");
+  if (rows == nullptr) {
+    shown = ShownTable{};
+    return;
+  }
+  if (!shown.known || !update_shown_rows(rows, page.document(), list, language, shown))
+    render_click_table(page, list, language);
+  shown.entries = list.entries();
+  shown.marked = list.marked_row();
+  shown.known = true;
+}
+
 }  // namespace tw

@@ -47,7 +47,7 @@ void add_record(const ScreenContext& context) {
       ScreenPoint at = context.desktop->cursor_position().value_or(ScreenPoint{});
       state->list.append(ClickEntry{at.x, at.y, delays.delay1, delays.delay2,
                                     read_mouse_button(page), read_click_kind(page)});
-      render_click_table(page, state->list, state->language);
+      render_click_table(page, state->list, state->language, state->shown_table);
     }
   }
   if (!refusal.empty()) context.dialog->show_message(refusal);

@@ -69,7 +69,7 @@ bool start_run(const ScreenContext& context) {
       desktop.set_timer(kRunTimerId, 1);
       set_option_controls_enabled(page, false);
       show_status(page, true, language);
-      render_click_table(page, state->list, language);
+      render_click_table(page, state->list, language, state->shown_table);
       if (state->notify) {
         notice =
             i18n::text_with_arg("msg.run_start", language, hotkey_display_name(state->run_hotkey));
@@ -95,7 +95,7 @@ void stop_run(const ScreenContext& context, StopCause cause) {
     context.desktop->kill_timer(kRunTimerId);
     set_option_controls_enabled(page, true);
     show_status(page, false, state->language);
-    render_click_table(page, state->list, state->language);
+    render_click_table(page, state->list, state->language, state->shown_table);
     if (cause == StopCause::kHotkey && state->notify) {
       notice = i18n::text("msg.run_stop", state->language);
     }
@@ -148,7 +148,7 @@ void run_tick(const ScreenContext& context) {
     }
     if (remembered) desktop.set_cursor_position(*remembered);
 
-    if (state->record_mode) render_click_table(page, state->list, state->language);
+    if (state->record_mode) render_click_table(page, state->list, state->language, state->shown_table);
 
     if (state->remaining != 0) {
       finished = state->remaining == 1;

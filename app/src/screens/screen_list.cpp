@@ -29,7 +29,7 @@ Shell& shell_of(const ScreenContext& context) {
 std::string apply_load(const ScreenContext& context, ListLoad load) {
   SharedAppState::Access state = context.state->access();
   if (state->running) return {};
-  if (load.apply_to(state->list)) render_click_table(context.page(), state->list, state->language);
+  if (load.apply_to(state->list)) render_click_table(context.page(), state->list, state->language, state->shown_table);
   return std::move(load.error);
 }
 
@@ -45,7 +45,7 @@ void clear_clicked(const ScreenContext& context) {
   // The dialog's loop may have let a hotkey start a run: a run's list stays as it is.
   if (state->running) return;
   state->list.clear();
-  render_click_table(context.page(), state->list, state->language);
+  render_click_table(context.page(), state->list, state->language, state->shown_table);
 }
 
 void open_clicked(const ScreenContext& context) {
@@ -98,7 +98,7 @@ void rows_pressed(const ScreenContext& context, PageEvent& event) {
     SharedAppState::Access state = context.state->access();
     if (state->running || *index >= state->list.size()) return;
     state->list.set_marker(*index);
-    render_click_table(page, state->list, state->language);
+    render_click_table(page, state->list, state->language, state->shown_table);
     if (orlan::event_button(event.event) != kRightButton) return;
     texts = RowMenuTexts{std::string(i18n::text("menu.up", state->language)),
                          std::string(i18n::text("menu.down", state->language)),
@@ -110,7 +110,7 @@ void rows_pressed(const ScreenContext& context, PageEvent& event) {
   // The menu's loop dispatches hotkey messages: a run started meanwhile keeps its list.
   if (state->running) return;
   perform_row_command(state->list, command, *index);
-  render_click_table(page, state->list, state->language);
+  render_click_table(page, state->list, state->language, state->shown_table);
 }
 
 }  // namespace

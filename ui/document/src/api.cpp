@@ -162,6 +162,20 @@ Node* next_sibling(Node* node) {
   return c;
 }
 
+Node* last_child(Node* node) {
+  if (!live(node)) return nullptr;
+  Node* c = node->last_child;
+  while (c && c->generated) c = c->prev_sibling;
+  return c;
+}
+
+Node* previous_sibling(Node* node) {
+  if (!live(node) || node->doomed) return nullptr;
+  Node* c = node->prev_sibling;
+  while (c && c->generated) c = c->prev_sibling;
+  return c;
+}
+
 bool is_element(Node* node) {
   return live_element(node);
 }

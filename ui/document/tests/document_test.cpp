@@ -450,6 +450,15 @@ TEST_F(Doc, ParentAndFirstChildHideRootAndGeneratedBoxes) {
   EXPECT_EQ(first_child(html), real);
   EXPECT_EQ(parent(real), html);
   EXPECT_EQ(next_sibling(real), nullptr);
+  // From the other end: a generated box last (::after) is skipped too.
+  Node* after = element("span");
+  ASSERT_EQ(append_child(html, after), kOk);
+  after->generated = kGeneratedAfter;
+  EXPECT_EQ(last_child(html), real);
+  EXPECT_EQ(previous_sibling(real), nullptr);
+  EXPECT_EQ(previous_sibling(after), real);
+  EXPECT_EQ(last_child(nullptr), nullptr);
+  EXPECT_EQ(previous_sibling(nullptr), nullptr);
 }
 
 TEST_F(Doc, DeeplyNestedTreesAreDestroyedWithoutRecursion) {

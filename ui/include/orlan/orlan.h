@@ -102,6 +102,9 @@ Node* parent(Node* node);
 Node* first_child(Node* node);
 // The next sibling (element or text), or null; boxes the engine generates are skipped.
 Node* next_sibling(Node* node);
+// The last child and the previous sibling, likewise (null: none, or a null node).
+Node* last_child(Node* node);
+Node* previous_sibling(Node* node);
 // True for element nodes (false for text nodes and null).
 bool is_element(Node* node);
 
