@@ -150,16 +150,14 @@ inline constexpr int kLayoutHistory = 3;
 // and styles are as they were then, in a table whose columns are as they were, is placed
 // again without visiting its cells (a long table costs what its changed rows cost).
 struct TableRowSummary {
-  std::uint64_t columns_key = 0;  // the table's columns and styles then (0: no summary)
-  const ComputedStyle* style = nullptr;
+  std::uint64_t columns_key = 0;  // the table's columns and borders then (0: no summary)
+  std::uint64_t borders_key = 0;  // its own, its group's and the group's borders then
   const Node* group = nullptr;
-  const ComputedStyle* group_style = nullptr;
   const Node* previous_row = nullptr;  // the rows beside it then (null: none)
   const Node* next_row = nullptr;
   float natural_height = 0;  // before the table spread any height over its rows
   float final_height = 0;
   float baseline = -1;  // its first cell baseline, from the row's top (-1: none)
-  std::uint32_t epoch = 0;  // the document's style epoch then
   std::uint8_t column_end = 0;  // columns its cells reached
   bool reads_available_height = false;
 };

@@ -136,23 +136,69 @@ void drop_cells_left_out(TableModel& m) {
   }
 }
 
+// FNV-1a over 64-bit values: the keys that say whether a row's surroundings are as they were.
+class KeyHash {
+ public:
+  void mix(std::uint64_t v) {
+    for (int i = 0; i < 8; ++i) {
+      m_h ^= (v >> (8 * i)) & 0xFF;
+      m_h *= 1099511628211ull;
+    }
+  }
+  void mix(float f) {
+    std::uint32_t b;
+    std::memcpy(&b, &f, sizeof b);
+    mix(std::uint64_t{b});
+  }
+  void mix(const void* p) { mix(static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(p))); }
+  // What of a style takes part in the collapsed borders of the cells around it.
+  void mix_borders(const ComputedStyle* style) {
+    if (!style) {
+      mix(std::uint64_t{0});
+      return;
+    }
+    mix(std::uint64_t{style->border_style} + 1);
+    for (int side = 0; side < 4; ++side) {
+      mix(style->border_width[side]);
+      mix(std::uint64_t{style->border_color[side]});
+    }
+  }
+  std::uint64_t value() const { return m_h ? m_h : 1; }
+
+ private:
+  std::uint64_t m_h = 14695981039346656037ull;
+};
+
+// A row's own borders, its group and the group's borders (style records are compared by
+// what they hold: a restyle that changes nothing still makes new ones).
+std::uint64_t row_borders_key(const TableRow& r) {
+  KeyHash h;
+  h.mix_borders(r.row->style);
+  h.mix(static_cast<const void*>(r.group));
+  h.mix_borders(r.group ? r.group->style : nullptr);
+  return h.value();
+}
+
 // Whether a row's last layout by its table still describes it: nothing in or on it
-// changed and its group is the one, with the style, it had then.
-bool row_unchanged(const Document& d, const TableRow& r) {
+// changed and its group is the one, with the borders, it had then.
+bool row_unchanged(const TableRow& r) {
   const Node& row = *r.row;
   if (row.dirty & (kDirtyStyle | kDirtyLayout | kDirtyDescendant)) return false;
   if (!row.box) return false;
   const TableRowSummary& s = row.box->row_summary;
-  return s.columns_key != 0 && s.style == row.style && s.group == r.group &&
-         s.group_style == (r.group ? r.group->style : nullptr) && d.style_epoch == s.epoch;
+  return s.columns_key != 0 && s.group == r.group && s.borders_key == row_borders_key(r);
 }
 
 // Marks which rows are laid out, which stand beside them for their borders and which are
 // placed from their summaries. The first row is always laid out: a fixed-layout table
 // takes its column widths from it.
-void choose_rows_to_lay_out(const Document& d, TableModel& m) {
+void choose_rows_to_lay_out(LayoutContext& ctx, TableModel& m) {
   const int n = m.row_count;
-  auto unchanged = [&](int i) { return i < 0 || i >= n || row_unchanged(d, m.rows[i]); };
+  // Each row is looked at once; its neighbours read the answer.
+  auto* same = ctx.arena->allocate_array<bool>(static_cast<std::size_t>(n));
+  if (same)
+    for (int i = 0; i < n; ++i) same[i] = row_unchanged(m.rows[i]);
+  auto unchanged = [&](int i) { return i < 0 || i >= n || (same && same[i]); };
   auto summary = [&](int i) -> const TableRowSummary& { return m.rows[i].row->box->row_summary; };
   for (int i = 0; i < n; ++i) {
     const bool reusable =
@@ -193,7 +239,7 @@ ModelBuild build_model(LayoutContext& ctx, Node& table, TableModel& m, bool reus
   for_each_row(table, [&](Node& r, Node* group) {
     m.rows[m.row_count++] = TableRow{&r, group, 0, 0, RowUse::kLaidOut, 0, 0};
   });
-  if (reuse) choose_rows_to_lay_out(*table.document, m);
+  if (reuse) choose_rows_to_lay_out(ctx, m);
   int cells = 0;
   for (int ri = 0; ri < m.row_count; ++ri) {
     if (m.rows[ri].use == RowUse::kReused) {
@@ -265,30 +311,20 @@ bool build_table_model(LayoutContext& ctx, Node& table, TableModel*& m, bool reu
 // Everything the cells of a row were laid out against: the columns, the table's and the
 // columns' styles. Rows laid out at other columns are laid out again.
 std::uint64_t columns_key(const Node& table, const TableModel& m) {
-  std::uint64_t h = 14695981039346656037ull;
-  auto mix = [&](std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-      h ^= (v >> (8 * i)) & 0xFF;
-      h *= 1099511628211ull;
-    }
-  };
-  auto bits = [](float f) {
-    std::uint32_t b;
-    std::memcpy(&b, &f, sizeof b);
-    return std::uint64_t{b};
-  };
-  mix(static_cast<std::uint64_t>(m.column_count));
-  mix(bits(m.hs));
-  mix(bits(m.vs));
-  mix(reinterpret_cast<std::uintptr_t>(table.style));
+  KeyHash h;
+  h.mix(static_cast<std::uint64_t>(m.column_count));
+  h.mix(m.hs);
+  h.mix(m.vs);
+  h.mix(std::uint64_t{table.style->border_collapse});
+  h.mix_borders(table.style);
   for (int k = 0; k < m.column_count; ++k) {
-    mix(bits(m.columns[k].width));
-    mix(bits(m.columns[k].x));
+    h.mix(m.columns[k].width);
+    h.mix(m.columns[k].x);
     const Node* col = m.column_elements[k];
-    mix(reinterpret_cast<std::uintptr_t>(col));
-    mix(reinterpret_cast<std::uintptr_t>(col ? col->style : nullptr));
+    h.mix(static_cast<const void*>(col));
+    h.mix_borders(col ? col->style : nullptr);
   }
-  return h ? h : 1;
+  return h.value();
 }
 
 // `col` and `colgroup` widths: px fixed, percent, other units against the table width.
@@ -893,15 +929,13 @@ bool lay_out_table(LayoutContext& ctx, Node& node, LayoutBox& box,
       summary = TableRowSummary{};
       if (fixed_layout && !spans && natural) {
         summary.columns_key = key;
-        summary.style = r.row->style;
         summary.group = r.group;
-        summary.group_style = r.group ? r.group->style : nullptr;
+        summary.borders_key = row_borders_key(r);
         summary.previous_row = ri > 0 ? m->rows[ri - 1].row : nullptr;
         summary.next_row = ri + 1 < m->row_count ? m->rows[ri + 1].row : nullptr;
         summary.natural_height = natural[ri];
         summary.final_height = r.height;
         summary.baseline = row_baseline;
-        summary.epoch = node.document->style_epoch;
         int column_end = 0;
         for (int i = r.first_cell; i < r.cell_end; ++i)
           column_end = std::max(column_end, m->cells[i].column + m->cells[i].colspan);

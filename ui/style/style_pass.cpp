@@ -309,7 +309,6 @@ void restyle_tree(Walk& w) {
 // Restyles everything into the other arena, then frees the one the old styles live in.
 void restyle_into_fresh_arena(Document& d, StyleState& s, double now, bool keep_old) {
   int old_arena = s.active;
-  ++d.style_epoch;
   s.active = 1 - s.active;
   s.arena().reset();
   clear_payload_cache(s);

@@ -175,9 +175,6 @@ struct Document {
   bool layout_needed = false;
   // Set when every style record was replaced (compaction): paint everything again.
   bool full_repaint_needed = false;
-  // Counts the times the style stage replaced every style record (a full restyle or a
-  // compaction): a style record's address names one style only while this stays the same.
-  std::uint32_t style_epoch = 0;
 };
 
 // A new document with its root and special atoms, or null when out of memory.
