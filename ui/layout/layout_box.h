@@ -23,16 +23,16 @@ struct ComputedStyle;
 
 // What the measurer needs to know about a font.
 struct FontDescription {
-  Atom family = 0;          // font-family atom
-  float size = 16;          // px
+  Atom family = 0;  // font-family atom
+  float size = 16;  // px
   float weight = 400;
-  std::uint8_t italic = 0;  // font-style "italic"
+  std::uint8_t italic = 0;      // font-style "italic"
   std::uint8_t decoration = 0;  // text-decoration lines (low two bits)
-  float letter_spacing = 0;  // px, added after every code point
+  float letter_spacing = 0;     // px, added after every code point
 };
 
 struct FontMetrics {
-  float ascent = 0;  // px above the baseline
+  float ascent = 0;   // px above the baseline
   float descent = 0;  // px below it
 };
 
@@ -43,8 +43,7 @@ struct TextMeasurer {
   // Advance width in px of `length` bytes of UTF-8 text (letter-spacing included).
   float (*measure)(void* user, const AtomTable& atoms, const FontDescription& font,
                    const char* text, std::size_t length) = nullptr;
-  FontMetrics (*metrics)(void* user, const AtomTable& atoms,
-                         const FontDescription& font) = nullptr;
+  FontMetrics (*metrics)(void* user, const AtomTable& atoms, const FontDescription& font) = nullptr;
   // Changes whenever the answers above may have changed (new font bytes arrived), so that
   // layout's own record of measured widths is dropped. Null: the answers never change.
   std::uint32_t (*generation)(void* user) = nullptr;
@@ -103,7 +102,7 @@ struct TextLine {
   float x = 0, y = 0;        // top-left, relative to the control's border box
   float width = 0;
   float height = 0;
-  float baseline = 0;        // from the line's top
+  float baseline = 0;  // from the line's top
 };
 
 // ---- The box ----
@@ -112,9 +111,9 @@ struct TextLine {
 // colour and style after the conflict resolution with its neighbours (cell, row, row
 // group, column, table). Owned by the cell's box.
 struct CollapsedBorders {
-  float widths[4] = {};             // top, right, bottom, left
-  std::uint32_t colors[4] = {};     // 0xAARRGGBB
-  std::uint8_t styles[4] = {};      // each side's border-style keyword (css::kw)
+  float widths[4] = {};          // top, right, bottom, left
+  std::uint32_t colors[4] = {};  // 0xAARRGGBB
+  std::uint8_t styles[4] = {};   // each side's border-style keyword (css::kw)
 };
 
 // The four inputs of one box layout; -1 means not given. Forced sizes are border-box
@@ -157,7 +156,7 @@ struct TableRowSummary {
   const Node* next_row = nullptr;
   float natural_height = 0;  // before the table spread any height over its rows
   float final_height = 0;
-  float baseline = -1;  // its first cell baseline, from the row's top (-1: none)
+  float baseline = -1;          // its first cell baseline, from the row's top (-1: none)
   std::uint8_t column_end = 0;  // columns its cells reached
   bool reads_available_height = false;
 };
@@ -226,8 +225,10 @@ struct LayoutBox {
   bool cache_float_free = false;
   // Set on the cells of a table with collapsed borders (null elsewhere).
   CollapsedBorders* collapsed = nullptr;
-  // On a table's box: the layout run that last resolved its cells' collapsed borders.
+  // On a table's box: the layout run that last resolved its cells' collapsed borders, and
+  // how many rows its last model had.
   std::uint32_t borders_generation = 0;
+  std::uint32_t table_row_hint = 0;
   // On a table row's box (see TableRowSummary).
   TableRowSummary row_summary;
   // A fixed box placed at its static position along x (1) or y (2): its viewport position
@@ -249,16 +250,16 @@ struct LayoutContext {
   // The document's record of measured widths in front of the measurer (null: none).
   TextWidthCache* text_widths = nullptr;
   std::uint32_t generation = 0;
-  LayoutArena* arena = nullptr;       // temporary data, reset per box
-  FloatArea* floats = nullptr;        // the current block formatting context's floats
-  float line_right_limit = -1;        // current right limit for line boxes (-1: none)
+  LayoutArena* arena = nullptr;  // temporary data, reset per box
+  FloatArea* floats = nullptr;   // the current block formatting context's floats
+  float line_right_limit = -1;   // current right limit for line boxes (-1: none)
   float viewport_width = 0, viewport_height = 0;
   std::uint32_t next_inline_run_id = 1;
   // How many boxes were laid out (not restored from their cache) in this run, and how
   // many table rows were placed from their summaries.
   std::uint32_t boxes_laid_out = 0;
   std::uint32_t rows_placed = 0;
-  void* inline_scratch = nullptr;     // per-depth inline buffers, freed at the run's end
+  void* inline_scratch = nullptr;  // per-depth inline buffers, freed at the run's end
   // Set when the viewport changed: results of earlier runs are not trusted.
   bool ignore_older_caches = false;
   // Nesting of box layouts in progress; boxes nested deeper than the engine's limit are
@@ -279,9 +280,9 @@ struct LayoutContext {
 
 // What a layout run did (for tests and benchmarks).
 struct LayoutStats {
-  bool skipped = false;             // nothing changed: only the dirty bits were cleared
-  std::uint32_t boxes_laid_out = 0; // boxes laid out instead of restored from cache
-  std::uint32_t rows_placed = 0;    // table rows placed again without visiting their cells
+  bool skipped = false;              // nothing changed: only the dirty bits were cleared
+  std::uint32_t boxes_laid_out = 0;  // boxes laid out instead of restored from cache
+  std::uint32_t rows_placed = 0;     // table rows placed again without visiting their cells
   std::uint32_t generation = 0;
 };
 

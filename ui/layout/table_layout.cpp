@@ -37,6 +37,10 @@ struct TableRow {
   float height, y;
   RowUse use;
   int first_cell, cell_end;  // its cells in the model (none for a reused row)
+  // A copy of its box's summary when that still describes it (`unchanged`): the passes
+  // over a long table read the model, not every row's box again.
+  bool unchanged;
+  TableRowSummary summary;
 };
 
 // An integer attribute: -1 when absent or not a number, else its value (limited). A name
@@ -136,14 +140,13 @@ void drop_cells_left_out(TableModel& m) {
   }
 }
 
-// FNV-1a over 64-bit values: the keys that say whether a row's surroundings are as they were.
+// A 64-bit hash of 64-bit values: the keys that say whether a row's surroundings are as
+// they were.
 class KeyHash {
  public:
   void mix(std::uint64_t v) {
-    for (int i = 0; i < 8; ++i) {
-      m_h ^= (v >> (8 * i)) & 0xFF;
-      m_h *= 1099511628211ull;
-    }
+    m_h = (m_h ^ v) * 0x9E3779B97F4A7C15ull;
+    m_h ^= m_h >> 29;
   }
   void mix(float f) {
     std::uint32_t b;
@@ -192,19 +195,14 @@ bool row_unchanged(const TableRow& r) {
 // Marks which rows are laid out, which stand beside them for their borders and which are
 // placed from their summaries. The first row is always laid out: a fixed-layout table
 // takes its column widths from it.
-void choose_rows_to_lay_out(LayoutContext& ctx, TableModel& m) {
+void choose_rows_to_lay_out(TableModel& m) {
   const int n = m.row_count;
-  // Each row is looked at once; its neighbours read the answer.
-  auto* same = ctx.arena->allocate_array<bool>(static_cast<std::size_t>(n));
-  if (same)
-    for (int i = 0; i < n; ++i) same[i] = row_unchanged(m.rows[i]);
-  auto unchanged = [&](int i) { return i < 0 || i >= n || (same && same[i]); };
-  auto summary = [&](int i) -> const TableRowSummary& { return m.rows[i].row->box->row_summary; };
+  auto unchanged = [&](int i) { return i < 0 || i >= n || m.rows[i].unchanged; };
+  auto summary = [&](int i) -> const TableRowSummary& { return m.rows[i].summary; };
   for (int i = 0; i < n; ++i) {
-    const bool reusable =
-        i > 0 && unchanged(i) && unchanged(i - 1) && unchanged(i + 1) &&
-        summary(i).previous_row == (i > 0 ? m.rows[i - 1].row : nullptr) &&
-        summary(i).next_row == (i + 1 < n ? m.rows[i + 1].row : nullptr);
+    const bool reusable = i > 0 && unchanged(i) && unchanged(i - 1) && unchanged(i + 1) &&
+                          summary(i).previous_row == (i > 0 ? m.rows[i - 1].row : nullptr) &&
+                          summary(i).next_row == (i + 1 < n ? m.rows[i + 1].row : nullptr);
     m.rows[i].use = reusable ? RowUse::kReused : RowUse::kLaidOut;
   }
   for (int i = 0; i < n; ++i) {
@@ -231,19 +229,42 @@ ModelBuild build_model(LayoutContext& ctx, Node& table, TableModel& m, bool reus
       break;
     }
   }
-  int rows = 0;
-  for_each_row(table, [&](Node&, Node*) { ++rows; });
-  if (!rows) return ModelBuild::kDone;
-  m.rows = ctx.arena->allocate_array<TableRow>(static_cast<std::size_t>(rows));
+  // One walk over the rows, into an array sized by the last layout's count and grown when
+  // it runs out.
+  int capacity = (table.box ? static_cast<int>(table.box->table_row_hint) : 0) + 16;
+  m.rows = ctx.arena->allocate_array_uninitialized<TableRow>(static_cast<std::size_t>(capacity));
   if (!m.rows) return ModelBuild::kOutOfMemory;
+  bool out_of_memory = false;
   for_each_row(table, [&](Node& r, Node* group) {
-    m.rows[m.row_count++] = TableRow{&r, group, 0, 0, RowUse::kLaidOut, 0, 0};
+    if (out_of_memory) return;
+    if (m.row_count == capacity) {
+      auto* grown =
+          ctx.arena->allocate_array_uninitialized<TableRow>(2 * static_cast<std::size_t>(capacity));
+      if (!grown) {
+        out_of_memory = true;
+        return;
+      }
+      std::memcpy(static_cast<void*>(grown), m.rows,
+                  sizeof(TableRow) * static_cast<std::size_t>(capacity));
+      m.rows = grown;
+      capacity *= 2;
+    }
+    TableRow& row = m.rows[m.row_count++];
+    row = TableRow{&r, group, 0, 0, RowUse::kLaidOut, 0, 0, false, {}};
+    if (reuse && row_unchanged(row)) {
+      row.unchanged = true;
+      row.summary = r.box->row_summary;
+    }
   });
-  if (reuse) choose_rows_to_lay_out(ctx, m);
+  if (out_of_memory) return ModelBuild::kOutOfMemory;
+  const int rows = m.row_count;
+  if (table.box) table.box->table_row_hint = static_cast<std::uint32_t>(rows);
+  if (!rows) return ModelBuild::kDone;
+  if (reuse) choose_rows_to_lay_out(m);
   int cells = 0;
   for (int ri = 0; ri < m.row_count; ++ri) {
     if (m.rows[ri].use == RowUse::kReused) {
-      m.column_count = std::max(m.column_count, int{m.rows[ri].row->box->row_summary.column_end});
+      m.column_count = std::max(m.column_count, int{m.rows[ri].summary.column_end});
       continue;
     }
     for (Node* c = m.rows[ri].row->first_child; c; c = c->next_sibling)
@@ -779,9 +800,7 @@ bool lay_out_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   const int n = m->column_count;
   const std::uint64_t key = columns_key(node, *m);
   for (int ri = 0; ri < m->row_count; ++ri)
-    if (m->rows[ri].use != RowUse::kLaidOut &&
-        m->rows[ri].row->box->row_summary.columns_key != key)
-      return false;
+    if (m->rows[ri].use != RowUse::kLaidOut && m->rows[ri].summary.columns_key != key) return false;
 
   // Caption on top.
   float caption_height = 0;
@@ -798,8 +817,8 @@ bool lay_out_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   for (int ri = 0; ri < m->row_count; ++ri) {
     TableRow& r = m->rows[ri];
     if (r.use != RowUse::kLaidOut) {
-      r.height = r.row->box->row_summary.natural_height;
-      ctx.reads_available_height |= r.row->box->row_summary.reads_available_height;
+      r.height = r.summary.natural_height;
+      ctx.reads_available_height |= r.summary.reads_available_height;
       continue;
     }
     float h = resolve(r.row->style->height, -1, 0);
@@ -841,7 +860,7 @@ bool lay_out_table(LayoutContext& ctx, Node& node, LayoutBox& box,
   }
   for (int ri = 0; ri < m->row_count; ++ri)
     if (m->rows[ri].use != RowUse::kLaidOut &&
-        m->rows[ri].height != m->rows[ri].row->box->row_summary.final_height)
+        m->rows[ri].height != m->rows[ri].summary.final_height)
       return false;
 
   // Rows, row groups and cells take their places (each relative to its parent's box).
@@ -887,8 +906,7 @@ bool lay_out_table(LayoutContext& ctx, Node& node, LayoutBox& box,
     const TableRow& r = m->rows[ri];
     if (r.use != RowUse::kLaidOut) {
       ++ctx.rows_placed;
-      const float baseline = r.row->box->row_summary.baseline;
-      if (box.baseline < 0 && baseline >= 0) box.baseline = oy + r.y + baseline;
+      if (box.baseline < 0 && r.summary.baseline >= 0) box.baseline = oy + r.y + r.summary.baseline;
       continue;
     }
     float row_baseline = -1;
