@@ -20,6 +20,8 @@
 #include "layout_box.h"
 #include "main_screen.h"
 #include "orlan/orlan.h"
+#include "page.h"
+#include "scroll.h"
 
 namespace {
 
@@ -296,5 +298,34 @@ void BM_ClickTableAppend(benchmark::State& state) {
 BENCHMARK(BM_ClickTableAppend)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 BENCHMARK(BM_ClickTableFromEmpty)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One hit test (what every pointer move over the window costs) with the list scrolled half
+// way down a long table: the first argument is the number of rows, the second 1 for points
+// on a line down the list box instead of a sweep over the whole window.
+void BM_HitTestOverLongList(benchmark::State& state) {
+  LoadedScreen screen(static_cast<int>(state.range(0)));
+  orlan::Document& doc = *screen.document();
+  orlan::Node* list_box = tw::Page(&doc).find("list-box");
+  if (!list_box) {
+    state.SkipWithError("no list box");
+    return;
+  }
+  list_box->scroll_y = orlan::max_scroll_y(*list_box) / 2;
+  orlan::layout_document(doc, kWidth, kHeight, nullptr);
+  const orlan::Rect box = orlan::absolute_position(*list_box);
+  const bool in_list = state.range(1) != 0;
+  constexpr int kSteps = 64;
+  int step = 0;
+  for (auto _ : state) {
+    const float t = static_cast<float>(step) / kSteps;
+    const float x = in_list ? box.x + box.width / 3 : 4 + t * (kWidth - 8);
+    const float y = in_list ? box.y + 2 + t * (box.height - 4) : 4 + t * (kHeight - 8);
+    benchmark::DoNotOptimize(orlan::hit_test(doc, x, y));
+    step = (step + 1) % kSteps;
+  }
+}
+BENCHMARK(BM_HitTestOverLongList)
+    ->ArgsProduct({{10000, 100000}, {0, 1}})
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
