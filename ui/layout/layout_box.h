@@ -235,6 +235,9 @@ struct LayoutBox {
   // follows its parent's, which is known only once the whole tree is laid out. On the
   // root element's box: such a box exists somewhere below.
   std::uint8_t fixed_static = 0;
+  // The last walk for positioned descendants met no positioned element below this static
+  // box; it holds until something in the subtree changes (its dirty bits say so).
+  bool nothing_positioned_below = false;
 };
 
 // ---- Layout ----

@@ -116,13 +116,19 @@ bool laid_out_by_its_line(const Node& e) {
   }
 }
 
-void walk(LayoutContext& ctx, Node& container, LayoutBox& cbox, Node& node, bool from_root,
+// Lays out the absolutely and fixed positioned boxes below `node` that `container` is the
+// containing block of. Returns whether it met any positioned element (or stopped at the
+// depth limit). A static element whose subtree held none at the last walk and has not
+// changed since is not entered again: a long list of plain rows costs one step per row.
+bool walk(LayoutContext& ctx, Node& container, LayoutBox& cbox, Node& node, bool from_root,
           int depth) {
-  if (depth > kMaxWalkDepth) return;
+  if (depth > kMaxWalkDepth) return true;
+  bool met = false;
   for (Node* c = node.first_child; c; c = c->next_sibling) {
     if (!c->is_element() || !is_rendered(*c)) continue;
     const ComputedStyle& s = *c->style;
     if (s.position == css::kw::Absolute) {
+      met = true;
       float W = std::max(0.0f, cbox.width - cbox.border[kLeft] - cbox.border[kRight]);
       float H = std::max(0.0f, cbox.height - cbox.border[kTop] - cbox.border[kBottom]);
       if (from_root) {
@@ -135,20 +141,28 @@ void walk(LayoutContext& ctx, Node& container, LayoutBox& cbox, Node& node, bool
       continue;
     }
     if (s.position == css::kw::Fixed) {
+      met = true;
       // Laid out by whichever positioned ancestor's walk reaches it first: a fixed box
       // under a positioned element is still placed against the viewport.
       layout_out_of_flow(ctx, *c, container, ctx.viewport_width, ctx.viewport_height, 0, 0, true);
       continue;
     }
     if (s.position != css::kw::Static) {
+      met = true;
       // A positioned box runs its own walk once laid out, except an inline box, which its
       // line places without ever laying it out as a box: its walk runs from here, where
       // its place is known.
       if (c->box && laid_out_by_its_line(*c)) walk(ctx, *c, *c->box, *c, false, depth + 1);
       continue;
     }
-    walk(ctx, container, cbox, *c, from_root, depth + 1);
+    if (c->box && c->box->nothing_positioned_below &&
+        !(c->dirty & (kDirtyStyle | kDirtyLayout | kDirtyDescendant)))
+      continue;
+    const bool below = walk(ctx, container, cbox, *c, from_root, depth + 1);
+    if (c->box) c->box->nothing_positioned_below = !below;
+    met = met || below;
   }
+  return met;
 }
 
 }  // namespace

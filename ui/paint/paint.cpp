@@ -346,8 +346,9 @@ class Painter {
   // Whether painting `e` (from the content base `base`) would add no item at all, decided
   // without painting it. Only what can be seen cheaply counts: an element that clips its
   // content and lies beyond the cull margin, or one that draws nothing beyond its own box
-  // and whose children are all such elements. Anything else (groups, positioned or
-  // replaced elements, text, shadows, outlines, images, tables) is painted to find out.
+  // and whose children are all such elements or text whose runs all lie beyond the margin.
+  // Anything else (groups, positioned or replaced elements, shadows, outlines, images,
+  // tables) is painted to find out.
   // Needs culling on and no group open.
   bool paints_nothing(const Node& e, Point base, int levels) const {
     if (!e.is_element()) return false;
@@ -376,9 +377,31 @@ class Painter {
     if (paint::clips(e)) return culled(padding_box(b, origin));
     if (levels == 0) return false;
     const Point inner = paint::content_base(e, origin);
-    // Text runs may lie anywhere in their container; positioned children answer no.
-    for (const Node* c = e.first_child; c; c = c->next_sibling)
-      if (!c->is_element() || !paints_nothing(*c, inner, levels - 1)) return false;
+    // Positioned children answer no. Text runs may lie anywhere in their container: the
+    // element's text children paint nothing when every run of its lines is culled.
+    bool runs_culled = false;
+    for (const Node* c = e.first_child; c; c = c->next_sibling) {
+      if (c->is_element()) {
+        if (!paints_nothing(*c, inner, levels - 1)) return false;
+        continue;
+      }
+      if (!runs_culled && !(runs_culled = all_runs_culled(b, inner))) return false;
+    }
+    return true;
+  }
+
+  // Whether every run of a box's lines lies beyond the cull margin, seen from the content
+  // base its text is painted from. A box without runs of its own answers no: its text may
+  // be in an ancestor's lines.
+  bool all_runs_culled(const LayoutBox& b, Point inner) const {
+    if (b.run_count == 0) return false;
+    for (std::uint32_t i = 0; i < b.run_count; ++i) {
+      const TextRun& run = b.runs[i];
+      // An ellipsis is drawn after its run.
+      if (run.flags & kRunEllipsis) return false;
+      if (!culled({inner.x + run.x, inner.y + run.y, run.width, run.ascent + run.descent}))
+        return false;
+    }
     return true;
   }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -363,6 +364,72 @@ TEST(Relayout, AnAbsoluteChildOfAPositionedInlineBoxIsLaidOutInEveryFrame) {
     ASSERT_EQ(orlan::set_attribute(p, "class", 5, cls, std::strlen(cls)), orlan::kOk);
     orlan::layout_document(d, 400, 300, nullptr);
     EXPECT_EQ(orlan::dump_layout(d), fresh_dump(with_text(page, cls), 400, 300));
+  }
+  orlan::destroy_view(view);
+}
+
+// Positioned boxes come and go deep inside a long list of plain rows that earlier frames
+// found free of them (a row added, a style attribute set or cleared, a hidden part shown):
+// every frame matches a fresh layout.
+TEST(Relayout, PositionedBoxesAppearingInPlainRowsAreLaidOut) {
+  constexpr int kRows = 40;
+  std::map<std::string, std::string> styles;  // element id to its style attribute
+  bool extra_row = false;
+  auto page = [&] {
+    auto style = [&](const std::string& id) {
+      auto it = styles.find(id);
+      return it == styles.end() ? std::string() : " style='" + it->second + "'";
+    };
+    std::string html =
+        "<style>body{margin:0;font-size:10px;line-height:20px}#c{position:relative;width:300px;"
+        "height:200px;overflow:auto}.row{padding:2px}</style><body><div id=c>";
+    for (int i = 0; i < kRows; ++i) {
+      const std::string n = std::to_string(i);
+      html += "<div class=row><p id=p" + n + style("p" + n) + ">row " + n + " <b id=b" + n +
+              style("b" + n) + ">x</b></p></div>";
+    }
+    if (extra_row)
+      html += "<div class=row><i style='position:absolute;left:9px;bottom:3px'>new</i></div>";
+    return html + "</div>";
+  };
+  orlan::View* view = orlan::create_view();
+  ASSERT_EQ(orlan::load_page(view, page(), {}), orlan::kOk);
+  orlan::Document& d = *orlan::document(view);
+  orlan::layout_document(d, 400, 300, nullptr);
+  orlan::layout_document(d, 400, 300, nullptr);
+  const std::vector<std::pair<std::string, std::string>> changes = {
+      {"b25", "position:absolute;right:4px;bottom:6px;width:7px"},
+      {"p30", "position:fixed;left:1px;top:2px"},
+      {"b25", ""},
+      {"p10", "display:none"},
+      {"b10", "position:absolute;left:3px;top:3px"},
+      {"p10", ""},
+      {"p5", "position:relative;top:3px"},
+      {"b5", "position:absolute;left:0;top:0"},
+      {"p5", ""},
+      {"", ""},  // a row holding a positioned box is added at the end
+      {"b39", "position:sticky;top:0"},
+  };
+  for (const auto& [id, style] : changes) {
+    SCOPED_TRACE(id.empty() ? std::string("a new row") : id + " " + style);
+    if (id.empty()) {
+      extra_row = true;
+      orlan::Node* row = orlan::create_element(&d, "div", 3);
+      ASSERT_EQ(orlan::set_attribute(row, "class", 5, "row", 3), orlan::kOk);
+      orlan::Node* i = orlan::create_element(&d, "i", 1);
+      const std::string pin = "position:absolute;left:9px;bottom:3px";
+      ASSERT_EQ(orlan::set_attribute(i, "style", 5, pin.data(), pin.size()), orlan::kOk);
+      ASSERT_EQ(orlan::set_text_content(i, "new", 3), orlan::kOk);
+      ASSERT_EQ(orlan::append_child(row, i), orlan::kOk);
+      ASSERT_EQ(orlan::append_child(orlan::get_element_by_id(&d, "c", 1), row), orlan::kOk);
+    } else {
+      styles[id] = style;
+      orlan::Node* e = orlan::get_element_by_id(&d, id.data(), id.size());
+      ASSERT_NE(e, nullptr);
+      ASSERT_EQ(orlan::set_attribute(e, "style", 5, style.data(), style.size()), orlan::kOk);
+    }
+    orlan::layout_document(d, 400, 300, nullptr);
+    EXPECT_EQ(first_difference(orlan::dump_layout(d), fresh_dump(page(), 400, 300)), "");
   }
   orlan::destroy_view(view);
 }

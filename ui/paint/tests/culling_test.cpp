@@ -235,6 +235,11 @@ TEST(Culling, SkippedSubtreesLeaveTheListAsAFullWalkBuildsIt) {
       "<div class=far><input type=checkbox checked style='transform:none'></div>"
       "<div class=far style='overflow:hidden'><div style='margin-top:-900px;height:900px'>"
       "</div></div>";
+  // A block of no height whose lines run down past the view.
+  std::string overflowing_lines =
+      "<style>body{margin:0}</style><div style='height:0;white-space:pre;line-height:40px'>";
+  for (int i = 0; i < 100; ++i) overflowing_lines += "line " + std::to_string(i) + "\n";
+  overflowing_lines += "</div><div style='height:5000px'></div>";
   std::string groups =
       "<style>body{margin:0} #box{height:200px;overflow:auto;position:relative}"
       "td{overflow:hidden;border:1px solid #999;background:#eee;height:18px}"
@@ -271,6 +276,9 @@ TEST(Culling, SkippedSubtreesLeaveTheListAsAFullWalkBuildsIt) {
       {"boxes that reach into the view from beyond it", reaching, nullptr, 0},
       {"the same with the page scrolled past them", reaching + "<div style='height:4000px'></div>",
        "", 2500},
+      {"a click table whose cells do not clip their text",
+       click_table(400, "td{overflow:visible}", ""), "box", 4000},
+      {"lines that overflow a block far above the view", overflowing_lines, "", 2500},
   };
   for (const Case& c : cases) {
     orlan::paint_test::Page page(c.html, 400, 300);
@@ -304,8 +312,8 @@ TEST(Culling, FindsPositionedBoxesThatPaintingDoesNotReach) {
 
 // What is left out is not walked: far rows keep the repaint bit that every walked node
 // loses, and the walk of every element clears them all.
-TEST(Culling, FarRowsAreNotWalked) {
-  orlan::paint_test::Page page(click_table(600, "", ""), 400, 300);
+void far_rows_are_not_walked(const char* css) {
+  orlan::paint_test::Page page(click_table(600, css, ""), 400, 300);
   orlan::set_scroll_offset(*page.id("box"), 0, 6000);
   page.layout();
   const auto mark_rows = [&] {
@@ -329,6 +337,14 @@ TEST(Culling, FarRowsAreNotWalked) {
   ASSERT_EQ(orlan::build_display_list(*page.document, list, nullptr, orlan::Culling::kItemsOnly),
             orlan::kOk);
   EXPECT_EQ(marked_rows(), 0);
+}
+
+TEST(Culling, FarRowsAreNotWalked) {
+  // Cells that clip their text, and cells whose text lies inside them without a clip.
+  for (const char* css : {"", "td{overflow:visible}"}) {
+    SCOPED_TRACE(css);
+    far_rows_are_not_walked(css);
+  }
 }
 
 }  // namespace
