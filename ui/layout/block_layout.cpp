@@ -42,7 +42,8 @@ float layout_block_flow(LayoutContext& ctx, Node& node, LayoutBox& box, float cw
 
   // The run's nodes live in the arena: deep trees keep small stack frames.
   Node* no_nodes[1];
-  Node** run_nodes = ctx.arena ? ctx.arena->allocate_array<Node*>(kMaxRunNodes) : nullptr;
+  Node** run_nodes =
+      ctx.arena ? ctx.arena->allocate_array_uninitialized<Node*>(kMaxRunNodes) : nullptr;
   const int run_limit = run_nodes ? kMaxRunNodes : 0;
   if (!run_nodes) run_nodes = no_nodes;
   int run_count = 0;

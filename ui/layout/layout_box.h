@@ -287,6 +287,7 @@ struct LayoutStats {
   std::uint32_t boxes_laid_out = 0;  // boxes laid out instead of restored from cache
   std::uint32_t rows_placed = 0;     // table rows placed again without visiting their cells
   std::uint32_t generation = 0;
+  std::size_t scratch_bytes = 0;     // the memory the run's scratch arena took
 };
 
 // The frame's entry point: runs the style pass, then lays out the `html` element at the

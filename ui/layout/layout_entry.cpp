@@ -164,6 +164,7 @@ LayoutStats layout_document(Document& document, float viewport_width, float view
   stats.boxes_laid_out = ctx.boxes_laid_out;
   stats.rows_placed = ctx.rows_placed;
   stats.generation = ctx.generation;
+  stats.scratch_bytes = arena.bytes;
   return stats;
 }
 

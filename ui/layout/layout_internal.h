@@ -33,6 +33,7 @@ struct LayoutArena {
   };
   Chunk* head = nullptr;   // the chunk being filled; older ones follow
   Chunk* spare = nullptr;  // chunks given back by reset(), reused before new memory
+  std::size_t bytes = 0;   // the memory of every chunk it took from the system
 
   LayoutArena() = default;
   ~LayoutArena();

@@ -47,6 +47,7 @@ void* LayoutArena::allocate_raw(std::size_t size, bool zero) noexcept {
           size > kArenaChunk - align16(sizeof(Chunk)) ? size + align16(sizeof(Chunk)) : kArenaChunk;
       void* memory = system_allocate(want);
       if (!memory) return nullptr;
+      bytes += want;
       chunk = static_cast<Chunk*>(memory);
       chunk->size = want - align16(sizeof(Chunk));
     }

@@ -756,6 +756,14 @@ bool is_cell_of_table(const Node& cell) noexcept {
 
 namespace {
 
+// A cell is laid out with what its layout takes from the arena given back at once: a cell
+// keeps its own floats, and a long table would otherwise hold every cell's scratch memory
+// until its layout ends.
+LayoutBox* lay_out_cell(LayoutContext& ctx, Node& cell, float width, float height) {
+  ArenaScope scratch(*ctx.arena);
+  return layout_box(ctx, cell, width, -1, width, height);
+}
+
 // One attempt at the table's layout; false when rows it meant to place from their
 // summaries must be laid out after all (the columns or their heights changed).
 bool lay_out_table(LayoutContext& ctx, Node& node, LayoutBox& box,
@@ -829,7 +837,7 @@ bool lay_out_table(LayoutContext& ctx, Node& node, LayoutBox& box,
     if (m->rows[cell.row].use != RowUse::kLaidOut) continue;
     cell.width = span_width(*m, cell);
     const std::uint32_t laid_out = ctx.boxes_laid_out;
-    LayoutBox* b = layout_box(ctx, *cell.node, cell.width, -1, cell.width, -1);
+    LayoutBox* b = lay_out_cell(ctx, *cell.node, cell.width, -1);
     cell.height = b ? b->height : 0;
     cell.fresh = ctx.boxes_laid_out != laid_out;
     if (cell.rowspan == 1)
@@ -922,7 +930,7 @@ bool lay_out_table(LayoutContext& ctx, Node& node, LayoutBox& box,
       float shift = 0;
       if (h > cell.height + 0.001f) {
         const std::uint32_t laid_out = ctx.boxes_laid_out;
-        b = layout_box(ctx, *cell.node, cell.width, -1, cell.width, h);
+        b = lay_out_cell(ctx, *cell.node, cell.width, h);
         if (!b) continue;
         cell.fresh = cell.fresh || ctx.boxes_laid_out != laid_out;
         const Keyword va = cell.node->style->vertical_align;

@@ -368,6 +368,24 @@ TEST(Relayout, AnAbsoluteChildOfAPositionedInlineBoxIsLaidOutInEveryFrame) {
   orlan::destroy_view(view);
 }
 
+// The scratch memory of a table's layout holds its model, not what each cell's layout
+// took: a long table's run takes no more than a few hundred bytes per cell.
+TEST(LongTable, ScratchMemoryGrowsWithTheModelNotWithEveryCellsLayout) {
+  for (const char* layout : {"auto", "fixed"}) {
+    SCOPED_TRACE(layout);
+    constexpr int kRows = 2000, kCells = 3 * kRows;
+    std::string page = std::string("<style>table{width:300px;table-layout:") + layout +
+                       "}</style><table>";
+    for (int i = 0; i < kRows; ++i)
+      page += "<tr><td>" + std::to_string(i) + "</td><td>b <i>c</i></td><td>d</td></tr>";
+    orlan::View* view = orlan::create_view();
+    ASSERT_EQ(orlan::load_page(view, page + "</table>", {}), orlan::kOk);
+    const orlan::LayoutStats stats = orlan::layout_document(*orlan::document(view), 400, 300, nullptr);
+    EXPECT_LT(stats.scratch_bytes, 400u * kCells);
+    orlan::destroy_view(view);
+  }
+}
+
 // Positioned boxes come and go deep inside a long list of plain rows that earlier frames
 // found free of them (a row added, a style attribute set or cleared, a hidden part shown):
 // every frame matches a fresh layout.
