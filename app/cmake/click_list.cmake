@@ -1,4 +1,4 @@
-# List files on disk: whole-file reads, atomic replacement, the executable's own path.
+# List files on disk: whole-file and bounded reads, atomic replacement, the executable's own path.
 if(TW_WINDOWS)
   add_library(app_sys_files STATIC src/sys/file_io_win.cpp src/sys/module_path_win.cpp)
   target_link_libraries(app_sys_files PRIVATE core_win32 core_utf)

@@ -199,13 +199,13 @@ TEST(ListFiles, LoadReportsItsOutcomeWithoutTouchingAnyList) {
   tw::ListLoad missing = tw::load_list(folder / "missing.lst", "en");
   EXPECT_EQ(missing.status, tw::ListLoad::Status::kNoFile);
   EXPECT_TRUE(missing.error.empty());
-  EXPECT_FALSE(missing.left_unread());
+  EXPECT_FALSE(missing.not_all_read());
 
   write_bytes(folder / "latin1.lst", "1x2,0,0,1000\r\n\xE9\r\n");
   tw::ListLoad failed = tw::load_list(folder / "latin1.lst", "en");
   EXPECT_EQ(failed.status, tw::ListLoad::Status::kFailed);
   EXPECT_TRUE(failed.entries.empty());
-  EXPECT_TRUE(failed.left_unread());
+  EXPECT_TRUE(failed.not_all_read());
   ClickList list = list_of({at(7, 0)});
   list.set_marker(0);
   EXPECT_FALSE(failed.apply_to(list));
@@ -219,6 +219,91 @@ TEST(ListFiles, LoadReportsItsOutcomeWithoutTouchingAnyList) {
   EXPECT_TRUE(loaded.apply_to(list));
   EXPECT_EQ(xs(list), (std::vector<int>{3}));
   EXPECT_EQ(list.marked_row(), std::nullopt);
+}
+
+// "<n>x0,0,0,1000,1000" CR LF for n = 1 .. count: 19 bytes a line below 10.
+std::string numbered_lines(int count) {
+  std::string text;
+  for (int n = 1; n <= count; ++n) text += std::to_string(n) + "x0,0,0,1000,1000\r\n";
+  return text;
+}
+
+TEST(ListLimits, ALoadPastALimitTakesTheFirstEntriesAndSaysWhy) {
+  const std::string cut_character = "1x0,0,0,1000,1000\r\n2x0,0,0,1000,\xEB\xAA\xA9\r\n";
+  struct Case {
+    const char* what;
+    std::string text;
+    tw::ListLimits limits;
+    std::vector<int> xs;
+    std::string description;  // empty: not capped
+  };
+  const Case cases[] = {
+      {"one entry more", numbered_lines(4), {3, 1000}, {1, 2, 3},
+       "the file holds more than 3 entries; only the first 3 were loaded"},
+      {"only bad lines after the limit", numbered_lines(3) + "abc\r\n", {3, 1000}, {1, 2, 3}, ""},
+      // The cut line "3x0,0,0,1000" would read as an entry.
+      {"the byte limit cuts a line", numbered_lines(3), {10, 50}, {1, 2},
+       "the file is larger than 50 bytes; only the entries in its first 50 bytes were loaded"},
+      {"the byte limit falls on a line break", numbered_lines(3), {10, 38}, {1, 2},
+       "the file is larger than 38 bytes; only the entries in its first 38 bytes were loaded"},
+      {"the file is as long as the byte limit", numbered_lines(2), {10, 38}, {1, 2}, ""},
+      {"the byte limit cuts a character", cut_character, {10, 33}, {1},
+       "the file is larger than 33 bytes; only the entries in its first 33 bytes were loaded"},
+      {"the byte limit cuts a character later", cut_character, {10, 34}, {1},
+       "the file is larger than 34 bytes; only the entries in its first 34 bytes were loaded"},
+      {"no line break within the byte limit", numbered_lines(1), {10, 10}, {},
+       "the file is larger than 10 bytes; only the entries in its first 10 bytes were loaded"},
+      {"an unended last line as long as the byte limit", "1x0,0,0,1000,1000", {10, 17}, {1}, ""},
+      {"both limits", numbered_lines(5), {2, 70}, {1, 2},
+       "the file holds more than 2 entries; only the first 2 were loaded"},
+      {"whole mebibytes", numbered_lines(1) + std::string(std::size_t{1} << 20, ' '),
+       {10, std::size_t{1} << 20}, {1},
+       "the file is larger than 1 MiB; only the entries in its first 1 MiB were loaded"},
+  };
+  TestFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    write_bytes(folder / "list.lst", c.text);
+    tw::ListLoad load = tw::load_list(folder / "list.lst", "en", c.limits);
+    EXPECT_EQ(load.not_all_read(), !c.description.empty());
+    ClickList list;
+    EXPECT_TRUE(load.apply_to(list)) << load.error;
+    EXPECT_EQ(xs(list), c.xs);
+    EXPECT_EQ(load.error, c.description.empty() ? "" : "An error has occurred.\n" + c.description);
+  }
+}
+
+// Only what is parsed must be UTF-8: bad bytes before the cut still fail the load.
+TEST(ListLimits, InvalidUtf8BeforeTheByteLimitStillFails) {
+  TestFolder folder;
+  write_bytes(folder / "latin1.lst", "1x0,0,0,1000\r\n\xE9\r\n2x0,0,0,1000\r\n");
+  tw::ListLoad load = tw::load_list(folder / "latin1.lst", "en", {10, 20});
+  EXPECT_EQ(load.status, tw::ListLoad::Status::kFailed);
+  EXPECT_EQ(load.error, "An error has occurred.\nstream did not contain valid UTF-8");
+}
+
+TEST(ListLimits, TheDefaultsTakeAHundredThousandEntries) {
+  // The byte limit holds the entry limit's worth of the longest lines the program writes,
+  // with room to spare.
+  const ClickEntry longest{INT32_MIN, INT32_MIN, 86400000, 86400000, 2, 1};
+  EXPECT_GE(tw::kMaxLoadedBytes,
+            3 * tw::kMaxLoadedEntries * (tw::format_entry_line(longest).size() + 2));
+
+  TestFolder folder;
+  std::string text = numbered_lines(100000);
+  write_bytes(folder / "big.lst", text);
+  tw::ListLoad whole = tw::load_list(folder / "big.lst", "en");
+  EXPECT_EQ(whole.entries.size(), 100000u);
+  EXPECT_FALSE(whole.not_all_read());
+
+  write_bytes(folder / "big.lst", text + "100001x0,0,0,1000,1000\r\n");
+  tw::ListLoad capped = tw::load_list(folder / "big.lst", "ko");
+  ASSERT_EQ(capped.entries.size(), 100000u);
+  EXPECT_EQ(capped.entries.back().x, 100000);
+  EXPECT_TRUE(capped.not_all_read());
+  EXPECT_EQ(capped.error,
+            "오류가 발생했습니다.\n"
+            "the file holds more than 100000 entries; only the first 100000 were loaded");
 }
 
 // A file that was there but could not be read holds what the user saved: never deleted,

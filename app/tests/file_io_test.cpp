@@ -209,6 +209,38 @@ TEST(ReadWholeFile, AMissingFileCannotBeOpened) {
   EXPECT_TRUE(read.bytes.empty());
 }
 
+TEST(ReadFileStart, ReadsAtMostTheLimitAndSaysWhetherTheFileGoesOn) {
+  TestFolder folder;
+  std::string bytes(70000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13);
+  write_bytes(folder / "data.bin", bytes);
+  write_bytes(folder / "empty.bin", "");
+  struct Case {
+    const char* name;
+    std::size_t limit;
+    std::size_t expected;
+    bool more;
+  };
+  const Case cases[] = {
+      {"data.bin", 0, 0, true},          {"data.bin", 1, 1, true},
+      {"data.bin", 16384, 16384, true},  // one read's buffer, then the byte that says "more"
+      {"data.bin", 40000, 40000, true},  {"data.bin", 69999, 69999, true},
+      {"data.bin", 70000, 70000, false}, {"data.bin", 70001, 70000, false},
+      {"empty.bin", 0, 0, false},        {"empty.bin", 10, 0, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.name << " up to " << c.limit);
+    auto read = tw::sys::read_file_start(folder / c.name, c.limit);
+    ASSERT_TRUE(read.result.ok()) << tw::sys::system_error_text(read.result.error);
+    EXPECT_EQ(read.bytes, bytes.substr(0, c.expected));
+    EXPECT_EQ(read.more, c.more);
+  }
+  EXPECT_FALSE(tw::sys::read_whole_file(folder / "data.bin").more);
+  auto missing = tw::sys::read_file_start(folder / "missing.lst", 10);
+  EXPECT_EQ(missing.result.status, FileStatus::CannotOpen);
+  EXPECT_FALSE(missing.more);
+}
+
 TEST(RemoveFileQuietly, RemovesAFileAndIgnoresAMissingOne) {
   TestFolder folder;
   write_bytes(folder / "a.lst", "x");

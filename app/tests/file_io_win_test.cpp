@@ -1,5 +1,5 @@
-// The list file's save and replace path on the real Windows file API: read-only and locked
-// targets, non-ASCII folders, the temporary file beside the target.
+// The list file's read, save and replace paths on the real Windows file API: read-only and
+// locked targets, non-ASCII folders, the temporary file beside the target, bounded reads.
 
 #include <gtest/gtest.h>
 
@@ -130,6 +130,28 @@ TEST(WindowsListFile, AFolderCannotBeOpenedAsAListAndLoadsNothingSilently) {
   load.apply_to(list);
   EXPECT_EQ(list.entries(), two_entries().entries());
   EXPECT_TRUE(shown.empty());
+}
+
+// A list that another program still holds open for writing, under a non-ASCII name: its
+// start is read through the wide API, the load capped at the limits.
+TEST(WindowsListFile, TheStartOfAFileBeingWrittenIsReadUpToTheLimit) {
+  TestFolder folder;
+  std::filesystem::path target = folder.path() / tw::utf8_to_wide("클릭 목록.lst");
+  ASSERT_TRUE(tw::sys::replace_file(target, "1x1,0,0,1000,1000\r\n2x2,0,0,1000,1000\r\n3x3").ok());
+  HANDLE writer = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+  tw::sys::FileRead start = tw::sys::read_file_start(target, 20);
+  tw::sys::FileRead whole = tw::sys::read_file_start(target, 41);
+  tw::ListLoad load = tw::load_list(target, "en", {10, 30});
+  CloseHandle(writer);
+  ASSERT_TRUE(start.result.ok()) << tw::sys::system_error_text(start.result.error);
+  EXPECT_EQ(start.bytes, "1x1,0,0,1000,1000\r\n2");
+  EXPECT_TRUE(start.more);
+  EXPECT_EQ(whole.bytes.size(), 41u);
+  EXPECT_FALSE(whole.more);
+  EXPECT_EQ(load.entries, (std::vector<ClickEntry>{ClickEntry{1, 1, 1000, 1000, 0, 0}}));
+  EXPECT_TRUE(load.capped);
 }
 
 TEST(WindowsListFile, ExecutablePathIsAFullWindowsPath) {

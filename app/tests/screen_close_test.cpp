@@ -51,7 +51,7 @@ TEST(CloseScreen, AListFileThatWasNotReadIsNotDeleted) {
   std::filesystem::path file = folder.path() / "Tapwright.lst";
   const std::string saved("\xFF\xFE" "1\0x\0" "2\0", 8);
   tw::test::write_bytes(file, saved);
-  rig.state.access()->list_file_unread = true;
+  rig.state.access()->list_file_not_all_read = true;
   tw::close_screen(rig.context(), file);
   EXPECT_EQ(tw::test::read_bytes(file), saved);
   EXPECT_TRUE(rig.dialog.shown.empty());

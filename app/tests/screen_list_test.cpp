@@ -15,6 +15,7 @@
 #include "click_table.h"
 #include "hotkeys.h"
 #include "main_screen.h"
+#include "screen_close.h"
 #include "screen_fakes.h"
 #include "test_folder.h"
 
@@ -27,12 +28,19 @@ using tw::test::TestFolder;
 using tw::test::write_bytes;
 
 struct ListRig : ScreenRig {
-  explicit ListRig(std::string_view language = "en")
-      : ScreenRig(language, tw::main_page_html(language)) {
+  explicit ListRig(std::string_view language = "en", tw::ListLimits limits = {})
+      : ScreenRig(language, tw::main_page_html(language)), limits(limits) {
     page().set_value("delay1", "00:01.00");
     page().set_value("delay2", "00:01.00");
-    tw::bind_list_events(screen, context());
+    tw::bind_list_events(screen, limited_context());
   }
+  // The context with the rig's list limits (the handlers bound here have them).
+  tw::ScreenContext limited_context() {
+    tw::ScreenContext c = context();
+    c.list_limits = limits;
+    return c;
+  }
+  tw::ListLimits limits;
   void add(std::initializer_list<int> xs) {
     auto state = this->state.access();
     for (int x : xs) state->list.append(ClickEntry{x, 0, 1000, 1000, 0, 0});
@@ -254,6 +262,24 @@ TEST(OpenButton, AFileThatIsNotUtf8IsReportedAndTheListKept) {
   EXPECT_EQ(rig.xs(), (std::vector<int>{10, 77}));
 }
 
+TEST(OpenButton, AFilePastTheLimitsLoadsItsFirstEntriesAndSaysSo) {
+  TestFolder folder;
+  write_bytes(folder / "three.lst", "1x0,0,0,1000\r\n2x0,0,0,1000\r\n3x0,0,0,1000\r\n");
+  ListRig rig("en", {2, 1000});
+  rig.add({10});
+  // The entries are in the table before the message is shown.
+  rig.dialog.while_open = [&] {
+    EXPECT_FALSE(rig.state.in_use());
+    EXPECT_EQ(rig.table(), "1 2");
+  };
+  rig.shell.open_choice = folder / "three.lst";
+  rig.click("btn-open");
+  EXPECT_EQ(rig.xs(), (std::vector<int>{1, 2}));
+  EXPECT_EQ(rig.dialog.shown, std::vector<std::string>{"An error has occurred.\nthe file holds "
+                                                       "more than 2 entries; only the first 2 "
+                                                       "were loaded"});
+}
+
 TEST(OpenButton, ARunStartedWhileChoosingKeepsItsList) {
   TestFolder folder;
   write_bytes(folder / "picked.lst", "5x6,1,1,200,300\r\n");
@@ -293,6 +319,32 @@ TEST(SaveButton, AFailureIsShownWithoutHoldingTheState) {
   rig.click("btn-save");
   ASSERT_EQ(rig.dialog.shown.size(), 1u);
   EXPECT_EQ(rig.dialog.shown[0].rfind("An error has occurred.\n", 0), 0u);
+}
+
+// The list file at start past the limits, and the window closed afterwards: the file as it
+// was survives beside the list written in its place.
+TEST(ListAtStart, ACappedFileIsShownSaidAndKeptWholeAtClose) {
+  TestFolder folder;
+  std::filesystem::path file = folder / "Tapwright.lst";
+  const std::string saved = "1x0,0,0,1000,1000\r\n2x0,0,0,1000,1000\r\n3x0,0,0,1000,1000\r\n";
+  write_bytes(file, saved);
+  ListRig rig("en", {2, 1000});
+  tw::ScreenContext context = rig.limited_context();
+  context.list_path = file;
+  rig.dialog.while_open = [&] { EXPECT_FALSE(rig.state.in_use()); };
+  tw::load_list_into_screen(context);
+  EXPECT_EQ(rig.table(), "1 2");
+  EXPECT_EQ(rig.dialog.shown, std::vector<std::string>{"An error has occurred.\nthe file holds "
+                                                       "more than 2 entries; only the first 2 "
+                                                       "were loaded"});
+  rig.add({9});
+  testing::internal::CaptureStderr();
+  tw::close_screen(context, file);
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(read_file(file), "1x0,0,0,1000,1000\r\n2x0,0,0,1000,1000\r\n9x0,0,0,1000,1000\r\n");
+  EXPECT_EQ(read_file(folder / "Tapwright.lst.bak"), saved);
+  EXPECT_EQ(folder.names(), (std::vector<std::string>{"Tapwright.lst", "Tapwright.lst.bak"}));
+  EXPECT_NE(said.find("Tapwright.lst.bak"), std::string::npos) << said;
 }
 
 }  // namespace

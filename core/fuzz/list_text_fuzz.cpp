@@ -1,6 +1,6 @@
 // List-file text and delay texts from arbitrary bytes: never a crash, and the results keep the
 // invariants the runner relies on (delay1 <= delay2 <= 24 h, round trip through the writer,
-// the editor's output stays in the mask's shape).
+// a limited read is the start of the whole one, the editor's output stays in the mask's shape).
 
 #include <algorithm>
 #include <cstddef>
@@ -22,13 +22,26 @@ void check(bool condition) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
 
-  if (auto entries = tw::read_list_text(input)) {
+  auto entries = tw::read_list_text(input);
+  if (entries) {
     for (const tw::ClickEntry& entry : *entries) {
       check(entry.delay1 <= entry.delay2 && entry.delay2 <= tw::kMaxDelayMs);
       check(entry.mouse <= tw::kMouseWheel && entry.click <= tw::kClickDouble);
     }
     auto again = tw::read_list_text(tw::write_list_text(*entries));
     check(again && *again == *entries);
+  }
+
+  // A limited read gives the first entries of the whole read, and is capped exactly when
+  // the whole read has more.
+  std::size_t max_entries = size == 0 ? 0 : data[size - 1] % 8;
+  auto first = tw::read_list_text(input, max_entries);
+  check(first.has_value() == entries.has_value());
+  if (first && entries) {
+    std::size_t taken = std::min(max_entries, entries->size());
+    check(first->entries.size() == taken);
+    check(std::equal(first->entries.begin(), first->entries.end(), entries->begin()));
+    check(first->capped == (entries->size() > max_entries));
   }
 
   std::uint32_t ms = tw::parse_delay(input);

@@ -1,5 +1,8 @@
 #include "area.h"
 
+#include <limits>
+#include <utility>
+
 #include "decimal.h"
 #include "mask.h"
 #include "utf.h"
@@ -71,18 +74,32 @@ std::string write_list_text(std::span<const ClickEntry> entries) {
   return text;
 }
 
-std::optional<std::vector<ClickEntry>> read_list_text(std::string_view text) {
+std::optional<ListText> read_list_text(std::string_view text, std::size_t max_entries) {
   if (!is_valid_utf8(text)) return std::nullopt;
-  std::vector<ClickEntry> entries;
+  ListText list;
   while (!text.empty()) {
     std::size_t end = text.find('\n');
     std::string_view line = text.substr(0, end);
     text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
     if (end != std::string_view::npos && !line.empty() && line.back() == '\r')
       line.remove_suffix(1);
-    if (auto entry = parse_entry_line(line)) entries.push_back(*entry);
+    std::optional<ClickEntry> entry = parse_entry_line(line);
+    if (!entry) continue;
+    // Only an entry past the limit makes the text capped: bad lines after the last one
+    // taken lose nothing.
+    if (list.entries.size() == max_entries) {
+      list.capped = true;
+      break;
+    }
+    list.entries.push_back(*entry);
   }
-  return entries;
+  return list;
+}
+
+std::optional<std::vector<ClickEntry>> read_list_text(std::string_view text) {
+  std::optional<ListText> list = read_list_text(text, std::numeric_limits<std::size_t>::max());
+  if (!list) return std::nullopt;
+  return std::move(list->entries);
 }
 
 }  // namespace tw

@@ -4,6 +4,7 @@
 // "<x>x<y>,<mouse>,<click>,<delay1>,<delay2>" and CR LF. The reader is more tolerant than the
 // writer: LF or CR LF, spaces, upper-case X, four fields, time text for the delays.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -41,5 +42,18 @@ std::string write_list_text(std::span<const ClickEntry> entries);
 // The entries of a whole file in file order, skipped lines dropped. nullopt when `text` is
 // not valid UTF-8 (the caller reports "stream did not contain valid UTF-8").
 std::optional<std::vector<ClickEntry>> read_list_text(std::string_view text);
+
+// The first entries of a file, at most a given number of them.
+struct ListText {
+  std::vector<ClickEntry> entries;
+  // A line after the last entry taken would have yielded one more: the text holds more
+  // entries than were asked for. False when only skipped lines follow.
+  bool capped = false;
+};
+
+// As above, but reading stops after `max_entries` entries (zero takes none). The whole of
+// `text` must still be valid UTF-8, so the outcome never depends on where reading stopped
+// and the entries are always the first ones read_list_text(text) gives.
+std::optional<ListText> read_list_text(std::string_view text, std::size_t max_entries);
 
 }  // namespace tw

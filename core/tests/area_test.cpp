@@ -120,4 +120,41 @@ TEST(ListFile, InvalidUtf8RejectsTheWholeFile) {
   EXPECT_TRUE(read_list_text(""));
 }
 
+std::vector<int> xs_of(const std::vector<ClickEntry>& entries) {
+  std::vector<int> xs;
+  for (const ClickEntry& e : entries) xs.push_back(e.x);
+  return xs;
+}
+
+TEST(ListFile, StopsAtTheEntryLimitAndSaysWhenEntriesWereLeft) {
+  struct Case {
+    const char* text;
+    std::size_t max;
+    std::vector<int> xs;
+    bool capped;
+  };
+  const Case cases[] = {
+      {"1x0,0,0,1\n2x0,0,0,1\n3x0,0,0,1", 3, {1, 2, 3}, false},  // exactly at the limit
+      {"1x0,0,0,1\n2x0,0,0,1\n3x0,0,0,1\n4x0,0,0,1\n", 3, {1, 2, 3}, true},
+      {"1x0,0,0,1\n2x0,0,0,1\n3x0,0,0,1\r\nabc\n\nx5,0,0,1\r\n7x8\n", 3, {1, 2, 3}, false},
+      {"abc\n1x0,0,0,1\n\n2x0,0,0,1\nabc\n3x0,0,0,1", 2, {1, 2}, true},  // skipped lines between
+      {"abc\n1x0,0,0,1\n", 0, {}, true},
+      {"abc\n\n", 0, {}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.max << " of \"" << c.text << "\"");
+    auto list = read_list_text(c.text, c.max);
+    ASSERT_TRUE(list);
+    EXPECT_EQ(xs_of(list->entries), c.xs);
+    EXPECT_EQ(list->capped, c.capped);
+  }
+}
+
+// Bad bytes past the entries taken still reject the text: how much is read never changes
+// whether a file is UTF-8.
+TEST(ListFile, InvalidUtf8AfterTheLimitStillRejectsTheText) {
+  EXPECT_EQ(read_list_text("1x0,0,0,1\n2x0,0,0,1\n\xFF\n", 1), std::nullopt);
+  EXPECT_EQ(read_list_text("\xC3", 0), std::nullopt);
+}
+
 }  // namespace

@@ -20,9 +20,9 @@ struct AppState {
   ClickList list;          // with the row marker
   ShownTable shown_table;  // what the click table shows of it
   std::string language;    // catalogue language code
-  // The list file read when the screen was built is there but was not read (locked, not
-  // UTF-8): closing keeps what it holds.
-  bool list_file_unread = false;
+  // The list file read when the screen was built is there but not all of it was read
+  // (locked, not UTF-8, past the load's limits): closing keeps what it holds.
+  bool list_file_not_all_read = false;
   void* window = nullptr;  // the main window (HWND on Windows)
   Hotkey run_hotkey{0, kDefaultRunHotkey};
   Hotkey add_hotkey{0, kDefaultAddHotkey};

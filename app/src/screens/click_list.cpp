@@ -19,6 +19,13 @@ sys::FilePath chosen_path(const std::optional<sys::FilePath>& path) {
   return path ? *path : default_list_path();
 }
 
+// "16 MiB" for whole mebibytes, else "<n> bytes".
+std::string size_text(std::size_t bytes) {
+  constexpr std::size_t kMiB = std::size_t{1} << 20;
+  if (bytes != 0 && bytes % kMiB == 0) return std::to_string(bytes / kMiB) + " MiB";
+  return std::to_string(bytes) + " bytes";
+}
+
 // The description of a failed file call as the message dialog shows it.
 std::string failure_text(const sys::FileResult& result) {
   if (result.status == sys::FileStatus::ShortWrite) return std::string(kShortWriteText);
@@ -95,9 +102,21 @@ bool ListLoad::apply_to(ClickList& list) {
   return true;
 }
 
-ListLoad load_list(const std::optional<sys::FilePath>& path, std::string_view language) {
+std::string too_many_entries_text(std::size_t max_entries) {
+  std::string count = std::to_string(max_entries);
+  return "the file holds more than " + count + " entries; only the first " + count + " were loaded";
+}
+
+std::string too_many_bytes_text(std::size_t max_bytes) {
+  std::string size = size_text(max_bytes);
+  return "the file is larger than " + size + "; only the entries in its first " + size +
+         " were loaded";
+}
+
+ListLoad load_list(const std::optional<sys::FilePath>& path, std::string_view language,
+                   const ListLimits& limits) {
   ListLoad load;
-  sys::FileRead read = sys::read_whole_file(chosen_path(path));
+  sys::FileRead read = sys::read_file_start(chosen_path(path), limits.max_bytes);
   // No file yet (the first start) or no access: nothing to load and nothing to say. A file
   // that is there but held by another program is remembered: it must not be lost at close.
   if (read.result.status == sys::FileStatus::CannotOpen) {
@@ -109,14 +128,28 @@ ListLoad load_list(const std::optional<sys::FilePath>& path, std::string_view la
     load.error = list_error_text(language, failure_text(read.result));
     return load;
   }
-  std::optional<std::vector<ClickEntry>> entries = read_list_text(read.bytes);
-  if (!entries) {
+  std::string_view text = read.bytes;
+  // The byte limit cut the file: what follows the last line break read is a line cut short,
+  // perhaps inside a character, and is neither parsed nor checked as UTF-8.
+  if (read.more) {
+    std::size_t last_break = text.rfind('\n');
+    text =
+        last_break == std::string_view::npos ? std::string_view{} : text.substr(0, last_break + 1);
+  }
+  std::optional<ListText> list = read_list_text(text, limits.max_entries);
+  if (!list) {
     load.status = ListLoad::Status::kFailed;
     load.error = list_error_text(language, kInvalidUtf8Text);
     return load;
   }
   load.status = ListLoad::Status::kLoaded;
-  load.entries = std::move(*entries);
+  load.entries = std::move(list->entries);
+  load.capped = list->capped || read.more;
+  if (list->capped) {
+    load.error = list_error_text(language, too_many_entries_text(limits.max_entries));
+  } else if (read.more) {
+    load.error = list_error_text(language, too_many_bytes_text(limits.max_bytes));
+  }
   return load;
 }
 
@@ -141,19 +174,19 @@ void save_list(const ClickList& list, const std::optional<sys::FilePath>& path,
                std::string_view language, const ShowMessage& show_message, OldFile old_file) {
   sys::FilePath target = chosen_path(path);
   if (old_file == OldFile::kKeep) {
-    // What the user saved there was never read: it is not deleted, nor written over
+    // What the user saved there was not all read: it is not deleted, nor written over
     // before a copy of it is safe.
     if (list.empty()) return;
     if (sys::file_exists(target)) {
       std::string error;
       std::optional<sys::FilePath> aside = move_aside(target, error);
       if (!aside) {
-        std::fprintf(stderr, "[list] 읽지 못한 목록 파일을 옮기지 못해 그대로 둡니다 (%s): %s\n",
+        std::fprintf(stderr, "[list] 다 읽지 못한 목록 파일을 옮기지 못해 그대로 둡니다 (%s): %s\n",
                      sys::path_to_utf8(target).c_str(), error.c_str());
         std::fflush(stderr);
         return;
       }
-      std::fprintf(stderr, "[list] 읽지 못한 목록 파일을 %s(으)로 옮겨 두었습니다\n",
+      std::fprintf(stderr, "[list] 다 읽지 못한 목록 파일을 %s(으)로 옮겨 두었습니다\n",
                    sys::path_to_utf8(*aside).c_str());
       std::fflush(stderr);
     }

@@ -62,6 +62,23 @@ using AskYesNo = std::function<bool(const std::string& text)>;
 inline constexpr std::string_view kInvalidUtf8Text = "stream did not contain valid UTF-8";
 inline constexpr std::string_view kShortWriteText = "failed to write whole buffer";
 
+// How much of a list file one load takes, so that a huge file still opens the window at
+// once. The bytes hold 100000 entries of the longest form the program writes (47 bytes with
+// CR LF) more than three times over.
+inline constexpr std::size_t kMaxLoadedEntries = 100000;
+inline constexpr std::size_t kMaxLoadedBytes = std::size_t{16} << 20;
+
+struct ListLimits {
+  std::size_t max_entries = kMaxLoadedEntries;
+  std::size_t max_bytes = kMaxLoadedBytes;
+};
+
+// The descriptions of a load that stopped at a limit, with the limit's own figure:
+// "the file holds more than 100000 entries; only the first 100000 were loaded" and
+// "the file is larger than 16 MiB; only the entries in its first 16 MiB were loaded".
+std::string too_many_entries_text(std::size_t max_entries);
+std::string too_many_bytes_text(std::size_t max_bytes);
+
 // "Tapwright.lst" beside the executable; the relative "Tapwright.lst" when the executable's
 // path is unknown (empty) or has no folder.
 sys::FilePath default_list_path_beside(const sys::FilePath& executable);
@@ -71,19 +88,25 @@ sys::FilePath default_list_path();
 // to the list while it holds the screen's state and shows `error` after releasing it.
 struct ListLoad {
   enum class Status {
-    kLoaded,    // `entries` holds what the file yields (possibly nothing)
-    kNoFile,    // there is no file (the first start): nothing to load or report
-    kLocked,    // the file exists but cannot be opened (another program holds it): nothing
-                // is reported
-    kFailed,    // reading failed or the file is not UTF-8: `error` is the dialog's text
+    kLoaded,  // `entries` holds what the file yields (possibly nothing), or its first
+              // part when `capped`
+    kNoFile,  // there is no file (the first start): nothing to load or report
+    kLocked,  // the file exists but cannot be opened (another program holds it): nothing
+              // is reported
+    kFailed,  // reading failed or the file is not UTF-8: `error` is the dialog's text
   };
   Status status = Status::kNoFile;
   std::vector<ClickEntry> entries;
+  // kLoaded only: the file went past a limit and `entries` is its first part; `error` then
+  // says so, to be shown after the entries are applied.
+  bool capped = false;
   std::string error;
 
-  // The file is there but what it holds was not read: whatever the user saved in it must
-  // survive this session (see OldFile::kKeep).
-  bool left_unread() const noexcept { return status == Status::kLocked || status == Status::kFailed; }
+  // The file is there but not all it holds was read (locked, failed, or capped): whatever
+  // the user saved in it must survive this session (see OldFile::kKeep).
+  bool not_all_read() const noexcept {
+    return status == Status::kLocked || status == Status::kFailed || capped;
+  }
 
   // For kLoaded: replaces the whole list with the entries (clearing the marker) and
   // returns true. Otherwise the list stays as it was.
@@ -93,15 +116,24 @@ struct ListLoad {
 // Reads the list file at `path` (the default list path when nullopt). Lines that do not
 // parse are skipped. A failure's text is msg.error in `language`, a line break and the
 // description.
-ListLoad load_list(const std::optional<sys::FilePath>& path, std::string_view language);
+//
+// At most `limits.max_bytes` of the file are read; when the file is longer, the part after
+// the last line break read (a line, perhaps a character, cut short) is dropped, and only
+// the rest must be UTF-8. Of that, the first `limits.max_entries` entries are taken. A load
+// that went past either limit is kLoaded and `capped`, and its `error` is msg.error, a line
+// break and too_many_entries_text when another entry followed the last one taken, else
+// too_many_bytes_text. A file of exactly max_entries entries, or with only skipped lines
+// after them, is not capped.
+ListLoad load_list(const std::optional<sys::FilePath>& path, std::string_view language,
+                   const ListLimits& limits = {});
 
 // What saving does with the file already at the target.
 enum class OldFile {
   kReplace,  // written over; deleted for an empty list
-  // The file could not be read when the list was loaded: it is never deleted, and before
-  // the list is written it is moved aside to the first free name of "<name>.bak",
-  // "<name>.2.bak", ... (one "[list] " line on standard error names it). When it cannot be
-  // moved, nothing is written.
+  // Not all of the file was read when the list was loaded (it could not be read, or went
+  // past the load's limits): it is never deleted, and before the list is written it is
+  // moved aside to the first free name of "<name>.bak", "<name>.2.bak", ... (one "[list] "
+  // line on standard error names it). When it cannot be moved, nothing is written.
   kKeep,
 };
 

@@ -38,8 +38,9 @@ struct ScreenCallbacks {
 // (`context.list_path`, else the default one) is loaded and the table rendered, every page
 // event is bound, both hotkeys are registered, the status shows "Waiting", and the update
 // check is started. A failure to start the update thread is a fatal internal error ("failed
-// to spawn thread"). Messages (a list file that cannot be read, a hotkey another program
-// holds) are shown through `context.dialog` with the state released.
+// to spawn thread"). Messages (a list file that cannot be read or was past the load's
+// limits, a hotkey another program holds) are shown through `context.dialog` with the
+// state released.
 ScreenCallbacks build_main_screen(ScreenView& view, const ScreenContext& context,
                                   std::string_view app_name);
 

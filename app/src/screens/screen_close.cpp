@@ -17,7 +17,7 @@ void close_screen(const ScreenContext& context,
     SharedAppState::Access state = context.state->access();
     list = state->list;
     language = state->language;
-    if (state->list_file_unread) old_file = OldFile::kKeep;
+    if (state->list_file_not_all_read) old_file = OldFile::kKeep;
   }
   save_list(list, list_path, language, context.dialog->message_callback(), old_file);
 }

@@ -3,8 +3,9 @@
 // What closing the main window does to the screen: the run stops (silently), both global
 // hotkeys are unregistered and the list is written to the default list file (an empty
 // list deletes it). A failed write shows msg.error in the message dialog. A list file that
-// was there but could not be read when the screen was built is never deleted, and is moved
-// aside (Tapwright.lst.bak) before the list is written.
+// was there but not all read when the screen was built (it could not be read, or only its
+// first entries were loaded) is never deleted, and is moved aside (Tapwright.lst.bak) before
+// the list is written.
 
 #include <optional>
 

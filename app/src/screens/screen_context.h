@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app_state.h"
+#include "click_list.h"
 #include "desktop.h"
 #include "file_path.h"
 #include "message_dialog.h"
@@ -29,6 +30,8 @@ struct ScreenContext {
   // The list loaded when the screen is built and written when it closes; nullopt is the
   // default list file beside the program.
   std::optional<sys::FilePath> list_path = std::nullopt;
+  // How much of a list file a load takes, at start and with Open.
+  ListLimits list_limits{};
 
   Page page() const noexcept { return Page(document); }
 };

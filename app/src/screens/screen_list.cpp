@@ -58,7 +58,7 @@ void open_clicked(const ScreenContext& context) {
   std::optional<sys::FilePath> path =
       shell_of(context).choose_list_to_open(file_dialog_texts("btn.open", language));
   if (!path) return;
-  std::string error = apply_load(context, load_list(*path, language));
+  std::string error = apply_load(context, load_list(*path, language, context.list_limits));
   if (!error.empty()) context.dialog->show_message(error);
 }
 
@@ -117,8 +117,8 @@ void rows_pressed(const ScreenContext& context, PageEvent& event) {
 
 void load_list_into_screen(const ScreenContext& context) {
   std::string language = context.state->access()->language;
-  ListLoad load = load_list(context.list_path, language);
-  context.state->access()->list_file_unread = load.left_unread();
+  ListLoad load = load_list(context.list_path, language, context.list_limits);
+  context.state->access()->list_file_not_all_read = load.not_all_read();
   std::string error = apply_load(context, std::move(load));
   if (!error.empty()) context.dialog->show_message(error);
 }

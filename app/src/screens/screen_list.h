@@ -17,8 +17,9 @@
 namespace tw {
 
 // Loads the list file (context.list_path, else the default file) into the state and renders
-// the click table; a failure's message is shown after the state is released. A list file
-// that cannot be opened changes nothing.
+// the click table; a failure's message, or the note that only the file's first entries were
+// loaded, is shown after the state is released. A list file that cannot be opened changes
+// nothing.
 void load_list_into_screen(const ScreenContext& context);
 
 // The row index of a table element: `data-i` of the element or its nearest ancestor that
@@ -28,7 +29,8 @@ std::optional<std::size_t> row_index_at(orlan::Node* element);
 
 // Binds `click` of btn-clear, btn-open and btn-save and `mousedown` of `rows`.
 //  - Clear: with entries and no run, asks msg.clear_all (Yes/No); Yes empties the list.
-//  - Open: the file-open dialog, then the chosen file replaces the list.
+//  - Open: the file-open dialog, then the chosen file replaces the list (its first entries
+//    only, and said so, when it is past context.list_limits).
 //  - Save: the file-save dialog, then the list as it is then goes to the chosen file.
 //  - A press on a row (not while running) marks it; the right button then opens the row
 //    menu and performs its command (Move Up, Move Down, Delete) unless a run has started

@@ -2,8 +2,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <limits>
 #include <string>
 
 #include "file_io.h"
@@ -48,15 +50,23 @@ struct AtomicFileReplace::Handle {
 };
 
 FileRead read_whole_file(const FilePath& path) {
+  return read_file_start(path, std::numeric_limits<std::size_t>::max());
+}
+
+FileRead read_file_start(const FilePath& path, std::size_t max_bytes) {
   FileRead read;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     read.result = {FileStatus::CannotOpen, errno_code()};
     return read;
   }
+  // One byte past the limit tells whether the file goes on (its size may change meanwhile).
+  const std::size_t wanted =
+      max_bytes < std::numeric_limits<std::size_t>::max() ? max_bytes + 1 : max_bytes;
   char buffer[16384];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+  while (read.bytes.size() < wanted) {
+    std::size_t chunk = std::min(sizeof buffer, wanted - read.bytes.size());
+    ssize_t n = ::read(fd, buffer, chunk);
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) {
       read.result = {FileStatus::Failed, errno_code()};
@@ -67,6 +77,10 @@ FileRead read_whole_file(const FilePath& path) {
     read.bytes.append(buffer, static_cast<std::size_t>(n));
   }
   ::close(fd);
+  if (read.bytes.size() > max_bytes) {
+    read.bytes.resize(max_bytes);
+    read.more = true;
+  }
   return read;
 }
 

@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <atomic>
+#include <limits>
 #include <string>
 
 #include "file_io.h"
@@ -55,6 +57,10 @@ struct AtomicFileReplace::Handle {
 };
 
 FileRead read_whole_file(const FilePath& path) {
+  return read_file_start(path, std::numeric_limits<std::size_t>::max());
+}
+
+FileRead read_file_start(const FilePath& path, std::size_t max_bytes) {
   FileRead read;
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -63,16 +69,24 @@ FileRead read_whole_file(const FilePath& path) {
     read.result = {FileStatus::CannotOpen, last_error()};
     return read;
   }
+  // One byte past the limit tells whether the file goes on (its size may change meanwhile).
+  const std::size_t wanted =
+      max_bytes < std::numeric_limits<std::size_t>::max() ? max_bytes + 1 : max_bytes;
   char buffer[16384];
-  for (;;) {
+  while (read.bytes.size() < wanted) {
+    DWORD chunk = static_cast<DWORD>(std::min(sizeof buffer, wanted - read.bytes.size()));
     DWORD got = 0;
-    if (!ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr)) {
+    if (!ReadFile(file.get(), buffer, chunk, &got, nullptr)) {
       read.result = {FileStatus::Failed, last_error()};
       read.bytes.clear();
       break;
     }
     if (got == 0) break;
     read.bytes.append(buffer, got);
+  }
+  if (read.bytes.size() > max_bytes) {
+    read.bytes.resize(max_bytes);
+    read.more = true;
   }
   return read;
 }
