@@ -53,7 +53,10 @@ void restore_result(LayoutBox& b, const LayoutResult& r) {
 }
 
 void store_result(LayoutBox& b, const LayoutConstraints& c, std::uint32_t generation) {
-  if (b.cache_valid && !(b.cache.constraints == c)) {
+  if (b.cache_valid && !(b.cache.constraints == c) && !b.history)
+    b.history = static_cast<LayoutCacheEntry*>(
+        system_allocate(sizeof(LayoutCacheEntry) * kLayoutHistory));
+  if (b.cache_valid && !(b.cache.constraints == c) && b.history) {
     // The previous constraint set moves into the history (newest first).
     int n = std::min<int>(b.history_count, kLayoutHistory - 1);
     for (int i = n; i > 0; --i) b.history[i] = b.history[i - 1];

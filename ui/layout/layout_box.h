@@ -162,6 +162,11 @@ struct TableRowSummary {
 };
 
 struct LayoutBox {
+  // Boxes own buffers: never copied.
+  LayoutBox() = default;
+  LayoutBox(const LayoutBox&) = delete;
+  LayoutBox& operator=(const LayoutBox&) = delete;
+
   float x = 0, y = 0;           // border-box origin relative to the parent's box
   float width = 0, height = 0;  // border box
   float margin[4] = {};         // top, right, bottom, left
@@ -211,7 +216,9 @@ struct LayoutBox {
   // same result.
   bool reads_available_height = true;
   std::uint8_t history_count = 0;
-  LayoutCacheEntry history[kLayoutHistory];
+  // kLayoutHistory entries, allocated when the first one is kept (most boxes are only ever
+  // laid out at one constraint set); the box owns it.
+  LayoutCacheEntry* history = nullptr;
   LayoutConstraints stale_constraints;
 
   // Id of the inline layout run that last placed this node (0: none).

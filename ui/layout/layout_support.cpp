@@ -83,6 +83,7 @@ void free_box_buffers(LayoutBox& box) {
   system_free(box.runs);
   system_free(box.run_text);
   system_free(box.collapsed);
+  system_free(box.history);
 }
 
 void release_box_hook(Document&, Node& node) {
