@@ -53,15 +53,18 @@ void restore_result(LayoutBox& b, const LayoutResult& r) {
 }
 
 void store_result(LayoutBox& b, const LayoutConstraints& c, std::uint32_t generation) {
-  if (b.cache_valid && !(b.cache.constraints == c) && !b.history)
-    b.history = static_cast<LayoutCacheEntry*>(
-        system_allocate(sizeof(LayoutCacheEntry) * kLayoutHistory));
-  if (b.cache_valid && !(b.cache.constraints == c) && b.history) {
-    // The previous constraint set moves into the history (newest first).
-    int n = std::min<int>(b.history_count, kLayoutHistory - 1);
-    for (int i = n; i > 0; --i) b.history[i] = b.history[i - 1];
-    b.history[0] = b.cache;
-    b.history_count = static_cast<std::uint8_t>(n + 1);
+  if (b.cache_valid && !(b.cache.constraints == c)) {
+    // The previous constraint set moves into the history (newest first); without memory
+    // for one, the box keeps none.
+    if (!b.history)
+      b.history = static_cast<LayoutCacheEntry*>(
+          system_allocate(sizeof(LayoutCacheEntry) * kLayoutHistory));
+    if (b.history) {
+      int n = std::min<int>(b.history_count, kLayoutHistory - 1);
+      for (int i = n; i > 0; --i) b.history[i] = b.history[i - 1];
+      b.history[0] = b.cache;
+      b.history_count = static_cast<std::uint8_t>(n + 1);
+    }
   }
   b.cache.constraints = c;
   b.cache.result = result_of(b);

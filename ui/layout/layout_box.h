@@ -288,6 +288,13 @@ struct LayoutContext {
   bool reads_available_height = false;
 };
 
+// Whether the last walk for positioned descendants met none below this static element and
+// nothing in its subtree changed since: walks looking for positioned boxes skip it.
+inline bool known_free_of_positioned_boxes(const Node& element) noexcept {
+  return element.box && element.box->nothing_positioned_below &&
+         !(element.dirty & (kDirtyStyle | kDirtyLayout | kDirtyDescendant));
+}
+
 // What a layout run did (for tests and benchmarks).
 struct LayoutStats {
   bool skipped = false;              // nothing changed: only the dirty bits were cleared

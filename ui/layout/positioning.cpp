@@ -155,9 +155,7 @@ bool walk(LayoutContext& ctx, Node& container, LayoutBox& cbox, Node& node, bool
       if (c->box && laid_out_by_its_line(*c)) walk(ctx, *c, *c->box, *c, false, depth + 1);
       continue;
     }
-    if (c->box && c->box->nothing_positioned_below &&
-        !(c->dirty & (kDirtyStyle | kDirtyLayout | kDirtyDescendant)))
-      continue;
+    if (known_free_of_positioned_boxes(*c)) continue;
     const bool below = walk(ctx, container, cbox, *c, from_root, depth + 1);
     if (c->box) c->box->nothing_positioned_below = !below;
     met = met || below;

@@ -32,10 +32,7 @@ void walk_positioned(Node& node, Point base, PositionedSpan& span, int depth) {
       continue;
     }
     if (is_paint_container(*c) || has_control_text(*c)) continue;
-    // Layout found no positioned box below it, and nothing there changed since.
-    if (c->box->nothing_positioned_below &&
-        !(c->dirty & (kDirtyStyle | kDirtyLayout | kDirtyDescendant)))
-      continue;
+    if (known_free_of_positioned_boxes(*c)) continue;
     walk_positioned(*c, content_base(*c, element_origin(*c, base)), span, depth + 1);
   }
 }

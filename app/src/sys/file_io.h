@@ -1,6 +1,6 @@
 #pragma once
 
-// Whole-file and bounded reads and atomic whole-file replacement for the list files.
+// Bounded reads and atomic whole-file replacement for the list files.
 // Windows: the wide file API (CreateFileW, MoveFileExW); elsewhere POSIX calls.
 
 #include <cstddef>
@@ -15,17 +15,14 @@ namespace tw::sys {
 
 struct FileRead {
   FileResult result;
-  std::string bytes;  // the whole file, or its first bytes for read_file_start, when result.ok()
-  bool more = false;  // read_file_start: the file holds bytes past `bytes`
+  std::string bytes;  // what was read, when result.ok()
+  bool more = false;  // the file holds bytes past `bytes`
 };
-
-// Reads the whole file. CannotOpen when it cannot be opened (missing, no access, a folder on
-// Windows); Failed when a read fails after opening (`bytes` is then empty).
-FileRead read_whole_file(const FilePath& path);
 
 // Reads the first `max_bytes` bytes of the file, or all of it when it is shorter; `more` says
 // whether it goes on past them. Reads no further than one byte past `max_bytes`, whatever the
-// file's size. Failures as for read_whole_file.
+// file's size. CannotOpen when it cannot be opened (missing, no access, a folder on Windows);
+// Failed when a read fails after opening (`bytes` is then empty).
 FileRead read_file_start(const FilePath& path, std::size_t max_bytes);
 
 // Replaces `target` with a file holding exactly `bytes`, or leaves it untouched.

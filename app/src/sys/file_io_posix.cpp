@@ -49,10 +49,6 @@ struct AtomicFileReplace::Handle {
   }
 };
 
-FileRead read_whole_file(const FilePath& path) {
-  return read_file_start(path, std::numeric_limits<std::size_t>::max());
-}
-
 FileRead read_file_start(const FilePath& path, std::size_t max_bytes) {
   FileRead read;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

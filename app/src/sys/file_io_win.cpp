@@ -56,10 +56,6 @@ struct AtomicFileReplace::Handle {
   FileHandle file;
 };
 
-FileRead read_whole_file(const FilePath& path) {
-  return read_file_start(path, std::numeric_limits<std::size_t>::max());
-}
-
 FileRead read_file_start(const FilePath& path, std::size_t max_bytes) {
   FileRead read;
   FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
