@@ -52,13 +52,16 @@ void restore_result(LayoutBox& b, const LayoutResult& r) {
   b.scrollbar_gutter = r.scrollbar_gutter;
 }
 
-void store_result(LayoutBox& b, const LayoutConstraints& c, std::uint32_t generation) {
+void store_result(Document& d, LayoutBox& b, const LayoutConstraints& c,
+                  std::uint32_t generation) {
   if (b.cache_valid && !(b.cache.constraints == c)) {
     // The previous constraint set moves into the history (newest first); without memory
     // for one, the box keeps none.
-    if (!b.history)
+    if (!b.history) {
+      std::size_t capacity = 0;
       b.history = static_cast<LayoutCacheEntry*>(
-          system_allocate(sizeof(LayoutCacheEntry) * kLayoutHistory));
+          allocate_box_buffer(d, sizeof(LayoutCacheEntry) * kLayoutHistory, &capacity));
+    }
     if (b.history) {
       int n = std::min<int>(b.history_count, kLayoutHistory - 1);
       for (int i = n; i > 0; --i) b.history[i] = b.history[i - 1];
@@ -181,7 +184,7 @@ void forget_stale_collapsed_borders(Node& node) {
     for (Node* c = parent.first_child; c; c = c->next_sibling) {
       if (!c->box) continue;
       if (c->box->collapsed) {
-        forget_collapsed_borders(*c->box);
+        forget_collapsed_borders(*c->document, *c->box);
         any = true;
       }
       if (depth < 2 && is_group_or_row(*c) && self(*c, self, depth + 1)) {
@@ -327,7 +330,7 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   FloatArea* outer = ctx.floats;
   FloatArea* own = nullptr;
   if (own_floats) {
-    own = ctx.arena ? ctx.arena->allocate_array<FloatArea>(1) : nullptr;
+    own = ctx.arena ? ctx.arena->make<FloatArea>() : nullptr;
     ctx.floats = own;  // null: floats of this subtree are not tracked (out of memory)
   }
   const int outer_count_before = (!own_floats && outer) ? outer->count : 0;
@@ -336,7 +339,7 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   if (s.display != Display::kTable && s.display != Display::kInlineTable)
     forget_stale_collapsed_borders(node);
   if (box->collapsed && (s.display != Display::kTableCell || is_out_of_flow_positioned(s)))
-    forget_collapsed_borders(*box);  // no longer a cell its table lays out
+    forget_collapsed_borders(*node.document, *box);  // no longer a cell its table lays out
 
   // Edges.
   const float edge_base = std::max(aw, 0.0f);
@@ -514,7 +517,7 @@ LayoutBox* layout_box(LayoutContext& ctx, Node& node, float aw, float ah, float 
   box->cache_float_free = outer_floats_empty && !left_floats;
   box->reads_available_height = ctx.reads_available_height;
   ctx.reads_available_height = outer_reads_height || box->reads_available_height;
-  store_result(*box, constraints, ctx.generation);
+  store_result(*node.document, *box, constraints, ctx.generation);
 
   if (own_floats) ctx.floats = outer;
   return box;
@@ -570,7 +573,8 @@ IntrinsicWidths intrinsic_widths(LayoutContext& ctx, Node& node) noexcept {
       LayoutArena::Mark mark{};
       if (ctx.arena) mark = ctx.arena->mark();
       Node* stack_nodes[1];
-      Node** run_nodes = ctx.arena ? ctx.arena->allocate_array<Node*>(kMaxRunNodes) : nullptr;
+      Node** run_nodes =
+          ctx.arena ? ctx.arena->allocate_array_uninitialized<Node*>(kMaxRunNodes) : nullptr;
       const int run_limit = run_nodes ? kMaxRunNodes : 0;
       if (!run_nodes) run_nodes = stack_nodes;
       int run_count = 0;

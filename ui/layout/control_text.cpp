@@ -54,7 +54,7 @@ const Node* shown_option(const Node& select) {
   return first;
 }
 
-bool reserve_text(LayoutBox& box, std::uint32_t length) {
+bool reserve_text(Document& d, LayoutBox& box, std::uint32_t length) {
   if (length + 1 <= box.display_text_capacity) return true;
   std::uint32_t capacity = box.display_text_capacity ? box.display_text_capacity : 64;
   while (capacity < length + 1) {
@@ -63,19 +63,20 @@ bool reserve_text(LayoutBox& box, std::uint32_t length) {
   }
   void* buffer = box.display_text;
   std::uint32_t old = box.display_text_capacity;
-  if (!grow_buffer(buffer, old, capacity, 1)) return false;
+  if (!grow_buffer(d, buffer, old, capacity, 1)) return false;
   box.display_text = static_cast<char*>(buffer);
   box.display_text_capacity = old;
   return true;
 }
 
 // The value with the composition inserted at the caret.
-bool build_composed_text(std::string_view value, const EditState& edit, LayoutBox& box) {
+bool build_composed_text(Document& d, std::string_view value, const EditState& edit,
+                         LayoutBox& box) {
   const std::uint32_t at = std::min<std::uint32_t>(edit.caret, static_cast<std::uint32_t>(value.size()));
   const std::uint64_t total = value.size() + std::uint64_t{edit.composition_length};
   // The value may live in the buffer already (a textarea's children), which may move.
   const bool in_place = value.data() == box.display_text;
-  if (total > (1u << 30) || !reserve_text(box, static_cast<std::uint32_t>(total))) return false;
+  if (total > (1u << 30) || !reserve_text(d, box, static_cast<std::uint32_t>(total))) return false;
   char* out = box.display_text;
   if (in_place) value = std::string_view(out, value.size());
   const std::string_view tail = value.substr(at);
@@ -88,6 +89,7 @@ bool build_composed_text(std::string_view value, const EditState& edit, LayoutBo
 
 // Fills the box's display text. Returns whether it is the placeholder.
 bool build_display_text(const Node& e, LayoutBox& box) {
+  Document& d = *e.document;
   box.display_text_length = 0;
   std::string_view text;
   bool placeholder = false;
@@ -95,7 +97,7 @@ bool build_display_text(const Node& e, LayoutBox& box) {
     const Node* option = shown_option(e);
     if (!option) return false;
     std::uint32_t n = child_text_length(*option);
-    if (!reserve_text(box, n)) return false;
+    if (!reserve_text(d, box, n)) return false;
     append_child_text(*option, box.display_text, n, box.display_text_length);
     return false;
   }
@@ -103,7 +105,7 @@ bool build_display_text(const Node& e, LayoutBox& box) {
     text = node_text(e);
   } else if (e.has_tag(TagId::kTextarea)) {
     std::uint32_t n = child_text_length(e);
-    if (!reserve_text(box, n)) return false;
+    if (!reserve_text(d, box, n)) return false;
     append_child_text(e, box.display_text, n, box.display_text_length);
     text = std::string_view(box.display_text, box.display_text_length);
   } else {
@@ -117,28 +119,28 @@ bool build_display_text(const Node& e, LayoutBox& box) {
   // An input method's composition shows at the caret, in place of a placeholder.
   const EditState* edit = e.edit_state;
   if (edit && edit->composing && edit->composition_length > 0 && !is_password(e))
-    return build_composed_text(text, *edit, box);
+    return build_composed_text(d, text, *edit, box);
   if (text.empty() && !e.has_tag(TagId::kSelect)) {
     text = attribute_text(e, "placeholder");
     placeholder = !text.empty();
   }
   if (!placeholder && e.has_tag(TagId::kInput) && is_password(e)) {
     std::uint32_t count = static_cast<std::uint32_t>(tw::count_code_points(text));
-    if (!reserve_text(box, count * 3)) return false;
+    if (!reserve_text(d, box, count * 3)) return false;
     for (std::uint32_t i = 0; i < count; ++i) std::memcpy(box.display_text + i * 3, kBullet, 3);
     box.display_text_length = count * 3;
     return false;
   }
   if (text.data() == box.display_text) return placeholder;
-  if (!reserve_text(box, static_cast<std::uint32_t>(text.size()))) return false;
+  if (!reserve_text(d, box, static_cast<std::uint32_t>(text.size()))) return false;
   if (!text.empty()) std::memcpy(box.display_text, text.data(), text.size());
   box.display_text_length = static_cast<std::uint32_t>(text.size());
   return placeholder;
 }
 
-bool push_line(LayoutBox& box, const TextLine& line) {
+bool push_line(Document& d, LayoutBox& box, const TextLine& line) {
   void* buffer = box.text_lines;
-  if (!grow_buffer(buffer, box.text_line_capacity, box.text_line_count + 1, sizeof(TextLine)))
+  if (!grow_buffer(d, buffer, box.text_line_capacity, box.text_line_count + 1, sizeof(TextLine)))
     return false;
   box.text_lines = static_cast<TextLine*>(buffer);
   box.text_lines[box.text_line_count++] = line;
@@ -172,7 +174,7 @@ float layout_control_text(LayoutContext& ctx, Node& e, LayoutBox& box, float con
     line.y = oy + y;
     line.height = line_height;
     line.baseline = m.ascent;
-    push_line(box, line);
+    push_line(*e.document, box, line);
   };
 
   float y = 0;

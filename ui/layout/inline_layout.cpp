@@ -460,7 +460,7 @@ struct LinePlacer {
       }
     }
     line.run_count = box.run_count - line.first_run;
-    if (grow_buffer(reinterpret_cast<void*&>(box.lines), box.line_capacity, box.line_count + 1,
+    if (grow_buffer(*ctx.document, reinterpret_cast<void*&>(box.lines), box.line_capacity, box.line_count + 1,
                     sizeof(LineBox)))
       box.lines[box.line_count++] = line;
     ++line_index;
@@ -473,7 +473,7 @@ struct LinePlacer {
   }
 
   void push_run(const TextRun& run) {
-    if (grow_buffer(reinterpret_cast<void*&>(box.runs), box.run_capacity, box.run_count + 1,
+    if (grow_buffer(*ctx.document, reinterpret_cast<void*&>(box.runs), box.run_capacity, box.run_count + 1,
                     sizeof(TextRun)))
       box.runs[box.run_count++] = run;
   }
@@ -838,7 +838,7 @@ float layout_inline_run(LayoutContext& ctx, Node& container, LayoutBox& box, con
     std::uint32_t need = box.run_text_length + tr.length;
     void* buffer = box.run_text;
     std::uint32_t capacity = box.run_text_capacity;
-    if (!grow_buffer(buffer, capacity, need + 1, 1)) {
+    if (!grow_buffer(*ctx.document, buffer, capacity, need + 1, 1)) {
       tr.length = 0;
       continue;
     }

@@ -56,6 +56,13 @@ struct LayoutArena {
   T* allocate_array_uninitialized(std::size_t count) noexcept {
     return static_cast<T*>(allocate_raw(sizeof(T) * count, false));
   }
+  // A record default-initialized in unfilled memory: members without initializers (the
+  // worst-case arrays of a float area, say) are left for their users to write.
+  template <typename T>
+  T* make() noexcept {
+    void* memory = allocate_raw(sizeof(T), false);
+    return memory ? new (memory) T : nullptr;
+  }
   void* allocate_raw(std::size_t size, bool zero) noexcept;
   Mark mark() const noexcept { return {head, head ? head->used : 0}; }
   void reset(Mark mark) noexcept;
@@ -173,15 +180,20 @@ LayoutBox* ensure_box(Node& node) noexcept;
 void release_box(Node& node) noexcept;
 // Drops the boxes of a subtree (the node's own included).
 void release_subtree_boxes(Node& node) noexcept;
-// Grows a box-owned buffer to hold `count` records of `size` bytes. False when out of
-// memory (the old buffer stays).
-bool grow_buffer(void*& buffer, std::uint32_t& capacity, std::uint32_t count,
+// Boxes and the buffers they own come from their document's pools and go back there: a
+// long table's boxes hold hundreds of thousands of small buffers, which the system
+// allocator makes dear. A buffer is released with the capacity it was handed out with.
+void* allocate_box_buffer(Document& document, std::size_t size, std::size_t* capacity) noexcept;
+void free_box_buffer(Document& document, void* buffer, std::size_t capacity) noexcept;
+// Grows a box-owned buffer to hold `count` records of `size` bytes (`capacity` counts
+// records). False when out of memory (the old buffer stays).
+bool grow_buffer(Document& document, void*& buffer, std::uint32_t& capacity, std::uint32_t count,
                  std::size_t size) noexcept;
 // Forgets a box's cached layouts and intrinsic widths (its inputs changed in a way its
 // dirty bits do not show, such as a table cell's collapsed borders).
 void invalidate_box_caches(LayoutBox& box) noexcept;
 // A cell's collapsed borders go (its table stopped collapsing, or stopped being a table).
-void forget_collapsed_borders(LayoutBox& box) noexcept;
+void forget_collapsed_borders(Document& document, LayoutBox& box) noexcept;
 // The borders a table cell takes from its collapsing table, or null when it uses its own.
 inline const CollapsedBorders* cell_collapsed_borders(const Node& cell) {
   return cell.box ? cell.box->collapsed : nullptr;

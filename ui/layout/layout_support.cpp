@@ -76,14 +76,14 @@ void LayoutArena::reset(Mark mark) noexcept {
 
 namespace {
 
-void free_box_buffers(LayoutBox& box) {
-  system_free(box.text_lines);
-  system_free(box.display_text);
-  system_free(box.lines);
-  system_free(box.runs);
-  system_free(box.run_text);
-  system_free(box.collapsed);
-  system_free(box.history);
+void free_box_buffers(Document& d, LayoutBox& box) {
+  free_box_buffer(d, box.text_lines, std::size_t{box.text_line_capacity} * sizeof(TextLine));
+  free_box_buffer(d, box.display_text, box.display_text_capacity);
+  free_box_buffer(d, box.lines, std::size_t{box.line_capacity} * sizeof(LineBox));
+  free_box_buffer(d, box.runs, std::size_t{box.run_capacity} * sizeof(TextRun));
+  free_box_buffer(d, box.run_text, box.run_text_capacity);
+  free_box_buffer(d, box.collapsed, sizeof(CollapsedBorders));
+  free_box_buffer(d, box.history, sizeof(LayoutCacheEntry) * kLayoutHistory);
 }
 
 void release_box_hook(Document&, Node& node) {
@@ -103,7 +103,7 @@ void install_layout_hooks() noexcept {
 
 LayoutBox* ensure_box(Node& node) noexcept {
   if (node.box) return node.box;
-  void* memory = system_allocate(sizeof(LayoutBox));
+  void* memory = node.document->box_records.acquire(sizeof(LayoutBox));
   if (!memory) return nullptr;
   node.box = new (memory) LayoutBox{};
   return node.box;
@@ -111,15 +111,16 @@ LayoutBox* ensure_box(Node& node) noexcept {
 
 void release_box(Node& node) noexcept {
   if (!node.box) return;
-  free_box_buffers(*node.box);
+  Document& d = *node.document;
+  free_box_buffers(d, *node.box);
   node.box->~LayoutBox();
-  system_free(node.box);
+  d.box_records.release(node.box, sizeof(LayoutBox));
   node.box = nullptr;
 }
 
-void forget_collapsed_borders(LayoutBox& box) noexcept {
+void forget_collapsed_borders(Document& d, LayoutBox& box) noexcept {
   if (!box.collapsed) return;
-  system_free(box.collapsed);
+  free_box_buffer(d, box.collapsed, sizeof(CollapsedBorders));
   box.collapsed = nullptr;
   invalidate_box_caches(box);
 }
@@ -145,18 +146,30 @@ void release_subtree_boxes(Node& node) noexcept {
   }
 }
 
-bool grow_buffer(void*& buffer, std::uint32_t& capacity, std::uint32_t count,
+void* allocate_box_buffer(Document& d, std::size_t size, std::size_t* capacity) noexcept {
+  return d.buffers.allocate(size, capacity);
+}
+
+void free_box_buffer(Document& d, void* buffer, std::size_t capacity) noexcept {
+  d.buffers.release(buffer, capacity);
+}
+
+bool grow_buffer(Document& d, void*& buffer, std::uint32_t& capacity, std::uint32_t count,
                  std::size_t size) noexcept {
   if (count <= capacity) return true;
-  std::uint64_t wanted = capacity ? capacity : 8;
+  // Most boxes hold one line of one run: a first buffer sized for eight would be mostly
+  // empty, and a long table has hundreds of thousands of them.
+  std::uint64_t wanted = capacity ? capacity : 1;
   while (wanted < count) wanted *= 2;
   if (wanted * size > (std::uint64_t(1) << 31)) return false;
-  void* memory = system_allocate(static_cast<std::size_t>(wanted * size));
+  std::size_t bytes = 0;
+  void* memory = allocate_box_buffer(d, static_cast<std::size_t>(wanted * size), &bytes);
   if (!memory) return false;
   if (buffer) std::memcpy(memory, buffer, capacity * size);
-  system_free(buffer);
+  free_box_buffer(d, buffer, std::size_t{capacity} * size);
   buffer = memory;
-  capacity = static_cast<std::uint32_t>(wanted);
+  // The pool rounds up; whole records of what it gave count.
+  capacity = static_cast<std::uint32_t>(bytes / size);
   return true;
 }
 

@@ -546,7 +546,8 @@ void resolve_collapsed_borders(LayoutContext& ctx, Node& table, TableModel& m) {
     LayoutBox* box = ensure_box(*cell.node);
     if (!box) continue;
     if (!box->collapsed) {
-      void* memory = system_allocate(sizeof(CollapsedBorders));
+      std::size_t capacity = 0;
+      void* memory = allocate_box_buffer(*table.document, sizeof(CollapsedBorders), &capacity);
       if (!memory) continue;  // out of memory: the cell keeps its own borders
       box->collapsed = new (memory) CollapsedBorders{};
       invalidate_box_caches(*box);
@@ -570,7 +571,7 @@ void drop_collapsed_borders(TableModel& m) {
   for (int i = 0; i < m.cell_count; ++i) {
     LayoutBox* box = m.cells[i].node->box;
     if (!box || !box->collapsed) continue;
-    system_free(box->collapsed);
+    free_box_buffer(*m.cells[i].node->document, box->collapsed, sizeof(CollapsedBorders));
     box->collapsed = nullptr;
     invalidate_box_caches(*box);
   }

@@ -334,7 +334,7 @@ void apply_pseudo_colours(Document& d, StyleState& s, Node& element, CascadeCont
 
 ComputedStyle* compute(Document& d, StyleState& s, Node& element, const ComputedStyle* parent,
                        int kind) {
-  auto* style = static_cast<ComputedStyle*>(s.arena().allocate(sizeof(ComputedStyle)));
+  auto* style = static_cast<ComputedStyle*>(s.arena().allocate_unfilled(sizeof(ComputedStyle)));
   if (!style) return nullptr;
   std::memcpy(static_cast<void*>(style), &s.initial(), sizeof(ComputedStyle));
   if (parent) copy_inherited(*style, *parent);

@@ -24,6 +24,12 @@ StyleArena::~StyleArena() {
 }
 
 void* StyleArena::allocate(std::size_t size) noexcept {
+  void* p = allocate_unfilled(size);
+  if (p) std::memset(p, 0, size);
+  return p;
+}
+
+void* StyleArena::allocate_unfilled(std::size_t size) noexcept {
   constexpr std::size_t kAlign = 16;
   if (size == 0) size = 1;
   if (size > SIZE_MAX / 4) return nullptr;
@@ -56,7 +62,6 @@ void* StyleArena::allocate(std::size_t size) noexcept {
   m_offset += size;
   m_used += size;
   unpoison_memory(p, size);
-  std::memset(p, 0, size);
   return p;
 }
 

@@ -22,6 +22,8 @@ class StyleArena {
 
   // Zero-filled memory, or null when the system is out of memory.
   void* allocate(std::size_t size) noexcept;
+  // The same, not zero-filled: for a record its caller fills whole at once.
+  void* allocate_unfilled(std::size_t size) noexcept;
 
   struct Mark {
     void* chunk = nullptr;

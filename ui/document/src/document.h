@@ -99,6 +99,8 @@ struct Document {
   RecordPool<Handler, &Handler::next> handler_pool{arena};
   RecordPool<EditState, &EditState::next_free> edit_pool{arena};
   BufferPool buffers{arena};
+  // The layout stage's boxes (Node::box).
+  SizedRecordPool box_records{arena};
   AtomTable atoms;
   SpecialAtoms names{};
 

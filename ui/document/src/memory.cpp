@@ -7,16 +7,22 @@ namespace orlan {
 
 namespace {
 thread_local std::int64_t t_allocations_before_failure = -1;
+thread_local std::uint64_t t_allocations = 0;
 }
 
 void* system_allocate(std::size_t size) noexcept {
   if (t_allocations_before_failure == 0) return nullptr;
   if (t_allocations_before_failure > 0) --t_allocations_before_failure;
+  ++t_allocations;
   return ::operator new(size, std::nothrow);
 }
 
 void system_free(void* block) noexcept {
   ::operator delete(block);
+}
+
+std::uint64_t system_allocation_count() noexcept {
+  return t_allocations;
 }
 
 void fail_system_allocations_after(std::int64_t count) noexcept {
@@ -33,6 +39,12 @@ BlockArena::~BlockArena() {
 }
 
 void* BlockArena::allocate(std::size_t size) noexcept {
+  void* result = allocate_unfilled(size);
+  if (result) std::memset(result, 0, size);
+  return result;
+}
+
+void* BlockArena::allocate_unfilled(std::size_t size) noexcept {
   constexpr std::size_t kAlign = 16;
   constexpr std::size_t kHeader = (sizeof(Chunk) + kAlign - 1) & ~(kAlign - 1);
   if (size == 0) size = 1;
@@ -51,7 +63,6 @@ void* BlockArena::allocate(std::size_t size) noexcept {
       // rest of the current chunk stays in use.
       chunk->next = m_head->next;
       m_head->next = chunk;
-      std::memset(start, 0, size);
       return start;
     }
     chunk->next = m_head;
@@ -61,7 +72,6 @@ void* BlockArena::allocate(std::size_t size) noexcept {
   }
   std::byte* result = m_cursor;
   m_cursor += size;
-  std::memset(result, 0, size);
   return result;
 }
 
@@ -110,7 +120,7 @@ void* BufferPool::allocate(std::size_t size, std::size_t* capacity) noexcept {
     unpoison_memory(buffer, *capacity);
     return buffer;
   }
-  void* block = m_arena.allocate(*capacity);
+  void* block = m_arena.allocate_unfilled(*capacity);
   if (!block) *capacity = 0;
   return block;
 }

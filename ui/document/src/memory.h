@@ -48,6 +48,8 @@ void system_free(void* block) noexcept;
 // Makes the system allocation after `count` more successful ones fail (a negative count
 // turns failures off). Lets tests drive the out-of-memory paths; per thread.
 void fail_system_allocations_after(std::int64_t count) noexcept;
+// How many system allocations this thread has made (tests of memory that comes in chunks).
+std::uint64_t system_allocation_count() noexcept;
 
 class BlockArena {
  public:
@@ -62,6 +64,8 @@ class BlockArena {
   // Zero-filled memory aligned to 16 bytes, or null when the system is out of memory.
   // A request larger than a chunk gets a chunk of its own.
   void* allocate(std::size_t size) noexcept;
+  // The same, not zero-filled: for records their caller initializes whole.
+  void* allocate_unfilled(std::size_t size) noexcept;
 
   std::size_t chunk_count() const noexcept { return m_chunk_count; }
   std::size_t bytes_reserved() const noexcept { return m_bytes_reserved; }
@@ -96,7 +100,7 @@ class RecordPool {
       *record = T{};
       return record;
     }
-    void* memory = m_arena.allocate(sizeof(T));
+    void* memory = m_arena.allocate_unfilled(sizeof(T));
     if (!memory) return nullptr;
     return new (memory) T{};
   }
@@ -120,6 +124,40 @@ class RecordPool {
   BlockArena& m_arena;
   T* m_free = nullptr;
   std::size_t m_free_count = 0;
+};
+
+// Free list of records of one size, fixed by the first request, carved from an arena: for
+// a later stage's per-node records whose type the document does not know (layout boxes).
+// Memory handed out is not zeroed (the caller constructs the record in it); a released
+// record is pushed back for the next acquire.
+class SizedRecordPool {
+ public:
+  explicit SizedRecordPool(BlockArena& arena) noexcept : m_arena(arena) {}
+
+  // Every call passes the same size (at least a pointer's); null when out of memory.
+  void* acquire(std::size_t size) noexcept {
+    if (m_free) {
+      void* record = m_free;
+      unpoison_memory(record, size);
+      m_free = m_free->next;
+      return record;
+    }
+    return m_arena.allocate_unfilled(size);
+  }
+  void release(void* record, std::size_t size) noexcept {
+    if (!record) return;
+    auto* free_record = static_cast<FreeRecord*>(record);
+    free_record->next = m_free;
+    m_free = free_record;
+    poison_memory(static_cast<std::byte*>(record) + sizeof(FreeRecord), size - sizeof(FreeRecord));
+  }
+
+ private:
+  struct FreeRecord {
+    FreeRecord* next;
+  };
+  BlockArena& m_arena;
+  FreeRecord* m_free = nullptr;
 };
 
 // Buffers of 16 to 4096 bytes come from the arena and are recycled by size class;
