@@ -708,7 +708,7 @@ struct LinePlacer {
 };
 
 // Positions of the run's boxes from their rectangles, each relative to its parent's.
-void place_entries(EntryList& entries, std::uint32_t run_id) {
+void place_entries(EntryList& entries) {
   for (int k = entries.count - 1; k >= 0; --k) {
     Entry& e = entries.entries[k];
     if (e.has_rect && e.parent >= 0) {
@@ -734,9 +734,11 @@ void place_entries(EntryList& entries, std::uint32_t run_id) {
       set_static_position(n, e.x0 - px, e.y0 - py);
       continue;
     }
+    // Text is drawn, hit and selected through its container's runs: a text node keeps no
+    // box of its own (a long table has hundreds of thousands of them).
+    if (n.is_text()) continue;
     LayoutBox* b = ensure_box(n);
     if (!b) continue;
-    b->inline_run_id = run_id;
     // An inline box holds no lines of its own, and whatever it cached while it was laid
     // out as a box (say as a flex item) no longer matches its lines and children.
     if (n.is_element() && n.style && n.style->display == Display::kInline &&
@@ -746,28 +748,25 @@ void place_entries(EntryList& entries, std::uint32_t run_id) {
     }
     if (!e.has_rect) {
       b->x = b->y = 0;
-      if (n.is_text() ||
-          (n.style && n.style->display == Display::kInline && !is_replaced_or_control(n)))
+      if (n.style && n.style->display == Display::kInline && !is_replaced_or_control(n))
         b->width = b->height = 0;
       continue;
     }
     b->x = e.x0 - px;
     b->y = e.y0 - py;
-    const bool inline_box = n.is_text() || (n.style && n.style->display == Display::kInline &&
-                                            !is_replaced_or_control(n) && !is_floated(*n.style));
+    const bool inline_box = n.style && n.style->display == Display::kInline &&
+                            !is_replaced_or_control(n) && !is_floated(*n.style);
     if (inline_box) {
       b->width = e.x1 - e.x0;
       b->height = e.y1 - e.y0;
-      if (n.is_element()) {
-        const ComputedStyle& s = *n.style;
-        for (int i = 0; i < 4; ++i) {
-          b->margin[i] = sane(resolve(s.margin[i], 0, 0));
-          b->padding[i] = std::max(0.0f, sane(resolve(s.padding[i], 0, 0)));
-          b->border[i] = std::max(0.0f, s.border_width[i]);
-        }
-        b->content_width = std::max(0.0f, b->width - horizontal_edges(*b));
-        b->content_height = std::max(0.0f, b->height - vertical_edges(*b));
+      const ComputedStyle& s = *n.style;
+      for (int i = 0; i < 4; ++i) {
+        b->margin[i] = sane(resolve(s.margin[i], 0, 0));
+        b->padding[i] = std::max(0.0f, sane(resolve(s.padding[i], 0, 0)));
+        b->border[i] = std::max(0.0f, s.border_width[i]);
       }
+      b->content_width = std::max(0.0f, b->width - horizontal_edges(*b));
+      b->content_height = std::max(0.0f, b->height - vertical_edges(*b));
     } else if (n.style && n.style->position == css::kw::Relative) {
       const ComputedStyle& s = *n.style;
       float left = resolve(s.inset[kLeft], 0, -1e30f), right = resolve(s.inset[kRight], 0, -1e30f);
@@ -857,7 +856,7 @@ float layout_inline_run(LayoutContext& ctx, Node& container, LayoutBox& box, con
     box.run_text_length = need;
   }
 
-  place_entries(entries, ctx.next_inline_run_id++);
+  place_entries(entries);
   return placer.y;
 }
 

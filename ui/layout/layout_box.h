@@ -221,9 +221,6 @@ struct LayoutBox {
   LayoutCacheEntry* history = nullptr;
   LayoutConstraints stale_constraints;
 
-  // Id of the inline layout run that last placed this node (0: none).
-  std::uint32_t inline_run_id = 0;
-
   // Where an absolutely positioned box would have stood in flow, relative to its
   // parent's box (the start of its insets when they are auto).
   float static_x = 0, static_y = 0;
@@ -264,7 +261,6 @@ struct LayoutContext {
   FloatArea* floats = nullptr;   // the current block formatting context's floats
   float line_right_limit = -1;   // current right limit for line boxes (-1: none)
   float viewport_width = 0, viewport_height = 0;
-  std::uint32_t next_inline_run_id = 1;
   // How many boxes were laid out (not restored from their cache) in this run, and how
   // many table rows were placed from their summaries.
   std::uint32_t boxes_laid_out = 0;
