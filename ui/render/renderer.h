@@ -39,6 +39,12 @@ void set_dpi(Renderer& renderer, float scale) noexcept;
 // Whether the last present found the window occluded.
 bool occluded(const Renderer& renderer) noexcept;
 
+// Starts making the graphics device on a thread of its own and drawing a small offscreen
+// frame with it, so that the first window frame does not wait for what a software
+// graphics stack builds on first use. The first renderer waits for it. Call once, early,
+// from the thread that renders; nothing else may use the device meanwhile.
+void warm_up_graphics_in_background() noexcept;
+
 // Layout's text measurer backed by the platform's font system, or the engine's fallback
 // measurer when the font factories cannot be created.
 const TextMeasurer& text_measurer() noexcept;

@@ -53,7 +53,18 @@ void release_device() noexcept {
   g.d3d.reset();
 }
 
-bool ensure_device() noexcept {
+// The device made and first drawn with on a thread of its own while the program loads
+// its page (null: none started, or already waited for).
+HANDLE g_device_warm_up = nullptr;
+
+void wait_for_device_warm_up() noexcept {
+  if (!g_device_warm_up) return;
+  WaitForSingleObject(g_device_warm_up, INFINITE);
+  CloseHandle(g_device_warm_up);
+  g_device_warm_up = nullptr;
+}
+
+bool create_device() noexcept {
   Graphics& g = graphics();
   if (g.d3d && FAILED(g.d3d->GetDeviceRemovedReason())) release_device();
   if (g.d2d_device) return true;
@@ -88,6 +99,70 @@ bool ensure_device() noexcept {
     return false;
   }
   return true;
+}
+
+bool ensure_device() noexcept {
+  wait_for_device_warm_up();
+  return create_device();
+}
+
+// One small offscreen frame with the kinds of drawing every page has (fills, a path, a
+// stroke, a clip, a bitmap, text): a software graphics stack builds what these need on
+// first use, which otherwise delays the window's first frame by most of a second.
+void draw_warm_up_frame() noexcept {
+  Graphics& g = graphics();
+  Com<ID2D1DeviceContext> dc;
+  if (FAILED(g.d2d_device->CreateDeviceContext(D2D1_DEVICE_CONTEXT_OPTIONS_NONE, dc.put())))
+    return;
+  D2D1_BITMAP_PROPERTIES1 props{};
+  props.pixelFormat = D2D1_PIXEL_FORMAT{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_IGNORE};
+  props.dpiX = props.dpiY = 96;
+  props.bitmapOptions = D2D1_BITMAP_OPTIONS_TARGET | D2D1_BITMAP_OPTIONS_CANNOT_DRAW;
+  Com<ID2D1Bitmap1> target;
+  if (FAILED(dc->CreateBitmap(D2D1_SIZE_U{64, 64}, nullptr, 0, &props, target.put()))) return;
+  Com<ID2D1SolidColorBrush> brush;
+  if (FAILED(dc->CreateSolidColorBrush(D2D1_COLOR_F{0.2f, 0.4f, 0.6f, 1}, brush.put()))) return;
+  const std::uint32_t pixels[4] = {0xff000000u, 0xffffffffu, 0x80ff0000u, 0x00000000u};
+  D2D1_BITMAP_PROPERTIES image_props{};
+  image_props.pixelFormat = D2D1_PIXEL_FORMAT{DXGI_FORMAT_B8G8R8A8_UNORM, D2D1_ALPHA_MODE_PREMULTIPLIED};
+  Com<ID2D1Bitmap> image;
+  dc->CreateBitmap(D2D1_SIZE_U{2, 2}, pixels, 8, &image_props, image.put());
+  Com<ID2D1PathGeometry> path;
+  Com<ID2D1GeometrySink> sink;
+  if (SUCCEEDED(g.d2d->CreatePathGeometry(path.put())) && SUCCEEDED(path->Open(sink.put()))) {
+    sink->BeginFigure(D2D1_POINT_2F{4, 4}, D2D1_FIGURE_BEGIN_FILLED);
+    sink->AddLine(D2D1_POINT_2F{40, 6});
+    sink->AddArc(D2D1_ARC_SEGMENT{D2D1_POINT_2F{36, 30}, D2D1_SIZE_F{6, 6}, 0,
+                                  D2D1_SWEEP_DIRECTION_CLOCKWISE, D2D1_ARC_SIZE_SMALL});
+    sink->EndFigure(D2D1_FIGURE_END_CLOSED);
+    sink->Close();
+  }
+  Com<IDWriteTextFormat> format;
+  Com<IDWriteTextLayout> text;
+  if (SUCCEEDED(g.dwrite->CreateTextFormat(L"Segoe UI", nullptr, DWRITE_FONT_WEIGHT_NORMAL,
+                                           DWRITE_FONT_STYLE_NORMAL, DWRITE_FONT_STRETCH_NORMAL,
+                                           13, L"en-us", format.put())))
+    g.dwrite->CreateTextLayout(L"Ag 0123", 7, format.get(), 64, 64, text.put());
+  dc->SetTarget(target.get());
+  dc->BeginDraw();
+  dc->Clear(D2D1_COLOR_F{1, 1, 1, 1});
+  dc->FillRectangle(D2D1_RECT_F{2, 2, 30, 20}, brush.get());
+  if (path) {
+    dc->FillGeometry(path.get(), brush.get());
+    dc->DrawGeometry(path.get(), brush.get(), 1.5f);
+  }
+  dc->DrawLine(D2D1_POINT_2F{0, 50}, D2D1_POINT_2F{60, 52}, brush.get(), 1);
+  dc->PushAxisAlignedClip(D2D1_RECT_F{8, 8, 56, 56}, D2D1_ANTIALIAS_MODE_ALIASED);
+  if (image) dc->DrawBitmap(image.get(), D2D1_RECT_F{10, 10, 20, 20});
+  if (text) dc->DrawTextLayout(D2D1_POINT_2F{4, 30}, text.get(), brush.get());
+  dc->PopAxisAlignedClip();
+  dc->EndDraw();
+  dc->SetTarget(nullptr);
+}
+
+DWORD WINAPI warm_up_device(void*) {
+  if (create_device()) draw_warm_up_frame();
+  return 0;
 }
 
 D2D1_MATRIX_3X2_F multiply(const D2D1_MATRIX_3X2_F& a, const D2D1_MATRIX_3X2_F& b) {
@@ -275,6 +350,15 @@ void release_target(Renderer& r) noexcept {
 }
 
 }  // namespace
+
+void warm_up_graphics_in_background() noexcept {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  // The factories are made here, so that the thread only reads them.
+  if (!ensure_factories()) return;
+  g_device_warm_up = CreateThread(nullptr, 0, warm_up_device, nullptr, 0, nullptr);
+}
 
 Renderer* create_renderer(void* window, std::int32_t pixel_width, std::int32_t pixel_height,
                           float scale) noexcept {

@@ -1044,6 +1044,7 @@ void install_window_host() noexcept {
     // Input finds elements with painting's hit test and measures control text the way
     // the renderer draws it.
     install_layout_input_hooks(&render::text_measurer(), &hit_test);
+    render::warm_up_graphics_in_background();
   });
   set_is_window_check(win32_is_window);
   set_host_ops(&kWindowHostOps);

@@ -145,6 +145,8 @@ std::vector<std::uint8_t> tiny_ico() {
 class RendererTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    // As the program starts: every renderer draws with the device the warm-up made.
+    warm_up_graphics_in_background();
     window = make_window();
     ASSERT_NE(window, nullptr);
     atoms.intern("\"No Such Family\", sans-serif", missing_family);
