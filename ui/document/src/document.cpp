@@ -456,9 +456,17 @@ void unlink(Node& n) noexcept {
   n.parent = n.prev_sibling = n.next_sibling = nullptr;
 }
 
+namespace {
+// Marks the node and its ancestors as holding an id somewhere below them.
+void note_ids_in_subtree(Node& node) noexcept {
+  for (Node* n = &node; n && !n->ids_in_subtree; n = n->parent) n->ids_in_subtree = 1;
+}
+}  // namespace
+
 void link_child(Node& parent, Node& child, Node* reference) noexcept {
   unlink(child);
   child.parent = &parent;
+  if (child.ids_in_subtree) note_ids_in_subtree(parent);
   if (reference) {
     child.next_sibling = reference;
     child.prev_sibling = reference->prev_sibling;
@@ -646,6 +654,7 @@ Status set_attribute_atom(Node& e, Atom name, std::string_view value, Marking ma
   Status status = kOk;
   if (name == k.id) {
     e.id = id;
+    if (id) note_ids_in_subtree(e);
   } else if (name == k.klass) {
     adopt_class_list(d, e, classes);
   } else if (name == k.disabled) {
@@ -773,7 +782,7 @@ Node* find_element_by_id(Document& d, Atom id) noexcept {
   Node* top = d.root;
   Node* n = top->first_child;
   while (n) {
-    if (n->is_element()) {
+    if (n->is_element() && n->ids_in_subtree) {
       if (n->id == id) return n;
       if (n->first_child) {
         n = n->first_child;

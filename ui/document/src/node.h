@@ -102,6 +102,10 @@ struct Node {
   // Set while the node waits on the deferred-destruction list (linked through
   // next_sibling); such a node can no longer be put back into the tree.
   std::uint8_t doomed = 0;
+  // Some element in this subtree (the node included) has had an id while in it: lookups
+  // by id skip subtrees without (a long table's rows, say). Never cleared, so at worst a
+  // lookup walks a subtree it could have skipped.
+  std::uint8_t ids_in_subtree = 0;
 
   bool is_element() const { return kind == NodeKind::kElement; }
   bool is_text() const { return kind == NodeKind::kText; }

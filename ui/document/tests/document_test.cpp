@@ -567,6 +567,38 @@ TEST_F(Doc, GetElementByIdFindsTheFirstInDocumentOrderAndOnlyConnected) {
   EXPECT_EQ(b->id, 0u);
 }
 
+// Lookups skip subtrees that never held an id; an id reaches them however it arrives:
+// set deep inside the tree, brought in with a detached subtree, or moved along with one.
+TEST_F(Doc, GetElementByIdFindsIdsHoweverTheyEnterTheTree) {
+  Node* html = connected("html");
+  Node* plain = element("div");
+  Node* deep = element("p");
+  ASSERT_EQ(append_child(html, plain), kOk);
+  ASSERT_EQ(append_child(plain, deep), kOk);
+  EXPECT_EQ(get_element_by_id(doc, "d", 1), nullptr);
+  ASSERT_EQ(set(deep, "id", "d"), kOk);
+  EXPECT_EQ(get_element_by_id(doc, "d", 1), deep);
+
+  Node* outer = element("section");
+  Node* inner = element("b");
+  ASSERT_EQ(set(inner, "id", "in"), kOk);
+  ASSERT_EQ(append_child(outer, inner), kOk);  // detached: not found until connected
+  EXPECT_EQ(get_element_by_id(doc, "in", 2), nullptr);
+  Node* holder = element("div");
+  ASSERT_EQ(append_child(html, holder), kOk);
+  ASSERT_EQ(append_child(holder, outer), kOk);
+  EXPECT_EQ(get_element_by_id(doc, "in", 2), inner);
+
+  // Moved under an element that never held one.
+  Node* fresh = element("div");
+  ASSERT_EQ(append_child(html, fresh), kOk);
+  ASSERT_EQ(append_child(fresh, outer), kOk);
+  EXPECT_EQ(get_element_by_id(doc, "in", 2), inner);
+  ASSERT_EQ(set(holder, "id", "d"), kOk);
+  remove(deep);
+  EXPECT_EQ(get_element_by_id(doc, "d", 1), holder);
+}
+
 // ---- Dirty bits ----
 
 TEST_F(Doc, DirtyBitsPropagateUpUntilAnAncestorAlreadyHasBit8) {
