@@ -57,11 +57,9 @@ void store_result(Document& d, LayoutBox& b, const LayoutConstraints& c,
   if (b.cache_valid && !(b.cache.constraints == c)) {
     // The previous constraint set moves into the history (newest first); without memory
     // for one, the box keeps none.
-    if (!b.history) {
-      std::size_t capacity = 0;
+    if (!b.history)
       b.history = static_cast<LayoutCacheEntry*>(
-          allocate_box_buffer(d, sizeof(LayoutCacheEntry) * kLayoutHistory, &capacity));
-    }
+          allocate_box_buffer(d, sizeof(LayoutCacheEntry) * kLayoutHistory));
     if (b.history) {
       int n = std::min<int>(b.history_count, kLayoutHistory - 1);
       for (int i = n; i > 0; --i) b.history[i] = b.history[i - 1];

@@ -460,8 +460,8 @@ struct LinePlacer {
       }
     }
     line.run_count = box.run_count - line.first_run;
-    if (grow_buffer(*ctx.document, reinterpret_cast<void*&>(box.lines), box.line_capacity, box.line_count + 1,
-                    sizeof(LineBox)))
+    if (grow_buffer(*ctx.document, reinterpret_cast<void*&>(box.lines), box.line_capacity,
+                    box.line_count + 1, sizeof(LineBox)))
       box.lines[box.line_count++] = line;
     ++line_index;
     emitted_any = true;
@@ -473,8 +473,8 @@ struct LinePlacer {
   }
 
   void push_run(const TextRun& run) {
-    if (grow_buffer(*ctx.document, reinterpret_cast<void*&>(box.runs), box.run_capacity, box.run_count + 1,
-                    sizeof(TextRun)))
+    if (grow_buffer(*ctx.document, reinterpret_cast<void*&>(box.runs), box.run_capacity,
+                    box.run_count + 1, sizeof(TextRun)))
       box.runs[box.run_count++] = run;
   }
 

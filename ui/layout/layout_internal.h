@@ -182,8 +182,10 @@ void release_box(Node& node) noexcept;
 void release_subtree_boxes(Node& node) noexcept;
 // Boxes and the buffers they own come from their document's pools and go back there: a
 // long table's boxes hold hundreds of thousands of small buffers, which the system
-// allocator makes dear. A buffer is released with the capacity it was handed out with.
-void* allocate_box_buffer(Document& document, std::size_t size, std::size_t* capacity) noexcept;
+// allocator makes dear. A buffer is released with the capacity it was handed out with
+// (what `capacity` reports, or the size asked for).
+void* allocate_box_buffer(Document& document, std::size_t size,
+                          std::size_t* capacity = nullptr) noexcept;
 void free_box_buffer(Document& document, void* buffer, std::size_t capacity) noexcept;
 // Grows a box-owned buffer to hold `count` records of `size` bytes (`capacity` counts
 // records). False when out of memory (the old buffer stays).

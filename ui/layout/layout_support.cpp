@@ -147,7 +147,8 @@ void release_subtree_boxes(Node& node) noexcept {
 }
 
 void* allocate_box_buffer(Document& d, std::size_t size, std::size_t* capacity) noexcept {
-  return d.buffers.allocate(size, capacity);
+  std::size_t given = 0;
+  return d.buffers.allocate(size, capacity ? capacity : &given);
 }
 
 void free_box_buffer(Document& d, void* buffer, std::size_t capacity) noexcept {

@@ -546,8 +546,7 @@ void resolve_collapsed_borders(LayoutContext& ctx, Node& table, TableModel& m) {
     LayoutBox* box = ensure_box(*cell.node);
     if (!box) continue;
     if (!box->collapsed) {
-      std::size_t capacity = 0;
-      void* memory = allocate_box_buffer(*table.document, sizeof(CollapsedBorders), &capacity);
+      void* memory = allocate_box_buffer(*table.document, sizeof(CollapsedBorders));
       if (!memory) continue;  // out of memory: the cell keeps its own borders
       box->collapsed = new (memory) CollapsedBorders{};
       invalidate_box_caches(*box);
